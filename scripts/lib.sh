@@ -1,0 +1,19 @@
+# Shared by scripts/run, scripts/test and scripts/package: installs what a
+# fresh Debian 12 machine lacks, so that one command does all set-up.
+
+TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
+TONVERA_RUN_PACKAGES=(xvfb xauth)
+
+ensure_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
