@@ -1,0 +1,1 @@
+// A layer without sources yet still forms a library.
