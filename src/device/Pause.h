@@ -1,0 +1,15 @@
+#pragma once
+// Every wait of the device protocol goes through this port, so that unit
+// tests can run the synchronisation checks on a virtual clock instead of
+// sleeping for seconds.
+
+namespace tonvera {
+
+class Pause {
+public:
+    virtual ~Pause() = default;
+    // Blocks the calling thread for the given number of milliseconds.
+    virtual void pause(int milliseconds) = 0;
+};
+
+} // namespace tonvera

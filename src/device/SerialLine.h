@@ -1,0 +1,52 @@
+#pragma once
+// The serial line as the device object sees it. The real line is
+// SerialSupport (termios); unit tests use a scripted line, end-to-end tests
+// the real line against the emulator on a pseudo-terminal.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tonvera {
+
+// Outcome of one read that does not wait.
+struct LineRead {
+    enum class Kind : std::uint8_t {
+        None,       // nothing in the receive buffer
+        Byte,       // one byte arrived; it is in value
+        Unreadable  // a byte arrived damaged (framing, parity, break); value is 0
+    };
+    Kind kind = Kind::None;
+    std::uint8_t value = 0;
+
+    // Something came in, readable or not: the other side answered.
+    bool arrived() const { return kind != Kind::None; }
+    bool readable() const { return kind == Kind::Byte; }
+
+    static LineRead none() { return {}; }
+    static LineRead byte(std::uint8_t b) { return {Kind::Byte, b}; }
+    static LineRead unreadable() { return {Kind::Unreadable, 0}; }
+};
+
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+
+    // Opens the port by name ("COM1:".."COM4:" or a device path) for this
+    // program alone and sets 115,200 baud 8N1 raw. Returns false when the
+    // port could not be opened; the line then stays closed.
+    virtual bool open(const std::string& name) = 0;
+    virtual void close() = 0;
+    // True only while a port is really open (a failed open does not count).
+    virtual bool isOpen() const = 0;
+
+    // Writes the whole block with one call and returns once every byte has
+    // been handed to the driver, so a packet never interleaves with other
+    // bytes. A closed line drops the bytes; failures are not reported.
+    virtual void writeBlock(std::span<const std::uint8_t> bytes) = 0;
+
+    // Reads at most one byte and never waits.
+    virtual LineRead readByte() = 0;
+};
+
+} // namespace tonvera

@@ -1,0 +1,241 @@
+#include "device/SerialSupport.h"
+
+#include <cerrno>
+#include <cctype>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace tonvera {
+
+namespace {
+
+// A write that makes no progress for this long is given up: the line is
+// stuck (flow control the device never releases, a vanished adapter), and the
+// single user-interface thread must not hang on it for ever.
+constexpr int WriteStallMs = 5000;
+
+speed_t SpeedOf(int baud)
+{
+    switch (baud) {
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return 0;
+    }
+}
+
+bool IsCharDevice(const struct stat& st) { return S_ISCHR(st.st_mode); }
+
+// Raw line: no echo, no line editing, no signals, no CR/LF translation and no
+// XON/XOFF, since packets carry every byte value. Damaged bytes and breaks are
+// marked in-band (PARMRK) so they can be told from data. Reads return at once.
+void MakeRaw(termios& t)
+{
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY | IGNPAR | IGNBRK | BRKINT | ISTRIP);
+    t.c_iflag |= INPCK | PARMRK;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
+} // namespace
+
+SerialSupport::~SerialSupport() { SerialClose(); }
+
+std::string SerialSupport::PortPath(std::string_view name)
+{
+    if (name.empty() || name.find('\0') != std::string_view::npos)
+        return {};
+    if (name.front() == '/')
+        return std::string(name);
+
+    // "COMn:" or "COMn", any letter case.
+    if (name.size() > 3 && std::toupper(static_cast<unsigned char>(name[0])) == 'C'
+        && std::toupper(static_cast<unsigned char>(name[1])) == 'O'
+        && std::toupper(static_cast<unsigned char>(name[2])) == 'M') {
+        std::string_view rest = name.substr(3);
+        if (!rest.empty() && rest.back() == ':')
+            rest.remove_suffix(1);
+        if (!rest.empty() && rest.size() <= 3 && rest.front() != '0') {
+            int n = 0;
+            bool digits = true;
+            for (char c : rest) {
+                if (c < '0' || c > '9') {
+                    digits = false;
+                    break;
+                }
+                n = n * 10 + (c - '0');
+            }
+            if (digits && n >= 1 && n <= 256)
+                return "/dev/ttyS" + std::to_string(n - 1);
+        }
+    }
+
+    // A bare device name such as "ttyUSB0"; relative paths are not taken.
+    if (name.find('/') != std::string_view::npos || name == "." || name == "..")
+        return {};
+    return "/dev/" + std::string(name);
+}
+
+void SerialSupport::SerialOpen(const std::string& name)
+{
+    // Opening again replaces the port; the old one is closed so that neither
+    // its descriptor nor its lock is left behind.
+    if (Fd != InvalidHandle)
+        SerialClose();
+    Opened = true;
+    Fd = InvalidHandle;
+    Decoder.clear();
+
+    const std::string path = PortPath(name);
+    if (path.empty())
+        return;
+    // Only character devices are opened at all: opening some other file could
+    // already have effects, and nothing may ever be written into a file.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !IsCharDevice(st))
+        return;
+
+    // Non-blocking, so neither the open nor a read waits for carrier.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    termios t {};
+    if (::fstat(fd, &st) != 0 || !IsCharDevice(st) || !::isatty(fd) || ::tcgetattr(fd, &t) != 0) {
+        ::close(fd);
+        return;
+    }
+    // Another program (or another open in this one) holds the port.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    // Keeps out later opens by programs that do not take the lock.
+    ::ioctl(fd, TIOCEXCL);
+
+    // Linux sizes the tty's receive and transmit buffers itself (4 KB and
+    // more); there is no call to set them to 2048 bytes, and none is needed.
+    MakeRaw(t);
+    cfsetispeed(&t, B115200);
+    cfsetospeed(&t, B115200);
+    ::tcsetattr(fd, TCSANOW, &t);
+    Fd = fd;
+}
+
+void SerialSupport::SerialSetBaud(int baud)
+{
+    if (Fd == InvalidHandle)
+        return;
+    termios t {};
+    if (::tcgetattr(Fd, &t) != 0)
+        return;
+    if (const speed_t speed = SpeedOf(baud); speed != 0) {
+        cfsetispeed(&t, speed);
+        cfsetospeed(&t, speed);
+    }
+    t.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    // Transmission never waits for XOFF, and a line error does not stop the
+    // port: it arrives as one unreadable byte and the line goes on.
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    ::tcsetattr(Fd, TCSANOW, &t);
+}
+
+void SerialSupport::SerialWriteByte(std::uint8_t b)
+{
+    writeBlock(std::span<const std::uint8_t>(&b, 1));
+}
+
+bool SerialSupport::SerialReadByte(std::uint8_t& out)
+{
+    const LineRead r = readByte();
+    out = r.value;
+    return r.arrived();
+}
+
+void SerialSupport::SerialClose()
+{
+    if (Fd != InvalidHandle) {
+        ::ioctl(Fd, TIOCNXCL);
+        ::flock(Fd, LOCK_UN);
+        ::close(Fd);
+    }
+    Fd = InvalidHandle;
+    Opened = false;
+    Decoder.clear();
+}
+
+bool SerialSupport::open(const std::string& name)
+{
+    SerialOpen(name);
+    SerialSetBaud(DefaultBaud);
+    return Fd != InvalidHandle;
+}
+
+void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
+{
+    if (!isOpen())
+        return;
+    const std::uint8_t* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(Fd, p, left);
+        if (n > 0) {
+            p += n;
+            left -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            pollfd pfd {Fd, POLLOUT, 0};
+            int ready;
+            do
+                ready = ::poll(&pfd, 1, WriteStallMs);
+            while (ready < 0 && errno == EINTR);
+            if (ready <= 0 || (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)))
+                return;
+            continue;
+        }
+        return; // EIO and the like: the bytes are lost, as callers expect
+    }
+}
+
+bool SerialSupport::FillInput()
+{
+    std::uint8_t buf[256];
+    for (;;) {
+        const ssize_t n = ::read(Fd, buf, sizeof buf);
+        if (n > 0) {
+            Decoder.feed(std::span<const std::uint8_t>(buf, static_cast<std::size_t>(n)));
+            return true;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Nothing waiting, or a failed read (hang-up): both count as no byte.
+        return false;
+    }
+}
+
+LineRead SerialSupport::readByte()
+{
+    if (!isOpen())
+        return LineRead::none();
+    LineRead r = Decoder.next();
+    if (r.arrived())
+        return r;
+    if (!FillInput())
+        return LineRead::none();
+    return Decoder.next();
+}
+
+} // namespace tonvera

@@ -1,0 +1,248 @@
+#include "device/TTonvera.h"
+
+#include "model/Errors.h"
+
+namespace tonvera {
+
+using namespace protocol;
+
+namespace {
+
+// Bounds on loops that wait for the other side to fall silent. A device that
+// never stops sending would otherwise hang the user-interface thread; a real
+// one falls quiet within a few bytes. The drain bound is far above what the
+// line can deliver between two reads.
+constexpr int DrainLimit = 1 << 20;
+constexpr int QuietLineRounds = 50; // 50 x 100 ms
+
+constexpr int StatusTries = 10;
+constexpr int StatusTryPauseMs = 1;
+constexpr int SyncTries = 100;
+constexpr int SynchronizePauseMs = 10;
+constexpr int CheckSyncPauseMs = 50;
+constexpr int QuietPauseMs = 100;
+constexpr int FramePauseMs = 15;
+
+} // namespace
+
+TTonvera::TTonvera(SerialLine& line, Pause& pause)
+    : TableCache(TableCount), Line(&line), Pauser(&pause)
+{
+    ClearTableCache();
+}
+
+void TTonvera::ClearTableCache()
+{
+    for (WaveTable& t : TableCache)
+        t.fill(0);
+}
+
+int TTonvera::RunCode(int code) const { return Running ? code : code + RunStateOffset; }
+
+int TTonvera::SignalIndex(int index)
+{
+    // Only 0..7 name a signal; index 8 and up would land on another signal's
+    // second register.
+    if (index < 0 || index >= TableCount)
+        throw RangeError();
+    return index;
+}
+
+void TTonvera::WritePacket(const Packet& packet) { Line->writeBlock(packet); }
+
+void TTonvera::SendCommand(int code, int b1, int b2, int b3, int b4, int b5)
+{
+    WritePacket(MakePacket(RunCode(code), b1, b2, b3, b4, b5));
+}
+
+void TTonvera::SendBlock(std::span<const std::uint8_t> block) { Line->writeBlock(block); }
+
+void TTonvera::SendSyncByte()
+{
+    const std::uint8_t b = static_cast<std::uint8_t>(RunCode(0));
+    Line->writeBlock(std::span<const std::uint8_t>(&b, 1));
+}
+
+bool TTonvera::Drain()
+{
+    bool any = false;
+    for (int i = 0; i < DrainLimit && Line->readByte().arrived(); ++i)
+        any = true;
+    return any;
+}
+
+// One reading: a reply that arrives damaged counts as 0, like no reply; the
+// vote then decides.
+std::uint8_t TTonvera::OneStatusReading()
+{
+    Drain();
+    SendCommand(CodeStatus, 0);
+    for (int i = 0; i < StatusTries; ++i) {
+        Pauser->pause(StatusTryPauseMs);
+        const LineRead r = Line->readByte();
+        if (r.arrived())
+            return r.value;
+    }
+    return 0;
+}
+
+std::uint8_t TTonvera::ReadStatus()
+{
+    const std::uint8_t r1 = OneStatusReading();
+    const std::uint8_t r2 = OneStatusReading();
+    if (r1 == r2)
+        return r1;
+    const std::uint8_t r3 = OneStatusReading();
+    return (r3 == r1 || r3 == r2) ? r3 : 0;
+}
+
+bool TTonvera::Synchronize()
+{
+    Drain();
+    for (int i = 0; i < SyncTries; ++i) {
+        SendSyncByte();
+        Pauser->pause(SynchronizePauseMs);
+        if (Line->readByte().arrived())
+            return true;
+    }
+    return false;
+}
+
+bool TTonvera::CheckSync()
+{
+    // 1. A quiet line: nothing may still be on its way.
+    Drain();
+    Pauser->pause(QuietPauseMs);
+    for (int round = 1; round < QuietLineRounds && Drain(); ++round)
+        Pauser->pause(QuietPauseMs);
+
+    // 2. Some answer at all.
+    bool ok = false;
+    for (int i = 0; i < SyncTries && !ok; ++i) {
+        SendSyncByte();
+        Pauser->pause(CheckSyncPauseMs);
+        ok = Line->readByte().arrived();
+    }
+
+    // 3.-5. After that answer we stand on a packet boundary: five single bytes
+    // make an incomplete packet and must stay unanswered, the sixth completes
+    // it and must be answered. All six always go out, so the device is left
+    // on a boundary whatever it did.
+    Drain();
+    for (int i = 0; i < PacketSize - 1; ++i) {
+        SendSyncByte();
+        Pauser->pause(FramePauseMs);
+        if (Line->readByte().arrived())
+            ok = false;
+    }
+    SendSyncByte();
+    Pauser->pause(FramePauseMs);
+    if (!Line->readByte().arrived())
+        ok = false;
+
+    Drain();
+    return ok;
+}
+
+void TTonvera::StartOutput()
+{
+    Running = true;
+    // Written unchanged: 32 stops whatever plays, the plain status query then
+    // starts the run from time 0.
+    WritePacket(MakePacket(CodeStart, 0, 0, 0, 0, 0));
+    SendCommand(CodeStatus, 0);
+}
+
+void TTonvera::StopOutput()
+{
+    Running = false;
+    SendCommand(CodeStatus, 0);
+}
+
+void TTonvera::SetFrequency(int index, double hz)
+{
+    const int sub = SignalIndex(index);
+    WritePacket(MakeW24Packet(RunCode(CodeOscillator), sub, FrequencyWord(hz)));
+}
+
+void TTonvera::SetPhase(int index, double degrees)
+{
+    const int sub = SignalIndex(index) + SubPhaseOffset;
+    WritePacket(MakeW24Packet(RunCode(CodeOscillator), sub, PhaseWord(degrees)));
+}
+
+void TTonvera::SetAttenuation(int index, double db)
+{
+    const int sub = SignalIndex(index);
+    // The device takes the 16-bit amplitude in the top two bytes of its word.
+    const std::int64_t word = AmplitudeOf(db) * 256;
+    WritePacket(MakeW24Packet(RunCode(CodeAmplitude), sub, word));
+}
+
+void TTonvera::SetStartTime(int index, double ms)
+{
+    const int sub = SignalIndex(index);
+    WritePacket(MakeW24Packet(RunCode(CodeTime), sub, TimeWord(ms)));
+}
+
+void TTonvera::SetRampDownStart(int index, double ms)
+{
+    const int sub = SignalIndex(index) + SubPhaseOffset;
+    WritePacket(MakeW24Packet(RunCode(CodeTime), sub, TimeWord(ms)));
+}
+
+void TTonvera::SetRampUp(int index, double ms)
+{
+    const int sub = SignalIndex(index);
+    if (ms == 0)
+        return;
+    WritePacket(MakeW24Packet(RunCode(CodeRamp), sub, RampWord(ms)));
+}
+
+void TTonvera::SetRampDown(int index, double ms)
+{
+    const int sub = SignalIndex(index) + SubPhaseOffset;
+    if (ms == 0)
+        return;
+    WritePacket(MakeW24Packet(RunCode(CodeRamp), sub, RampWord(ms)));
+}
+
+void TTonvera::SetSignalLength(bool flag, double ms)
+{
+    if (flag) {
+        const std::int64_t v = TimeWord(ms);
+        WritePacket(MakeW24Packet(RunCode(CodeLength), SubPeriod, v));
+        WritePacket(MakeW24Packet(RunCode(CodeLength), SubEndOfOutput, FixedLengthWord));
+    } else {
+        WritePacket(MakeW24Packet(RunCode(CodeLength), SubPeriod, FixedLengthWord));
+        WritePacket(MakeW24Packet(RunCode(CodeLength), SubEndOfOutput, TimeWord(ms)));
+    }
+}
+
+void TTonvera::SetTriggerWindow(double startMs, double stopMs)
+{
+    WritePacket(MakeW24Packet(RunCode(CodeLength), SubTriggerStart, TimeWord(startMs)));
+    WritePacket(MakeW24Packet(RunCode(CodeLength), SubTriggerStop, TimeWord(stopMs)));
+}
+
+void TTonvera::SetEndDamp(double db)
+{
+    const int n = static_cast<int>(EndDampSteps(db));
+    SendCommand(CodeEndDamp, 0, 0, 0, 0, n);
+}
+
+void TTonvera::SetRepetitions(long long n, bool endless)
+{
+    if (n < 0 || n > 255)
+        throw RangeError();
+    const int e = endless ? EndlessFlag : 0;
+    SendCommand(CodeRepetitions, 0, 0, 0, 255 - static_cast<int>(n), e);
+    SendCommand(CodeRepetitions, 0, 0, 0, 255 - static_cast<int>(n), e);
+}
+
+void TTonvera::SetTableMode(int value)
+{
+    WritePacket(MakeW16Packet(RunCode(CodeTableMode), 0, value));
+}
+
+} // namespace tonvera

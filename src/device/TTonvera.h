@@ -1,0 +1,96 @@
+#pragma once
+// The device object: everything that goes over the wire to the signal
+// generator. A plain class; the main window owns the one instance.
+//
+// The code byte of every packet depends on Running: while the device is
+// stopped every code (and every synchronisation byte) goes out 32 higher,
+// which the device takes as "stop". Every range check happens before the
+// packet concerned is written; packets written earlier stay written.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "device/Pause.h"
+#include "device/Protocol.h"
+#include "device/SerialLine.h"
+
+namespace tonvera {
+
+class TTonvera {
+public:
+    using WaveTable = std::array<std::int32_t, protocol::TableLength>;
+
+    // The line and the pause must outlive the device object. The line may be
+    // closed; packets written to a closed line are lost.
+    TTonvera(SerialLine& line, Pause& pause);
+
+    // The open serial port (the line this object writes every packet to).
+    SerialLine& PortHandle() { return *Line; }
+
+    // Count of firmware bytes sent by the current upload; negative once the
+    // whole file has gone out.
+    std::int32_t UploadCount = 0;
+    // The program considers the device to be playing.
+    bool Running = false;
+    // A calibrated signal had to be clamped to 0 dB by the last download.
+    bool EichError = false;
+    // The eight wave tables last uploaded, one per signal slot.
+    std::vector<WaveTable> TableCache;
+    void ClearTableCache();
+
+    // --- Packets -----------------------------------------------------------
+    // Writes [code', b1..b5] with one write, code' = code + 32 while stopped.
+    void SendCommand(int code, int b1, int b2 = 0, int b3 = 0, int b4 = 0, int b5 = 0);
+    // Writes the bytes unchanged with one write (firmware blocks, table words).
+    void SendBlock(std::span<const std::uint8_t> block);
+
+    // --- Status and synchronisation ----------------------------------------
+    // Status byte by a vote of two or three readings; 0 when no device answers.
+    std::uint8_t ReadStatus();
+    // Finds a packet boundary: true once the device answered a single byte.
+    bool Synchronize();
+    // True when the device's packet framing agrees with ours: it answers the
+    // sixth single byte and none of the five before.
+    bool CheckSync();
+
+    void StartOutput();
+    void StopOutput();
+
+    // --- Registers -----------------------------------------------------------
+    // index is the signal 0..7; anything else is a range error.
+    void SetFrequency(int index, double hz);
+    void SetPhase(int index, double degrees);
+    // Attenuation in dB; exactly -1 mutes the signal.
+    void SetAttenuation(int index, double db);
+    void SetStartTime(int index, double ms);
+    void SetRampDownStart(int index, double ms);
+    // A ramp of 0 ms sends nothing.
+    void SetRampUp(int index, double ms);
+    void SetRampDown(int index, double ms);
+    // flag true: the period is the length (the device repeats it); flag false:
+    // the length plays once within the fixed 150 s period.
+    void SetSignalLength(bool flag, double ms);
+    void SetTriggerWindow(double startMs, double stopMs);
+    // Final attenuation in dB, a multiple of 0.75 dB.
+    void SetEndDamp(double db);
+    // n in 0..255; the packet goes out twice.
+    void SetRepetitions(long long n, bool endless);
+    void SetTableMode(int value);
+    void SetTableMode(bool loading) { SetTableMode(loading ? protocol::TableModeLoading : protocol::TableModeNormal); }
+
+private:
+    void WritePacket(const protocol::Packet& packet);
+    void SendSyncByte();
+    int RunCode(int code) const;
+    static int SignalIndex(int index);
+    // Reads and drops whatever is waiting; returns whether anything was there.
+    bool Drain();
+    std::uint8_t OneStatusReading();
+
+    SerialLine* Line;
+    Pause* Pauser;
+};
+
+} // namespace tonvera
