@@ -1,0 +1,203 @@
+#include "model/SignalDisplay.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace tonvera {
+
+namespace {
+
+double rndReal(double v) { return std::nearbyint(v); } // default rounding mode: ties to even
+
+// Integer division truncating toward zero on pixel values (all within
+// PixelLimit, so the sum cannot overflow).
+int halfSum(int a, int b) { return static_cast<int>((static_cast<long long>(a) + b) / 2); }
+
+} // namespace
+
+int SignalDisplay::Pixel(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return static_cast<int>(std::clamp(rndReal(v), -PixelLimit, PixelLimit));
+}
+
+std::string SignalDisplay::IntegerText(double v)
+{
+    double r = rndReal(v);
+    if (std::isnan(r))
+        return "NAN";
+    if (std::isinf(r))
+        return r > 0 ? "INF" : "-INF";
+    if (r == 0)
+        return "0"; // not "-0"
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+    return std::string(buf, res.ptr);
+}
+
+std::string SignalDisplay::SignalTypeLabel(const LaneRecord& record)
+{
+    switch (record.TabTyp) {
+    case 0:
+        return "Sinus";
+    case 1:
+        return "Sinus geeicht";
+    case 2:
+        return "AM " + IntegerText(Value(record.Freq) * record.TabPara) + " Hz";
+    case 3:
+        return "Rechteck";
+    case 4:
+        return "Rauschen";
+    case 5:
+        return "Mute";
+    default:
+        return "";
+    }
+}
+
+void SignalDisplay::SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int H)
+{
+    const double L = Value(in.Signaldauer);
+    if (L != 0) {
+        TimeScale = W / L;
+        if (SignalLengthShown)
+            SignalLengthShown(L);
+    } else {
+        TimeScale = 1;
+    }
+
+    c.setBrushColor(colors::Black);
+    c.setPenColor(colors::Red);
+    c.setFontColor(colors::White);
+    c.rectangle(0, 0, W, H);
+
+    int n = 0;
+    for (const auto& r : in.records)
+        if (r.Used)
+            ++n;
+    int k = 0;
+    for (std::size_t i = 0; i < in.records.size(); ++i) {
+        const auto& r = in.records[i];
+        if (!r.Used)
+            continue;
+        const int y = Pixel(k * static_cast<double>(H) / (n + 1) + 25 + 0.5 * (H - 50) / n);
+        const int amp = Pixel((H - 50) * 0.8 / n);
+        DrawSignal(r, static_cast<int>(i), in.SelectedSignal, in.checks, TimeScale, c, 0, y, W, amp, L);
+        ++k;
+    }
+
+    c.setPenColor(colors::Blue);
+    int x = Pixel(Value(in.Triggerstart) * TimeScale);
+    c.moveTo(x, 0);
+    c.lineTo(x, H);
+    c.setPenColor(colors::Purple);
+    x = Pixel(Value(in.Triggerstop) * TimeScale);
+    c.moveTo(x, 0);
+    c.lineTo(x, H);
+}
+
+void SignalDisplay::DrawSignal(const LaneRecord& record, int index, int selected, const LabelOptions& checks,
+                               double s, Canvas& c, int x0, int y, int width, int amp, double length)
+{
+    const double S = Value(record.Start);
+    const double U = Value(record.RampUp);
+    const double D = Value(record.Dach);
+    const double F = Value(record.RampDown);
+    const double A = Value(record.Ampl);
+    const double P = Value(record.Phase);
+    const double Q = Value(record.Freq);
+
+    // Positions are computed as reals and only then made pixels, so a huge
+    // time or scale (through a variable, or with the range check off) lands
+    // far outside the box instead of overflowing.
+    auto X = [&](double t) { return Pixel(x0 + rndReal(t * s)); };
+    const int xS = X(S);
+    const int xU = X(S + U);
+    const int xD = X(S + U + D);
+    const int xF = X(S + U + D + F);
+
+    c.setPenColor(index == selected ? colors::Yellow : colors::White);
+    c.moveTo(x0, y);
+    c.lineTo(xS, y);
+
+    const int h = Pixel((33 - A) * ((3 * amp) / 7) / 30.0);
+    const int top = Pixel(static_cast<double>(y) - h);
+    const int bottom = Pixel(static_cast<double>(y) + h);
+    c.moveTo(xS, y);
+    c.lineTo(xU, top);
+    c.moveTo(xS, y);
+    c.lineTo(xU, bottom);
+    c.lineTo(xD, bottom);
+    c.moveTo(xU, top);
+    c.lineTo(xD, top);
+    c.lineTo(xF, y);
+    c.moveTo(xD, bottom);
+    c.lineTo(xF, y);
+
+    const int TH = c.textHeight("Q");
+    const int xm = x0 + halfSum(Pixel(S * s), Pixel((S + U + D + F) * s));
+    auto put = [&](int x, int yy, const std::string& text) {
+        if (!text.empty())
+            c.textOut(x, yy, text);
+    };
+    auto centred = [&](double yy, const std::string& text) {
+        put(Pixel(xm - c.textWidth(text) / 2), Pixel(yy), text);
+    };
+
+    std::string t;
+    if (checks.FreqCheck)
+        t += IntegerText(Q) + " Hz";
+    if (checks.FreqCheck && checks.PhaseCheck)
+        t += "/";
+    if (checks.PhaseCheck)
+        t += IntegerText(P) + "°";
+    centred(static_cast<double>(bottom) - TH - 2, t);
+
+    t.clear();
+    if (checks.StopCheck)
+        t += IntegerText(D) + "ms";
+    if (checks.StopCheck && checks.AmplCheck)
+        t += "/";
+    if (checks.AmplCheck)
+        t += IntegerText(A) + "dB";
+    centred(static_cast<double>(top) + 3, t);
+
+    if (checks.StartCheck)
+        put(x0 + 2, y - TH - 2, IntegerText(S) + "ms");
+
+    if (checks.TypCheck) {
+        const std::string label = SignalTypeLabel(record);
+        const auto blank = label.find(' ');
+        if (blank != std::string::npos) {
+            put(x0 + 2, y + 2, label.substr(0, blank));
+            put(x0 + 2, y + 2 + TH, label.substr(blank + 1));
+        } else {
+            put(x0 + 2, y + 2, label);
+        }
+    }
+
+    if (checks.StartCheck) {
+        const std::string rest = IntegerText(length - (S + U + D + F)) + "ms";
+        put(Pixel(static_cast<double>(x0) + width - c.textWidth(rest) - 2), y - TH - 2, rest);
+    }
+    if (checks.RampDownCheck) {
+        const std::string fall = IntegerText(F) + "ms";
+        put(Pixel(static_cast<double>(xD) - c.textWidth(fall)), y - TH / 2, fall);
+    }
+    if (checks.RampUpCheck)
+        put(Pixel(static_cast<double>(xS) + 4), y - TH / 2, IntegerText(U) + "ms");
+
+    c.moveTo(xF, y);
+    c.lineTo(x0 + width, y);
+}
+
+void SignalDisplay::DrawParamLabels(const EditPlace& edit, Canvas& c, const ParamLabel& label)
+{
+    c.textOut(edit.left, edit.top - 18, label.name);
+    c.textOut(edit.left + edit.width + 2, edit.top + 3, label.unit);
+    c.textOut(edit.left, edit.top + 20, label.range);
+}
+
+} // namespace tonvera

@@ -1,0 +1,95 @@
+#pragma once
+// The signal display of the main window: one lane per signal with its
+// envelope on a common time axis, the value labels, the trigger lines; and
+// the name, unit and range labels beside the parameter edits. Everything is
+// computed against a Canvas, recomputed completely on every repaint.
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/Canvas.h"
+
+namespace tonvera {
+
+// The eight check boxes beside the local parameters: which value labels the
+// lanes show. Display options only.
+struct LabelOptions {
+    bool StartCheck = true;
+    bool RampUpCheck = true;
+    bool FreqCheck = true;
+    bool PhaseCheck = true;
+    bool StopCheck = true;
+    bool AmplCheck = true;
+    bool RampDownCheck = true;
+    bool TypCheck = true;
+};
+
+// What the display needs of one signal record.
+struct LaneRecord {
+    std::string Freq, Phase, Ampl, Start, Dach, RampUp, RampDown;
+    int TabTyp = 0;
+    double TabPara = 0;
+    bool Used = false;
+};
+
+// A parameter text to its value at the current variable position. The
+// display never lets an evaluation show a message box: the evaluator given
+// here collects messages instead.
+using Evaluator = std::function<double(const std::string&)>;
+
+struct DisplayInput {
+    std::vector<LaneRecord> records; // the slots in order; unused ones are skipped
+    int SelectedSignal = -1;
+    LabelOptions checks;
+    std::string Signaldauer, Triggerstart, Triggerstop;
+};
+
+// Where an edit sits in its paint box (its height is always 20).
+struct EditPlace {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+};
+
+// One row of the parameter table as the labels show it.
+struct ParamLabel {
+    std::string name;
+    std::string unit;
+    std::string range; // "(min-max)"
+};
+
+class SignalDisplay {
+public:
+    explicit SignalDisplay(Evaluator value) : Value(std::move(value)) {}
+
+    // Pixels per ms, rewritten on every paint.
+    double TimeScale = 1;
+
+    // Called with the signal length whenever it is not 0, so that the device
+    // always holds the length the display shows (the window decides whether
+    // the device is idle and sends it).
+    std::function<void(double)> SignalLengthShown;
+
+    void SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int H);
+    void DrawSignal(const LaneRecord& record, int index, int selected, const LabelOptions& checks, double scale,
+                    Canvas& c, int x0, int y, int width, int amp, double length);
+    std::string SignalTypeLabel(const LaneRecord& record);
+
+    // Name above the edit, unit to its right, range below it.
+    static void DrawParamLabels(const EditPlace& edit, Canvas& c, const ParamLabel& label);
+
+    // A pixel position from a real: rounded (ties to even) and held inside
+    // a range that every integer computation and every painter copes with;
+    // NaN lands at 0.
+    static int Pixel(double v);
+    static constexpr double PixelLimit = 1000000;
+    // The integer text of rnd(v), also for values beyond any integer type.
+    static std::string IntegerText(double v);
+
+private:
+    Evaluator Value;
+};
+
+} // namespace tonvera
