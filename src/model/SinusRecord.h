@@ -1,0 +1,72 @@
+#pragma once
+// One signal of the set and the set of eight. The parameters are kept as the
+// texts the operator typed (after the range check); they get their values
+// only when needed, at the current variable position.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "model/WaveTable.h"
+
+namespace tonvera {
+
+inline constexpr int SignalSlots = 8;
+inline constexpr std::int32_t FullScale = 32500;
+
+// Signal type codes as the radio buttons of "Signaltyp" select them.
+enum SignalType : std::int32_t {
+    TypeNone = -1, // a freshly created signal before its sine table is filled
+    TypeSinus = 0,
+    TypeSinusEich = 1,
+    TypeAM = 2,
+    TypeRechteck = 3,
+    TypeRauschen = 4,
+    TypeMute = 5,
+};
+
+// The texts of a new signal: the lower limits of the parameters.
+inline constexpr const char* DefaultFreq = "1";
+inline constexpr const char* DefaultPhase = "0";
+inline constexpr const char* DefaultAmpl = "0";
+inline constexpr const char* DefaultStart = "0";
+inline constexpr const char* DefaultDach = "25";
+inline constexpr const char* DefaultRampUp = "0,002";
+inline constexpr const char* DefaultRampDown = "0,002";
+
+struct SinusRecord {
+    std::string Freq;
+    std::string Phase;
+    std::string Ampl;
+    std::string Start;
+    std::string Dach;
+    std::string RampUp;
+    std::string RampDown;
+    WaveTable Table;
+    std::int32_t TabTyp = 0;
+    double TabPara = 0.0;
+    bool Used = false;
+
+    // Puts the default texts in; table, type and type parameter stay.
+    void SetDefaultTexts()
+    {
+        Freq = DefaultFreq;
+        Phase = DefaultPhase;
+        Ampl = DefaultAmpl;
+        Start = DefaultStart;
+        Dach = DefaultDach;
+        RampUp = DefaultRampUp;
+        RampDown = DefaultRampDown;
+    }
+
+    // The text of parameter index 0..6 (Dach is index 4).
+    const std::string& Text(int paramIndex) const;
+    std::string& Text(int paramIndex);
+
+    friend bool operator==(const SinusRecord&, const SinusRecord&) = default;
+};
+
+// The eight records; the signals in use always occupy slots 0..n-1.
+using SinusArray = std::array<SinusRecord, SignalSlots>;
+
+} // namespace tonvera
