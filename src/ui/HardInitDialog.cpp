@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -79,7 +80,19 @@ HardInitDialog::HardInitDialog(EventGuard& guard, QWidget* parent) : QDialog(par
     ComSel->setEditText("COM3:");
 
     connect(Button4, &QPushButton::clicked, this, [this] { InitHardware(); });
-    connect(ComSel->lineEdit(), &QLineEdit::returnPressed, this, [this] { InitHardware(); });
+    // Enter is taken from the key itself, not from returnPressed: the combo
+    // box hands an ignored Enter to its line edit a second time.
+    ComSel->lineEdit()->installEventFilter(this);
+}
+
+bool HardInitDialog::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == ComSel->lineEdit() && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            InitHardware();
+    }
+    return QDialog::eventFilter(watched, e); // the key goes on unchanged
 }
 
 void HardInitDialog::refreshPorts()

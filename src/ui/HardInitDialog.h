@@ -45,6 +45,9 @@ public:
 
     int exec() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     EventGuard& Guard;
 };
