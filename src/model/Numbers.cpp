@@ -1,5 +1,6 @@
 #include "model/Numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -104,69 +105,132 @@ double ConvertNumber(std::string_view text, char separator)
 
 namespace {
 
-std::string formatGeneral(double value, int digits, char separator, bool tinyFixed)
+// A finite non-zero value as decimal digits d0.d1d2... times 10^exponent.
+// Numbers are written from 18 significant digits, rounded half away from
+// zero at the last digit kept, so an exact half (12.5 to two digits) goes up
+// as it always did in the program's files.
+struct Decimal {
+    bool negative = false;
+    std::string digits; // no leading zero; empty means zero
+    int exponent = 0;
+};
+
+Decimal toDecimal(double value)
+{
+    Decimal d;
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof(buf), value, std::chars_format::scientific, 17);
+    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    std::size_t pos = 0;
+    if (sci[pos] == '-') {
+        d.negative = true;
+        ++pos;
+    }
+    while (pos < sci.size() && sci[pos] != 'e') {
+        if (sci[pos] != '.')
+            d.digits.push_back(sci[pos]);
+        ++pos;
+    }
+    int exponent = 0;
+    std::from_chars(sci.data() + pos + 1 + (sci[pos + 1] == '+' ? 1 : 0), sci.data() + sci.size(), exponent);
+    d.exponent = exponent;
+    return d;
+}
+
+// Keeps `keep` significant digits, rounding half away from zero; strips
+// trailing zeros. keep <= 0 may round up to a single 1 one place higher, or
+// down to zero.
+void roundDigits(Decimal& d, int keep)
+{
+    if (keep < 0) {
+        d.digits.clear();
+        return;
+    }
+    if (static_cast<std::size_t>(keep) < d.digits.size()) {
+        const bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
+        d.digits.resize(static_cast<std::size_t>(keep));
+        if (up) {
+            int i = keep - 1;
+            while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9') {
+                d.digits[static_cast<std::size_t>(i)] = '0';
+                --i;
+            }
+            if (i >= 0) {
+                ++d.digits[static_cast<std::size_t>(i)];
+            } else {
+                d.digits.insert(d.digits.begin(), '1');
+                ++d.exponent;
+            }
+        }
+    }
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
+}
+
+std::string nonFinite(double value)
 {
     if (std::isnan(value))
         return "NAN";
-    if (std::isinf(value))
-        return value < 0 ? "-INF" : "INF";
-    if (value == 0.0)
-        return "0";
-    if (digits < 1)
-        digits = 1;
-    if (digits > 17)
-        digits = 17;
+    return value < 0 ? "-INF" : "INF";
+}
 
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof(buf), value, std::chars_format::scientific, digits - 1);
-    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-
-    bool negative = false;
-    std::size_t pos = 0;
-    if (sci[pos] == '-') {
-        negative = true;
-        ++pos;
-    }
-    std::string mant;
-    while (pos < sci.size() && sci[pos] != 'e') {
-        if (sci[pos] != '.')
-            mant.push_back(sci[pos]);
-        ++pos;
-    }
-    int exponent = std::atoi(std::string(sci.substr(pos + 1)).c_str());
-    while (mant.size() > 1 && mant.back() == '0')
-        mant.pop_back();
-
-    std::string out;
-    if (negative)
-        out.push_back('-');
-    const bool scientific = exponent >= digits || (!tinyFixed && exponent < -4);
-    if (scientific) {
-        out.push_back(mant[0]);
-        if (mant.size() > 1) {
-            out.push_back(separator);
-            out.append(mant, 1, std::string::npos);
-        }
-        out.push_back('E');
-        out += std::to_string(exponent);
-        return out;
-    }
-    if (exponent >= 0) {
-        const auto intDigits = static_cast<std::size_t>(exponent) + 1;
-        if (mant.size() <= intDigits) {
-            out += mant;
-            out.append(intDigits - mant.size(), '0');
+// Fixed notation of d with at least `minDecimals` decimals.
+std::string layoutFixed(const Decimal& d, int minDecimals, char separator)
+{
+    std::string intPart;
+    std::string frac;
+    if (d.digits.empty()) {
+        intPart = "0";
+    } else if (d.exponent >= 0) {
+        const auto intDigits = static_cast<std::size_t>(d.exponent) + 1;
+        if (d.digits.size() <= intDigits) {
+            intPart = d.digits + std::string(intDigits - d.digits.size(), '0');
         } else {
-            out.append(mant, 0, intDigits);
-            out.push_back(separator);
-            out.append(mant, intDigits, std::string::npos);
+            intPart = d.digits.substr(0, intDigits);
+            frac = d.digits.substr(intDigits);
         }
     } else {
-        out.push_back('0');
-        out.push_back(separator);
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += mant;
+        intPart = "0";
+        frac = std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + d.digits;
     }
+    if (frac.size() < static_cast<std::size_t>(minDecimals))
+        frac.append(static_cast<std::size_t>(minDecimals) - frac.size(), '0');
+    std::string out;
+    if (d.negative && !d.digits.empty())
+        out.push_back('-');
+    out += intPart;
+    if (!frac.empty()) {
+        out.push_back(separator);
+        out += frac;
+    }
+    return out;
+}
+
+std::string formatGeneral(double value, int digits, char separator, bool tinyFixed)
+{
+    if (!std::isfinite(value))
+        return nonFinite(value);
+    if (value == 0.0)
+        return "0";
+    digits = std::clamp(digits, 1, 18);
+
+    Decimal d = toDecimal(value);
+    roundDigits(d, digits);
+
+    const bool scientific = d.exponent >= digits || (!tinyFixed && d.exponent < -4);
+    if (!scientific)
+        return layoutFixed(d, 0, separator);
+
+    std::string out;
+    if (d.negative)
+        out.push_back('-');
+    out.push_back(d.digits[0]);
+    if (d.digits.size() > 1) {
+        out.push_back(separator);
+        out.append(d.digits, 1, std::string::npos);
+    }
+    out.push_back('E');
+    out += std::to_string(d.exponent);
     return out;
 }
 
@@ -182,29 +246,25 @@ std::string FormatTabPara(double value, char separator) { return formatGeneral(v
 std::string FormatFixed(double value, int decimals, char separator)
 {
     if (!std::isfinite(value))
-        return formatGeneral(value, 6, separator, true);
-    if (decimals < 0)
-        decimals = 0;
-    char buf[400];
-    auto res = std::to_chars(buf, buf + sizeof(buf), value, std::chars_format::fixed, decimals);
-    std::string out(buf, res.ptr);
-    for (char& c : out)
-        if (c == '.')
-            c = separator;
-    return out;
+        return nonFinite(value);
+    decimals = std::clamp(decimals, 0, 30);
+    if (value == 0.0)
+        return layoutFixed(Decimal{}, decimals, separator);
+    Decimal d = toDecimal(value);
+    roundDigits(d, d.exponent + 1 + decimals);
+    return layoutFixed(d, decimals, separator);
 }
 
 std::string IntegerText(double value)
 {
     if (!std::isfinite(value))
-        return formatGeneral(value, 6, ',', true);
+        return nonFinite(value);
     const double r = rnd(value);
-    char buf[400];
-    auto res = std::to_chars(buf, buf + sizeof(buf), r, std::chars_format::fixed, 0);
-    std::string out(buf, res.ptr);
-    if (out == "-0")
-        out = "0";
-    return out;
+    if (r == 0.0)
+        return "0";
+    Decimal d = toDecimal(r);
+    roundDigits(d, d.exponent + 1);
+    return layoutFixed(d, 0, ',');
 }
 
 std::string AsciiUpper(std::string_view text)

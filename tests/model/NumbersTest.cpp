@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "model/Errors.h"
+#include "model/Numbers.h"
+
+namespace tonvera {
+namespace {
+
+TEST(Rounding, TiesGoToEven)
+{
+    EXPECT_EQ(rnd(2.5), 2.0);
+    EXPECT_EQ(rnd(3.5), 4.0);
+    EXPECT_EQ(rnd(-2.5), -2.0);
+    EXPECT_EQ(rnd(0.5), 0.0);
+    EXPECT_EQ(rnd(2.5000001), 3.0);
+    EXPECT_EQ(rnd(2.5L), 2.0L);
+    EXPECT_EQ(rnd(-3.5L), -4.0L);
+}
+
+TEST(NumberTest, AcceptsTheNumberSyntaxWithCommaOrPoint)
+{
+    struct Case {
+        const char* text;
+        double value;
+    };
+    for (const Case& c : {Case{"1", 1}, Case{"1,5", 1.5}, Case{"1.5", 1.5}, Case{"  7", 7}, Case{"+3", 3},
+                          Case{"-3", -3}, Case{",5", 0.5}, Case{"5,", 5}, Case{"1E3", 1000}, Case{"1e-3", 0.001},
+                          Case{"2,5E+2", 250}, Case{"0", 0}}) {
+        const ParsedNumber p = ParseNumber(c.text);
+        EXPECT_TRUE(p.valid) << c.text;
+        EXPECT_DOUBLE_EQ(p.value, c.value) << c.text;
+    }
+}
+
+TEST(NumberTest, RejectsWhatIsNotANumber)
+{
+    for (const char* t : {"", " ", "+", "-", ",", "1,5,3", "1.5,3", "1,5.3", "1 ", "1E", "1E+", "abc", "0x10",
+                          "1-2", "inf", "nan", "1e999", "--1", "1,,5"}) {
+        EXPECT_FALSE(ParseNumber(t).valid) << '"' << t << '"';
+    }
+}
+
+TEST(NumberConversion, AcceptsOnlyTheGivenSeparator)
+{
+    EXPECT_DOUBLE_EQ(ConvertNumber("4,5", ','), 4.5);
+    EXPECT_DOUBLE_EQ(ConvertNumber("-1.50", '.'), -1.5);
+    try {
+        ConvertNumber("1.5", ',');
+        FAIL() << "no error";
+    } catch (const ConvertError& e) {
+        EXPECT_STREQ(e.what(), "'1.5' ist kein gültiger Gleitkommawert");
+    }
+    EXPECT_THROW(ConvertNumber("1,5", '.'), ConvertError);
+    EXPECT_THROW(ConvertNumber("", ','), ConvertError);
+    EXPECT_FALSE(TryConvertNumber("x", ',').valid);
+}
+
+TEST(GeneralFormat, SixSignificantDigitsAndTheDecimalComma)
+{
+    EXPECT_EQ(FormatGeneral(1), "1");
+    EXPECT_EQ(FormatGeneral(0.002), "0,002");
+    EXPECT_EQ(FormatGeneral(246.7240080), "246,724");
+    EXPECT_EQ(FormatGeneral(123456.78), "123457");
+    EXPECT_EQ(FormatGeneral(-12.5), "-12,5");
+    EXPECT_EQ(FormatGeneral(0), "0");
+    EXPECT_EQ(FormatGeneral(-0.0), "0");
+    EXPECT_EQ(FormatGeneral(0.0001), "0,0001");
+    EXPECT_EQ(FormatGeneral(1.5, 6, '.'), "1.5");
+    EXPECT_EQ(FormatGeneral4(9.75), "9,75");
+    EXPECT_EQ(FormatGeneral4(12.3456), "12,35");
+}
+
+TEST(GeneralFormat, LargeAndTinyValuesReadBackAndEvaluateAsWritten)
+{
+    EXPECT_EQ(FormatGeneral(999999.7), "1E6");
+    EXPECT_EQ(FormatGeneral(1234567), "1,23457E6");
+    EXPECT_EQ(FormatGeneral(-2e20), "-2E20");
+    EXPECT_EQ(FormatGeneral(1.5e-7), "0,00000015");
+    for (double v : {1e6, 1234567.0, 3.5e100, 1.5e-7, 7e-20, 1e300, -4.25e9}) {
+        const std::string text = FormatGeneral(v);
+        EXPECT_EQ(text.find('+'), std::string::npos) << text;
+        const ParsedNumber p = ParseNumber(text);
+        ASSERT_TRUE(p.valid) << text;
+        EXPECT_EQ(p.value, ConvertNumber(text, ',')) << text;
+        EXPECT_NEAR(p.value, v, std::abs(v) * 1e-5) << text;
+        if (v > 0) {
+            EXPECT_EQ(text.find('-'), std::string::npos) << text;
+        }
+    }
+}
+
+TEST(TabParaFormat, TwoDigitsWithTheFileExamples)
+{
+    EXPECT_EQ(FormatTabPara(0.5), "0,5");
+    EXPECT_EQ(FormatTabPara(12.5), "13"); // an exact half goes up in the written form
+    EXPECT_EQ(FormatTabPara(-12.5), "-13");
+    EXPECT_EQ(FormatTabPara(3), "3");
+    EXPECT_EQ(FormatTabPara(100), "1E2");
+    EXPECT_EQ(FormatTabPara(1250), "1,3E3");
+    EXPECT_EQ(FormatTabPara(99.5), "1E2");
+    EXPECT_EQ(FormatTabPara(0.00005), "5E-5");
+    EXPECT_EQ(FormatTabPara(0.0001), "0,0001");
+    EXPECT_EQ(FormatTabPara(0), "0");
+}
+
+TEST(FixedFormat, PointFormsOfTheCalibrationFiles)
+{
+    EXPECT_EQ(FormatFixed(1000, 0), "1000");
+    EXPECT_EQ(FormatFixed(999.5, 0), "1000");
+    EXPECT_EQ(FormatFixed(1000.5, 0), "1001");
+    EXPECT_EQ(FormatFixed(0.004, 2), "0.00");
+    EXPECT_EQ(FormatFixed(0.006, 2), "0.01");
+    EXPECT_EQ(FormatFixed(0, 2), "0.00");
+    EXPECT_EQ(FormatFixed(-1.5, 2), "-1.50");
+    EXPECT_EQ(FormatFixed(4.7, 2), "4.70");
+    EXPECT_EQ(FormatFixed(4.7, 2, ','), "4,70");
+}
+
+TEST(IntegerTextOf, RoundsTiesToEven)
+{
+    EXPECT_EQ(IntegerText(2.5), "2");
+    EXPECT_EQ(IntegerText(10), "10");
+    EXPECT_EQ(IntegerText(-0.4), "0");
+    EXPECT_EQ(IntegerText(-3.6), "-4");
+}
+
+TEST(AsciiFolding, OnlyLettersAtoZChange)
+{
+    EXPECT_EQ(AsciiUpper("abc äö 1+z"), "ABC äö 1+Z");
+    EXPECT_TRUE(AsciiEqualNoCase("Amp", "aMP"));
+    EXPECT_FALSE(AsciiEqualNoCase("ä", "Ä"));
+    EXPECT_FALSE(AsciiEqualNoCase("a ", "a"));
+}
+
+} // namespace
+} // namespace tonvera
