@@ -1,0 +1,72 @@
+#pragma once
+// The device's boot loader. It wakes on 0x20 and answers 0xAA 0x55, then
+// takes 256-byte blocks of 7-bit-packed bytes (bit 7 set in every byte; 16
+// bytes carry 14 firmware bytes, two halves of 8 carrying 7). The firmware
+// is complete when whole blocks have come in and then either the line stays
+// quiet for a while or a byte arrives that cannot be firmware (bit 7 clear):
+// the program checks the packet framing right after an upload, so its first
+// synchronisation byte already means "done". A broken-off block is thrown
+// away and the loader waits for the next wake-up.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "EmuTime.h"
+
+namespace tonvera::emu {
+
+inline constexpr std::uint8_t WakeUpByte = 0x20;
+inline constexpr std::array<std::uint8_t, 2> WakeUpReply {0xAA, 0x55};
+inline constexpr std::size_t FirmwareBlockSize = 256;
+inline constexpr std::size_t PackedGroupSize = 16;
+inline constexpr std::size_t UnpackedGroupSize = 14;
+
+// 16 transmitted bytes back into 14 firmware bytes.
+std::array<std::uint8_t, UnpackedGroupSize> UnpackGroup(std::span<const std::uint8_t, PackedGroupSize> packed);
+// Whole groups of a received stream; a trailing partial group is ignored.
+std::vector<std::uint8_t> UnpackFirmware(std::span<const std::uint8_t> packed);
+
+class BootLoader {
+public:
+    enum class State { Asleep, Receiving, Complete };
+
+    explicit BootLoader(EmuTime quietGap) : Gap(quietGap) {}
+
+    struct Outcome {
+        std::vector<std::uint8_t> reply;
+        // The firmware just became complete and this byte belongs to the
+        // packet framing that follows.
+        bool passOn = false;
+    };
+    Outcome receive(std::uint8_t b, EmuTime now);
+    // Ends the upload after a quiet gap. True when it completed the firmware.
+    bool poll(EmuTime now);
+    // When poll() may next change something; none if nothing is pending.
+    bool gapPending() const { return St == State::Receiving && !Raw.empty(); }
+    EmuTime gapDeadline() const { return LastData + Gap; }
+
+    State state() const { return St; }
+    // The received transfer bytes of the current upload.
+    std::size_t rawCount() const { return Raw.size(); }
+    // The unpacked firmware once complete.
+    const std::vector<std::uint8_t>& firmware() const { return Firmware; }
+    // Bytes that were neither data nor a wake-up, and broken-off uploads.
+    std::uint64_t strayBytes() const { return Stray; }
+    std::uint64_t brokenUploads() const { return Broken; }
+
+private:
+    bool wholeBlocks() const { return !Raw.empty() && Raw.size() % FirmwareBlockSize == 0; }
+    void complete();
+
+    EmuTime Gap;
+    State St = State::Asleep;
+    std::vector<std::uint8_t> Raw;
+    std::vector<std::uint8_t> Firmware;
+    EmuTime LastData {0};
+    std::uint64_t Stray = 0;
+    std::uint64_t Broken = 0;
+};
+
+} // namespace tonvera::emu
