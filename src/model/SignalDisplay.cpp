@@ -1,14 +1,18 @@
 #include "model/SignalDisplay.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
+
+#include "model/Dialogs.h"
+#include "model/Errors.h"
+#include "model/MainForm.h"
+#include "model/Numbers.h"
+#include "model/ParamTable.h"
 
 namespace tonvera {
 
 namespace {
 
-double rndReal(double v) { return std::nearbyint(v); } // default rounding mode: ties to even
 
 // Integer division truncating toward zero on pixel values (all within
 // PixelLimit, so the sum cannot overflow).
@@ -20,24 +24,10 @@ int SignalDisplay::Pixel(double v)
 {
     if (std::isnan(v))
         return 0;
-    return static_cast<int>(std::clamp(rndReal(v), -PixelLimit, PixelLimit));
+    return static_cast<int>(std::clamp(rnd(v), -PixelLimit, PixelLimit));
 }
 
-std::string SignalDisplay::IntegerText(double v)
-{
-    double r = rndReal(v);
-    if (std::isnan(r))
-        return "NAN";
-    if (std::isinf(r))
-        return r > 0 ? "INF" : "-INF";
-    if (r == 0)
-        return "0"; // not "-0"
-    char buf[400];
-    auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
-    return std::string(buf, res.ptr);
-}
-
-std::string SignalDisplay::SignalTypeLabel(const LaneRecord& record)
+std::string SignalDisplay::SignalTypeLabel(const SinusRecord& record)
 {
     switch (record.TabTyp) {
     case 0:
@@ -73,13 +63,15 @@ void SignalDisplay::SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int 
     c.setFontColor(colors::White);
     c.rectangle(0, 0, W, H);
 
+    static const SinusArray none{};
+    const SinusArray& records = in.records ? *in.records : none;
     int n = 0;
-    for (const auto& r : in.records)
+    for (const auto& r : records)
         if (r.Used)
             ++n;
     int k = 0;
-    for (std::size_t i = 0; i < in.records.size(); ++i) {
-        const auto& r = in.records[i];
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto& r = records[i];
         if (!r.Used)
             continue;
         const int y = Pixel(k * static_cast<double>(H) / (n + 1) + 25 + 0.5 * (H - 50) / n);
@@ -98,7 +90,7 @@ void SignalDisplay::SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int 
     c.lineTo(x, H);
 }
 
-void SignalDisplay::DrawSignal(const LaneRecord& record, int index, int selected, const LabelOptions& checks,
+void SignalDisplay::DrawSignal(const SinusRecord& record, int index, int selected, const LabelOptions& checks,
                                double s, Canvas& c, int x0, int y, int width, int amp, double length)
 {
     const double S = Value(record.Start);
@@ -112,7 +104,7 @@ void SignalDisplay::DrawSignal(const LaneRecord& record, int index, int selected
     // Positions are computed as reals and only then made pixels, so a huge
     // time or scale (through a variable, or with the range check off) lands
     // far outside the box instead of overflowing.
-    auto X = [&](double t) { return Pixel(x0 + rndReal(t * s)); };
+    auto X = [&](double t) { return Pixel(x0 + rnd(t * s)); };
     const int xS = X(S);
     const int xU = X(S + U);
     const int xD = X(S + U + D);
@@ -198,6 +190,105 @@ void SignalDisplay::DrawParamLabels(const EditPlace& edit, Canvas& c, const Para
     c.textOut(edit.left, edit.top - 18, label.name);
     c.textOut(edit.left + edit.width + 2, edit.top + 3, label.unit);
     c.textOut(edit.left, edit.top + 20, label.range);
+}
+
+ParamLabel ParamLabelOf(int index)
+{
+    const auto i = static_cast<std::size_t>(index);
+    return {std::string(ParamNames.at(i)), std::string(ParamUnits.at(i)),
+            "(" + FormatGeneral(ParamMin.at(i)) + "-" + FormatGeneral(ParamMax.at(i)) + ")"};
+}
+
+namespace {
+
+// Messages of evaluations made while painting are kept, not shown: a box
+// opened from a paint handler would be followed by the next paint and its
+// box, without end.
+class CollectingDialogs final : public Dialogs {
+public:
+    std::vector<std::string> messages;
+
+    void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
+    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
+    {
+        return defaultText;
+    }
+    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+    void errorBox(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+void MainDisplay::SinusBoxPaint(Canvas& c, int W, int H)
+{
+    CollectingDialogs quiet;
+    const MainState& st = Form.state();
+    const ParamEvaluator eval(st.VariTable, st.VariPos, quiet);
+    SignalDisplay display([&](const std::string& text) {
+        try {
+            return eval.ParamValue(text);
+        } catch (const AbortError& e) {
+            quiet.messages.push_back(e.text());
+            return ParamEvaluator::FailValue;
+        }
+    });
+    display.SignalLengthShown = [&](double length) {
+        if (!SignalLengthShown)
+            return;
+        try {
+            SignalLengthShown(length);
+        } catch (const AbortError& e) {
+            quiet.messages.push_back(e.text());
+        }
+    };
+
+    MainView& view = Form.view();
+    DisplayInput in;
+    in.records = &st.SinusArray;
+    in.SelectedSignal = st.SelectedSignal;
+    in.Signaldauer = view.editText(EditField::Signaldauer);
+    in.Triggerstart = view.editText(EditField::Triggerstart);
+    in.Triggerstop = view.editText(EditField::Triggerstop);
+    in.checks.StartCheck = view.isChecked(CheckBox::StartCheck);
+    in.checks.RampUpCheck = view.isChecked(CheckBox::RampUpCheck);
+    in.checks.FreqCheck = view.isChecked(CheckBox::FreqCheck);
+    in.checks.PhaseCheck = view.isChecked(CheckBox::PhaseCheck);
+    in.checks.StopCheck = view.isChecked(CheckBox::StopCheck);
+    in.checks.AmplCheck = view.isChecked(CheckBox::AmplCheck);
+    in.checks.RampDownCheck = view.isChecked(CheckBox::RampDownCheck);
+    in.checks.TypCheck = view.isChecked(CheckBox::TypCheck);
+
+    display.SinusBoxPaint(in, c, W, H);
+    Form.state().TimeScale = display.TimeScale;
+
+    if (!quiet.messages.empty()) {
+        ShownMessage = quiet.messages.front();
+        view.setStatusText(StatusPanelStatus, ShownMessage);
+    } else if (!ShownMessage.empty()) {
+        if (view.statusText(StatusPanelStatus) == ShownMessage)
+            view.setStatusText(StatusPanelStatus, "Status");
+        ShownMessage.clear();
+    }
+}
+
+void MainDisplay::ParInfoPaint(Canvas& c, const std::array<EditPlace, 7>& edits)
+{
+    for (int i = 0; i < 7; ++i)
+        SignalDisplay::DrawParamLabels(edits[static_cast<std::size_t>(i)], c, ParamLabelOf(i));
+}
+
+void MainDisplay::IconPaintPaint(Canvas& c, const std::array<EditPlace, 4>& edits)
+{
+    for (int i = 0; i < 4; ++i)
+        SignalDisplay::DrawParamLabels(edits[static_cast<std::size_t>(i)], c, ParamLabelOf(ParamEndDamp + i));
 }
 
 } // namespace tonvera

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/Canvas.h"
+#include "model/SinusRecord.h"
 
 namespace tonvera {
 
@@ -26,21 +27,13 @@ struct LabelOptions {
     bool TypCheck = true;
 };
 
-// What the display needs of one signal record.
-struct LaneRecord {
-    std::string Freq, Phase, Ampl, Start, Dach, RampUp, RampDown;
-    int TabTyp = 0;
-    double TabPara = 0;
-    bool Used = false;
-};
-
 // A parameter text to its value at the current variable position. The
 // display never lets an evaluation show a message box: the evaluator given
 // here collects messages instead.
 using Evaluator = std::function<double(const std::string&)>;
 
 struct DisplayInput {
-    std::vector<LaneRecord> records; // the slots in order; unused ones are skipped
+    const SinusArray* records = nullptr; // unused slots are skipped
     int SelectedSignal = -1;
     LabelOptions checks;
     std::string Signaldauer, Triggerstart, Triggerstop;
@@ -73,9 +66,9 @@ public:
     std::function<void(double)> SignalLengthShown;
 
     void SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int H);
-    void DrawSignal(const LaneRecord& record, int index, int selected, const LabelOptions& checks, double scale,
+    void DrawSignal(const SinusRecord& record, int index, int selected, const LabelOptions& checks, double scale,
                     Canvas& c, int x0, int y, int width, int amp, double length);
-    std::string SignalTypeLabel(const LaneRecord& record);
+    std::string SignalTypeLabel(const SinusRecord& record);
 
     // Name above the edit, unit to its right, range below it.
     static void DrawParamLabels(const EditPlace& edit, Canvas& c, const ParamLabel& label);
@@ -85,11 +78,39 @@ public:
     // NaN lands at 0.
     static int Pixel(double v);
     static constexpr double PixelLimit = 1000000;
-    // The integer text of rnd(v), also for values beyond any integer type.
-    static std::string IntegerText(double v);
 
 private:
     Evaluator Value;
+};
+
+class MainForm;
+
+// The label texts of parameter index 0..11: name, unit, "(min-max)".
+ParamLabel ParamLabelOf(int index);
+
+// The paint handlers of the main window on a form. Painting never opens a
+// message box: a text that does not evaluate (or aborts) is drawn as -10
+// and the first message of the paint goes to status panel 0; the panel is
+// given back its caption once the display paints cleanly again.
+class MainDisplay {
+public:
+    explicit MainDisplay(MainForm& form) : Form(form) {}
+
+    // Called with the signal length on every paint where it is not 0; the
+    // window sends it to the device when that is not playing. An abort in
+    // it is reported like an evaluation message.
+    std::function<void(double)> SignalLengthShown;
+
+    void SinusBoxPaint(Canvas& c, int W, int H);
+    // Labels beside the local edits Freq, Phase, Ampl, Start, Stop, RampUp,
+    // RampDown (parameter 0..6, in this order).
+    static void ParInfoPaint(Canvas& c, const std::array<EditPlace, 7>& edits);
+    // Labels beside EndDamp, Signaldauer, Triggerstart, Triggerstop (8..11).
+    static void IconPaintPaint(Canvas& c, const std::array<EditPlace, 4>& edits);
+
+private:
+    MainForm& Form;
+    std::string ShownMessage;
 };
 
 } // namespace tonvera

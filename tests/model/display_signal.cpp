@@ -35,9 +35,9 @@ struct TestValues {
     }
 };
 
-LaneRecord sine(const std::string& freq = "1000")
+SinusRecord sine(const std::string& freq = "1000")
 {
-    LaneRecord r;
+    SinusRecord r;
     r.Freq = freq;
     r.Phase = "0";
     r.Ampl = "0";
@@ -50,10 +50,10 @@ LaneRecord sine(const std::string& freq = "1000")
     return r;
 }
 
-DisplayInput globals()
+DisplayInput globals(const SinusArray& set)
 {
     DisplayInput in;
-    in.records.resize(8);
+    in.records = &set;
     in.Signaldauer = "1000";
     in.Triggerstart = "100";
     in.Triggerstop = "900";
@@ -72,13 +72,14 @@ struct DisplayTest : ::testing::Test {
     TestValues values;
     SignalDisplay display{[this](const std::string& t) { return values(t); }};
     RecordingCanvas canvas;
+    SinusArray set{};
 };
 
 } // namespace
 
 TEST_F(DisplayTest, EmptySetShowsBlackBoxRedFrameAndBothTriggerLines)
 {
-    DisplayInput in = globals();
+    DisplayInput in = globals(set);
     display.SinusBoxPaint(in, canvas, 727, 260);
 
     ASSERT_EQ(canvas.rects.size(), 1u);
@@ -98,12 +99,12 @@ TEST_F(DisplayTest, EmptySetShowsBlackBoxRedFrameAndBothTriggerLines)
 
 TEST_F(DisplayTest, OneLaneIsCentredWithFullEnvelopeAtZeroDecibel)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[0].Start = "100";
-    in.records[0].RampUp = "50";
-    in.records[0].Dach = "200";
-    in.records[0].RampDown = "50";
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[0].Start = "100";
+    set[0].RampUp = "50";
+    set[0].Dach = "200";
+    set[0].RampDown = "50";
     in.SelectedSignal = 0;
     display.SinusBoxPaint(in, canvas, 1000, 260);
 
@@ -120,14 +121,14 @@ TEST_F(DisplayTest, OneLaneIsCentredWithFullEnvelopeAtZeroDecibel)
 
 TEST_F(DisplayTest, EnvelopeFlattensAt33DecibelAndTurnsInsideOutBeyond)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[0].Ampl = "33";
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[0].Ampl = "33";
     display.SinusBoxPaint(in, canvas, 1000, 260);
     EXPECT_TRUE(canvas.hasLine(0, 130, 25, 130)); // plateau drawn on the baseline: h = 0
 
     RecordingCanvas c2;
-    in.records[0].Ampl = "40";
+    set[0].Ampl = "40";
     display.SinusBoxPaint(in, c2, 1000, 260);
     // h = rnd(-7*72/30) = rnd(-16.8) = -17: the "upper" edge lies below.
     EXPECT_TRUE(c2.hasLine(0, 147, 25, 147));
@@ -136,9 +137,9 @@ TEST_F(DisplayTest, EnvelopeFlattensAt33DecibelAndTurnsInsideOutBeyond)
 
 TEST_F(DisplayTest, TwoLanesAreCentredWithTiesToEven)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[1] = sine("2000");
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[1] = sine("2000");
     display.SinusBoxPaint(in, canvas, 1000, 260);
     // Lane centres rnd(77.5) = 78 and rnd(164.17) = 164; amp = 84, h = rnd(33*36/30) = 40.
     EXPECT_TRUE(canvas.hasLine(25, 78, 1000, 78));
@@ -149,9 +150,9 @@ TEST_F(DisplayTest, TwoLanesAreCentredWithTiesToEven)
 
 TEST_F(DisplayTest, UnusedSlotsAreSkippedAndTheRestCloseUp)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[3] = sine(); // a gap never happens in practice, but lanes count only used slots
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[3] = sine(); // a gap never happens in practice, but lanes count only used slots
     display.SinusBoxPaint(in, canvas, 1000, 260);
     EXPECT_TRUE(canvas.hasLine(25, 78, 1000, 78));
     EXPECT_TRUE(canvas.hasLine(25, 164, 1000, 164));
@@ -159,9 +160,9 @@ TEST_F(DisplayTest, UnusedSlotsAreSkippedAndTheRestCloseUp)
 
 TEST_F(DisplayTest, SelectedLaneIsYellowOthersWhite)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[1] = sine();
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[1] = sine();
     in.SelectedSignal = 1;
     display.SinusBoxPaint(in, canvas, 1000, 260);
     const auto* lane0 = canvas.findLine(25, 78, 1000, 78);
@@ -175,8 +176,8 @@ TEST_F(DisplayTest, SelectedLaneIsYellowOthersWhite)
 
 TEST_F(DisplayTest, LabelsOfASineAndWhereTheyStand)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
+    DisplayInput in = globals(set);
+    set[0] = sine();
     display.SinusBoxPaint(in, canvas, 1000, 260);
     const int TH = RecordingCanvas::LineHeight;
     // The signal spans 0 .. 25,004 ms, 0 .. 25 px: the middle is 12.
@@ -205,9 +206,9 @@ TEST_F(DisplayTest, LabelsOfASineAndWhereTheyStand)
 
 TEST_F(DisplayTest, ClearedCheckBoxesLeaveOnlyTheEnvelopes)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[1] = sine();
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[1] = sine();
     in.checks = noLabels();
     display.SinusBoxPaint(in, canvas, 1000, 260);
     EXPECT_TRUE(canvas.texts.empty());
@@ -225,12 +226,12 @@ TEST_F(DisplayTest, ClearedCheckBoxesLeaveOnlyTheEnvelopes)
 
 TEST_F(DisplayTest, TypeLabelsSplitAtTheFirstBlank)
 {
-    DisplayInput in = globals();
-    in.records[0] = sine();
-    in.records[0].TabTyp = 1;
-    in.records[1] = sine("1000");
-    in.records[1].TabTyp = 2;
-    in.records[1].TabPara = 2;
+    DisplayInput in = globals(set);
+    set[0] = sine();
+    set[0].TabTyp = 1;
+    set[1] = sine("1000");
+    set[1].TabTyp = 2;
+    set[1].TabPara = 2;
     in.checks = noLabels();
     in.checks.TypCheck = true;
     display.SinusBoxPaint(in, canvas, 1000, 260);
@@ -248,7 +249,7 @@ TEST_F(DisplayTest, TypeLabelsSplitAtTheFirstBlank)
 TEST(SignalTypeLabel, EveryCode)
 {
     SignalDisplay d{TestValues{}};
-    LaneRecord r = sine("440");
+    SinusRecord r = sine("440");
     const std::pair<int, const char*> cases[] = {{0, "Sinus"},   {1, "Sinus geeicht"}, {3, "Rechteck"},
                                                  {4, "Rauschen"}, {5, "Mute"},          {-1, ""}, {6, ""}};
     for (auto [code, text] : cases) {
@@ -267,7 +268,7 @@ TEST_F(DisplayTest, SignalLengthIsReportedOnlyWhenNotZero)
 {
     std::vector<double> shown;
     display.SignalLengthShown = [&](double l) { shown.push_back(l); };
-    DisplayInput in = globals();
+    DisplayInput in = globals(set);
     display.SinusBoxPaint(in, canvas, 727, 260);
     in.Signaldauer = "0";
     display.SinusBoxPaint(in, canvas, 727, 260);
@@ -278,7 +279,7 @@ TEST_F(DisplayTest, SignalLengthIsReportedOnlyWhenNotZero)
 
 TEST_F(DisplayTest, ZeroLengthDrawsOnePixelPerMillisecond)
 {
-    DisplayInput in = globals();
+    DisplayInput in = globals(set);
     in.Signaldauer = "0";
     display.SinusBoxPaint(in, canvas, 727, 260);
     EXPECT_TRUE(canvas.hasLine(100, 0, 100, 260));
@@ -287,10 +288,10 @@ TEST_F(DisplayTest, ZeroLengthDrawsOnePixelPerMillisecond)
 
 TEST_F(DisplayTest, NegativeLengthPutsEverythingLeftOfTheBoxButBaselinesStillReachTheEdge)
 {
-    DisplayInput in = globals();
+    DisplayInput in = globals(set);
     in.Signaldauer = "kaputt"; // does not evaluate: -10 ms
-    in.records[0] = sine();
-    in.records[0].Start = "100";
+    set[0] = sine();
+    set[0].Start = "100";
     display.SinusBoxPaint(in, canvas, 1000, 260);
     EXPECT_DOUBLE_EQ(display.TimeScale, -100.0);
     EXPECT_TRUE(canvas.hasLine(-10000, 0, -10000, 260)); // trigger start
@@ -302,13 +303,13 @@ TEST_F(DisplayTest, HugeValuesAreClampedInsteadOfOverflowing)
 {
     values.named["GROSS"] = 1e300;
     values.named["NAN"] = std::numeric_limits<double>::quiet_NaN();
-    DisplayInput in = globals();
+    DisplayInput in = globals(set);
     in.Signaldauer = "0,000001";
     in.Triggerstart = "GROSS";
     in.Triggerstop = "NAN";
-    in.records[0] = sine();
-    in.records[0].Start = "GROSS";
-    in.records[0].Ampl = "-1e300";
+    set[0] = sine();
+    set[0].Start = "GROSS";
+    set[0].Ampl = "-1e300";
     display.SinusBoxPaint(in, canvas, 1000, 260);
     const int lim = static_cast<int>(SignalDisplay::PixelLimit);
     for (const auto& l : canvas.lines) {
@@ -328,15 +329,12 @@ TEST_F(DisplayTest, HugeValuesAreClampedInsteadOfOverflowing)
     EXPECT_TRUE(found);
 }
 
-TEST(IntegerText, RoundsTiesToEvenAndNeverWraps)
+TEST(Pixel, RoundsTiesToEvenAndClamps)
 {
-    EXPECT_EQ(SignalDisplay::IntegerText(2.5), "2");
-    EXPECT_EQ(SignalDisplay::IntegerText(3.5), "4");
-    EXPECT_EQ(SignalDisplay::IntegerText(-0.4), "0");
-    EXPECT_EQ(SignalDisplay::IntegerText(-10), "-10");
-    EXPECT_EQ(SignalDisplay::IntegerText(1e20), "100000000000000000000");
     EXPECT_EQ(SignalDisplay::Pixel(2.5), 2);
+    EXPECT_EQ(SignalDisplay::Pixel(3.5), 4);
     EXPECT_EQ(SignalDisplay::Pixel(-1e30), -static_cast<int>(SignalDisplay::PixelLimit));
+    EXPECT_EQ(SignalDisplay::Pixel(std::numeric_limits<double>::infinity()), static_cast<int>(SignalDisplay::PixelLimit));
 }
 
 TEST(ParamLabels, NameAboveUnitRightRangeBelow)

@@ -1,0 +1,56 @@
+#pragma once
+// The main window's commands that change the signal set: new, copy, delete,
+// select by clicking a lane, the six signal types (with the AM carrier
+// multiple) and the commit key. They work on a MainForm and reach the
+// screen only through its view and dialogs.
+
+#include "model/MainForm.h"
+
+namespace tonvera {
+
+class SignalEditing {
+public:
+    static constexpr int KeyEnter = 13;
+    static constexpr int KeyTab = 9;
+
+    explicit SignalEditing(MainForm& form) : Form(form) {}
+
+    // "&Neues Signal": commits the edits, appends a sine signal with the
+    // default texts and selects it; a ninth one is refused.
+    void Button1Click();
+    // "Signal kopieren": a new signal that is an exact copy of the selected
+    // one, pending edits included.
+    void Button9Click();
+    // "Signal &löschen": removes the selected signal (no commit, no
+    // question); the first signal is selected afterwards.
+    void Button2Click();
+    // A mouse button pressed in the signal display at height y of a display
+    // `height` pixels high: selects the lane whose centre is nearest.
+    void SinusBoxMouseDown(int y, int height);
+
+    void SinusSelClick();
+    void SinusEichSelClick();
+    // From the radio button "AM" (fromAmSet false) nothing happens when the
+    // signal is AM already; from the button beside it the carrier dialog
+    // always opens.
+    void AMSelClick(bool fromAmSet);
+    void RechtSelClick();
+    void RauschenSelClick();
+    void MuteSelClick();
+
+    // Enter and Tab commit; every other key passes unchanged. Returns true
+    // when the key was a commit key.
+    bool FreqKeyPress(int key);
+    // Leaving one of the eleven parameter edits, or clicking one of the
+    // eight display check boxes: the same as Enter.
+    void PreDampExit();
+
+private:
+    SinusRecord* selected();
+    void repaint() { Form.view().repaintSignalDisplay(); }
+    void finishNewOrCopy();
+
+    MainForm& Form;
+};
+
+} // namespace tonvera
