@@ -13,6 +13,8 @@
 #include <cstdint>
 
 #include "model/Errors.h"
+#include "model/Numbers.h"
+#include "model/WaveTable.h"
 
 namespace tonvera::protocol {
 
@@ -53,21 +55,8 @@ inline constexpr std::uint8_t StatusOverflow = 128;
 inline constexpr long DeviceClockHz = 4'000'000;
 inline constexpr std::uint32_t MaxWord24 = 0xFFFFFF;
 inline constexpr std::uint32_t FixedLengthWord = 15'000'000; // 150,000 ms
-inline constexpr int TableLength = 32768;
+inline constexpr int TableLength = TableSize;
 inline constexpr int TableCount = 8;
-
-// Round to nearest, halves to even. Not std::llround (halves away from zero),
-// and not dependent on the caller's floating-point rounding mode.
-inline long double RoundHalfEven(long double x)
-{
-    const long double lower = std::floor(x);
-    const long double diff = x - lower;
-    if (diff < 0.5L)
-        return lower;
-    if (diff > 0.5L)
-        return lower + 1;
-    return std::fmod(lower, 2.0L) == 0 ? lower : lower + 1;
-}
 
 // Rounds and checks that the result fits min..max; anything else (NaN,
 // infinity, too large, negative where unsigned) is a range error.
@@ -75,7 +64,7 @@ inline std::int64_t RoundChecked(long double x, std::int64_t min, std::int64_t m
 {
     if (!std::isfinite(x))
         throw RangeError();
-    const long double r = RoundHalfEven(x);
+    const long double r = rnd(x); // halves to even
     if (r < static_cast<long double>(min) || r > static_cast<long double>(max))
         throw RangeError();
     return static_cast<std::int64_t>(r);
@@ -143,7 +132,7 @@ inline std::int64_t PhaseWord(double degrees)
     if (!std::isfinite(p))
         throw RangeError();
     if (p < 0) {
-        const long double k = RoundHalfEven(std::fabs(p / 360.0L) + 0.5L);
+        const long double k = rnd(std::fabs(p / 360.0L) + 0.5L);
         p = p + k * 360.0L;
     }
     if (p > 360.0L)

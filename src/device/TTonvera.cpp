@@ -1,5 +1,7 @@
 #include "device/TTonvera.h"
 
+#include <algorithm>
+
 #include "model/Errors.h"
 
 namespace tonvera {
@@ -26,15 +28,14 @@ constexpr int FramePauseMs = 15;
 } // namespace
 
 TTonvera::TTonvera(SerialLine& line, Pause& pause)
-    : TableCache(TableCount), Line(&line), Pauser(&pause)
+    : Line(&line), Pauser(&pause)
 {
-    ClearTableCache();
 }
 
 void TTonvera::ClearTableCache()
 {
     for (WaveTable& t : TableCache)
-        t.fill(0);
+        std::fill(t.begin(), t.end(), 0);
 }
 
 int TTonvera::RunCode(int code) const { return Running ? code : code + RunStateOffset; }

@@ -10,18 +10,18 @@
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "device/Pause.h"
 #include "device/Protocol.h"
 #include "device/SerialLine.h"
+#include "device/SinusValues.h"
+#include "model/EichTable.h"
+#include "model/WaveTable.h"
 
 namespace tonvera {
 
 class TTonvera {
 public:
-    using WaveTable = std::array<std::int32_t, protocol::TableLength>;
-
     // The line and the pause must outlive the device object. The line may be
     // closed; packets written to a closed line are lost.
     TTonvera(SerialLine& line, Pause& pause);
@@ -37,7 +37,7 @@ public:
     // A calibrated signal had to be clamped to 0 dB by the last download.
     bool EichError = false;
     // The eight wave tables last uploaded, one per signal slot.
-    std::vector<WaveTable> TableCache;
+    std::array<WaveTable, protocol::TableCount> TableCache;
     void ClearTableCache();
 
     // --- Packets -----------------------------------------------------------
@@ -79,6 +79,29 @@ public:
     void SetRepetitions(long long n, bool endless);
     void SetTableMode(int value);
     void SetTableMode(bool loading) { SetTableMode(loading ? protocol::TableModeLoading : protocol::TableModeNormal); }
+
+    // --- Download (Download.cpp) -------------------------------------------
+    // The registers of signal index 0..7. An unused or mute signal gets only
+    // amplitude 0. A calibrated sine gets the correction of `calibration`;
+    // below 0 dB it is clamped to 0 dB and EichError is set.
+    void LoadSignal(int index, const SinusValues& values, const EichTable& calibration);
+    // Uploads the table of signal slot 0..7 into device table (slot + 1) mod 8
+    // when it differs from TableCache; nothing on a closed port. Returns the
+    // framing check after an upload, false when nothing was sent.
+    bool LoadTable(int slot, std::span<const std::int32_t, protocol::TableLength> table);
+
+    // --- Port and firmware (Firmware.cpp) ----------------------------------
+    // Opens and configures the port, finds the packet boundary, stops the
+    // device and forgets the uploaded tables. A port that cannot be opened
+    // is a range error.
+    void OpenDevice(const std::string& portName);
+    void CloseDevice();
+    // Sends a firmware file to the boot loader; the outcome is UploadCount.
+    void UploadFirmware(const std::string& fileName);
+
+    // Told the status text of long transfers ("Initialisiere Hardware: 40 %",
+    // "Lade Tabelle 1: 50 %") after each block; it should show it at once.
+    std::function<void(const std::string&)> Progress;
 
 private:
     void WritePacket(const protocol::Packet& packet);

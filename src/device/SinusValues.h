@@ -1,0 +1,26 @@
+#pragma once
+// One signal record in numbers, as the download sends it: the parameter
+// texts evaluated at one variable position, the table and type copied. Built
+// afresh for every download and not kept.
+
+#include <cstdint>
+
+#include "model/WaveTable.h"
+
+namespace tonvera {
+
+struct SinusValues {
+    double Freq = 0.0;     // Hz
+    double Phase = 0.0;    // degrees
+    double Ampl = 0.0;     // dB of attenuation
+    double Start = 0.0;    // ms
+    double Dach = 0.0;     // ms, the plateau
+    double RampUp = 0.0;   // ms
+    double RampDown = 0.0; // ms
+    WaveTable Table;
+    std::int32_t TabTyp = 0;
+    double TabPara = 0.0;
+    bool Used = false;
+};
+
+} // namespace tonvera
