@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 
 #include "device/Pause.h"
 #include "device/Protocol.h"
