@@ -85,15 +85,14 @@ std::optional<EmuTime> Emulator::nextDeadline() const
     return std::nullopt;
 }
 
-std::size_t WirePace::allowance(EmuTime now)
+std::size_t WirePace::allowance(EmuTime now) const
 {
-    const double t = double(now.count());
-    // An idle line holds at most the byte that has just arrived.
-    FreeAt = std::max(FreeAt, t - NanosPerByte);
-    const double n = std::floor((t - FreeAt) / NanosPerByte);
+    // The small allowance keeps rounding from withholding a byte whose wire
+    // time has just passed.
+    const double n = std::floor((double(now.count()) - FreeAt) / NanosPerByte + 1e-6);
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
-void WirePace::consumed(std::size_t n) { FreeAt += double(n) * NanosPerByte; }
+void WirePace::idle(EmuTime now) { FreeAt = std::max(FreeAt, double(now.count()) - NanosPerByte); }
 
 } // namespace tonvera::emu

@@ -80,15 +80,18 @@ private:
 class WirePace {
 public:
     explicit WirePace(std::int64_t baud = 115200) : NanosPerByte(1e9 * 10.0 / double(baud)) {}
-    // Bytes that may be consumed at `now`.
-    std::size_t allowance(EmuTime now);
-    void consumed(std::size_t n);
+    // Bytes whose wire time has passed by `now`.
+    std::size_t allowance(EmuTime now) const;
+    void consumed(std::size_t n) { FreeAt += double(n) * NanosPerByte; }
+    // Nothing is waiting at `now`: wire time that passed unused cannot be
+    // saved up for later, beyond the one byte just arriving.
+    void idle(EmuTime now);
     // When the next byte may be consumed.
     EmuTime nextByteAt() const { return EmuTime(static_cast<std::int64_t>(FreeAt + NanosPerByte)); }
 
 private:
     double NanosPerByte;
-    double FreeAt = -1e300; // time the line finished the last consumed byte
+    double FreeAt = 0; // time the line finished the last consumed byte
 };
 
 } // namespace tonvera::emu

@@ -442,6 +442,7 @@ int Serve(const Settings& s)
         controlReader.emplace(controlFd);
 
     WirePace pace;
+    pace.idle(Now());
     bool running = true;
     bool hungUp = false;
     bool lastPlaying = false;
@@ -459,8 +460,9 @@ int Serve(const Settings& s)
             waitMs = std::min<std::int64_t>(waitMs, 5);
         bool paceBlocked = false;
         if (s.pace && pace.allowance(now) == 0) {
+            // Rounded up to whole milliseconds; the pace keeps the rate exact.
             paceBlocked = true;
-            waitMs = std::min<std::int64_t>(waitMs, std::max<std::int64_t>(0, (pace.nextByteAt() - now).count() / 1'000'000));
+            waitMs = std::min<std::int64_t>(waitMs, std::max<std::int64_t>(1, (pace.nextByteAt() - now).count() / 1'000'000 + 1));
         }
         if (hungUp)
             waitMs = std::min<std::int64_t>(waitMs, 5);
@@ -479,6 +481,8 @@ int Serve(const Settings& s)
             fds[nfds++] = {controlFd, POLLIN, 0};
 
         const int ready = ::poll(fds, nfds, int(waitMs));
+        if (s.pace && masterIdx >= 0 && ready == 0)
+            pace.idle(Now());
         if (ready < 0 && errno != EINTR) {
             std::fprintf(stderr, "tonvera-emu: poll failed: %s\n", std::strerror(errno));
             break;
@@ -516,6 +520,8 @@ int Serve(const Settings& s)
             if (s.pace)
                 want = std::min(want, pace.allowance(now));
             const ssize_t n = want > 0 ? ::read(pty.master, buf.data(), want) : 0;
+            if (s.pace && (n <= 0 || std::size_t(n) < want))
+                pace.idle(now);
             if (n > 0) {
                 if (s.pace)
                     pace.consumed(std::size_t(n));
