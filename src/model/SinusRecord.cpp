@@ -4,6 +4,21 @@
 
 namespace tonvera {
 
+void SinusRecord::SetDefaultTexts()
+{
+    // Copies of string objects rather than assignments from literals: GCC 12
+    // at -O3 reports a false overlap for the latter (its bug 105651).
+    static const std::string freq = DefaultFreq, phase = DefaultPhase, ampl = DefaultAmpl, start = DefaultStart,
+                             dach = DefaultDach, rampUp = DefaultRampUp, rampDown = DefaultRampDown;
+    Freq = freq;
+    Phase = phase;
+    Ampl = ampl;
+    Start = start;
+    Dach = dach;
+    RampUp = rampUp;
+    RampDown = rampDown;
+}
+
 const std::string& SinusRecord::Text(int paramIndex) const
 {
     switch (paramIndex) {

@@ -48,16 +48,7 @@ struct SinusRecord {
     bool Used = false;
 
     // Puts the default texts in; table, type and type parameter stay.
-    void SetDefaultTexts()
-    {
-        Freq = DefaultFreq;
-        Phase = DefaultPhase;
-        Ampl = DefaultAmpl;
-        Start = DefaultStart;
-        Dach = DefaultDach;
-        RampUp = DefaultRampUp;
-        RampDown = DefaultRampDown;
-    }
+    void SetDefaultTexts();
 
     // The text of parameter index 0..6 (Dach is index 4).
     const std::string& Text(int paramIndex) const;
