@@ -1,0 +1,104 @@
+// The signal set on the wire: the registers of one signal and the upload of
+// its wave table.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "device/TTonvera.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
+#include "model/SinusRecord.h"
+
+namespace tonvera {
+
+using namespace protocol;
+
+namespace {
+
+constexpr int PacketsPerWrite = 256;
+constexpr int WritesPerTable = TableLength / PacketsPerWrite;
+
+// The phase an oscillator of `freq` Hz advances during `startMs`, whole
+// periods dropped, taken off the wanted phase: the signal then stands at
+// `phase` at its start time. A frequency of 0 has no period; the earlier
+// program stopped here on its processor's division trap, so the download is
+// aborted with that error instead of sending a phase computed from infinity.
+double StartPhase(double phase, double freq, double startMs)
+{
+    if (startMs == 0)
+        return phase;
+    if (freq == 0)
+        throw DivByZeroError();
+    const long double period = 1000.0L / static_cast<long double>(freq);
+    const long double x = static_cast<long double>(startMs) / period;
+    if (!std::isfinite(x))
+        throw RangeError();
+    const long double frac = x - std::trunc(x);
+    return static_cast<double>(static_cast<long double>(phase) - frac * 360.0L);
+}
+
+} // namespace
+
+void TTonvera::LoadSignal(int index, const SinusValues& values, const EichTable& calibration)
+{
+    if (!values.Used || values.TabTyp == TypeMute) {
+        SetAttenuation(index, -1.0);
+        return;
+    }
+
+    SetFrequency(index, values.Freq);
+
+    double a = values.Ampl;
+    if (values.TabTyp == TypeSinusEich) {
+        a = EichCorrection(calibration, values.Freq) + values.Ampl;
+        if (a < 0) {
+            EichError = true;
+            a = 0;
+        }
+    }
+    SetAttenuation(index, a);
+
+    SetPhase(index, StartPhase(values.Phase, values.Freq, values.Start));
+    SetStartTime(index, values.Start);
+    SetRampDownStart(index, values.Start + values.RampUp + values.Dach);
+    SetRampUp(index, values.RampUp);
+    SetRampDown(index, values.RampDown);
+}
+
+bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> table)
+{
+    if (slot < 0 || slot >= TableCount)
+        throw RangeError();
+    if (!Line->isOpen())
+        return false;
+    WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
+    if (std::equal(table.begin(), table.end(), cached.begin()))
+        return false;
+
+    SetTableMode(TableModeLoading);
+    std::copy(table.begin(), table.end(), cached.begin());
+
+    // Signal k plays device table k + 1; the last signal wraps to table 0.
+    const std::int64_t base = static_cast<std::int64_t>((slot + 1) % TableCount) * TableLength;
+    std::array<std::uint8_t, PacketsPerWrite * PacketSize> block{};
+    for (int b = 0; b < WritesPerTable; ++b) {
+        for (int i = 0; i < PacketsPerWrite; ++i) {
+            const int k = b * PacketsPerWrite + i;
+            const Packet p = MakeTableWordPacket(base + k, table[static_cast<std::size_t>(k)]);
+            std::copy(p.begin(), p.end(), block.begin() + i * PacketSize);
+        }
+        SendBlock(block);
+        if (Progress) {
+            const long percent = static_cast<long>(rnd((b + 1) * 100.0 / WritesPerTable));
+            Progress("Lade Tabelle " + std::to_string(slot + 1) + ": " + std::to_string(percent) + " %");
+        }
+    }
+
+    SetTableMode(TableModeNormal);
+    return CheckSync();
+}
+
+} // namespace tonvera

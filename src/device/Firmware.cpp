@@ -1,0 +1,165 @@
+// Opening and closing the port, and the firmware upload to the device's boot
+// loader.
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "device/FirmwarePacking.h"
+#include "device/TTonvera.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
+
+namespace tonvera {
+
+using namespace protocol;
+
+namespace {
+
+constexpr int BootLoaderPauseMs = 100;
+constexpr std::uint8_t WakeUpByte = 0x20;
+constexpr std::uint8_t BootReply1 = 0xAA;
+constexpr std::uint8_t BootReply2 = 0x55;
+// Far beyond any firmware image; keeps a wrong file from filling the memory.
+constexpr off_t MaxFirmwareFileSize = 64L * 1024 * 1024;
+
+// The whole file as the 8-bit characters it is made of. The texts are the
+// ones the operator knows from the file errors of the earlier program.
+std::string ReadFirmwareFile(const std::string& fileName)
+{
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG)
+            throw FileError("Datei nicht gefunden");
+        if (errno == EACCES || errno == EPERM)
+            throw FileError("Zugriff verweigert");
+        throw FileError("Datei " + fileName + " kann nicht geöffnet werden");
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        // A directory or a device is no firmware; reading a device could block.
+        throw FileError("Zugriff verweigert");
+    }
+    if (st.st_size > MaxFirmwareFileSize) {
+        ::close(fd);
+        throw FileError("Datei " + fileName + " ist zu groß");
+    }
+    std::string content;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            content.append(buf, static_cast<std::size_t>(n));
+            if (content.size() > static_cast<std::size_t>(MaxFirmwareFileSize))
+                break;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            throw FileError("Datei " + fileName + " kann nicht gelesen werden");
+        }
+        break;
+    }
+    ::close(fd);
+    return content;
+}
+
+// The file read as characters, with the end-of-file rule of the earlier
+// program: reading past the end is an error, not an empty character.
+class CharReader {
+public:
+    explicit CharReader(const std::string& text) : Text(text) {}
+    bool Eof() const { return Pos >= Text.size(); }
+    char Read()
+    {
+        if (Eof())
+            throw FileError("Versuch hinter dem Dateiende zu lesen");
+        return Text[Pos++];
+    }
+
+private:
+    const std::string& Text;
+    std::size_t Pos = 0;
+};
+
+} // namespace
+
+void TTonvera::OpenDevice(const std::string& portName)
+{
+    Running = false;
+    if (!Line->open(portName))
+        throw RangeError();
+    Synchronize();
+    StopOutput();
+    ClearTableCache();
+}
+
+void TTonvera::CloseDevice()
+{
+    StopOutput();
+    Line->close();
+}
+
+void TTonvera::UploadFirmware(const std::string& fileName)
+{
+    Drain();
+    const std::uint8_t wake = WakeUpByte;
+    Line->writeBlock(std::span<const std::uint8_t>(&wake, 1));
+    UploadCount = 0;
+    Pauser->pause(BootLoaderPauseMs);
+
+    // Reads do not wait: both bytes must be there after the pause.
+    LineRead r = Line->readByte();
+    if (!r.readable() || r.value != BootReply1)
+        return;
+    r = Line->readByte();
+    if (!r.readable() || r.value != BootReply2)
+        return;
+
+    const std::string content = ReadFirmwareFile(fileName);
+    const double fileSize = static_cast<double>(content.size());
+    CharReader file(content);
+
+    while (!file.Eof()) {
+        // Slots after the end of the file, and staging bytes after the last
+        // converted one, go out as zeros rather than as what an earlier
+        // group left behind.
+        FirmwareBlock block{};
+        for (int g = 0; g < FirmwareGroupsPerBlock; ++g) {
+            if (file.Eof())
+                continue;
+            FirmwareGroup staging{};
+            int j = 0;
+            do {
+                const char c1 = file.Read();
+                const char c2 = file.Read();
+                if (!file.Eof())
+                    staging[static_cast<std::size_t>(j)] =
+                        static_cast<std::uint8_t>(16 * HexDigitValue(c1) + HexDigitValue(c2));
+                ++j;
+            } while (!file.Eof() && j != FirmwareGroupSize);
+            UploadCount += j;
+            if (file.Eof())
+                UploadCount = -UploadCount;
+            PackFirmwareGroup(staging, std::span<std::uint8_t, FirmwarePackedGroupSize>(
+                                           block.data() + g * FirmwarePackedGroupSize, FirmwarePackedGroupSize));
+        }
+        SendBlock(block);
+        if (Progress) {
+            const long p = static_cast<long>(std::fabs(rnd(UploadCount / fileSize * 200.0)));
+            Progress("Initialisiere Hardware: " + std::to_string(p) + " %");
+        }
+    }
+}
+
+} // namespace tonvera
