@@ -219,13 +219,25 @@ TEST(SerialSupportPty, OpeningAgainReplacesThePort)
     EXPECT_EQ(got[0].value, 0x42);
 }
 
-TEST(SerialSupportPty, EmptyLineReadsNothing)
+TEST(SerialSupportPty, EmptyAndClosedLinesReadNothing)
 {
     Pty pty;
     SerialSupport port;
     ASSERT_TRUE(port.open(pty.slavePath));
     std::uint8_t b = 99;
     EXPECT_FALSE(port.SerialReadByte(b));
+
+    pty.send({0x42});
+    port.SerialClose();
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_FALSE(port.SerialReadByte(b));
+    port.SerialWriteByte(0x20);
+    port.SerialWriteByte(0x21);
+    // Anything written after the close would come out before this byte.
+    SerialSupport other;
+    ASSERT_TRUE(other.open(pty.slavePath));
+    other.SerialWriteByte(0x33);
+    EXPECT_EQ(pty.receive(1), Bytes{0x33});
 }
 
 TEST(SerialSupportPty, HangUpDoesNotHangOrInventBytes)
