@@ -1,0 +1,56 @@
+#include "run/DeviceSetup.h"
+
+#include "run/StatusProgress.h"
+
+namespace tonvera {
+
+bool DeviceSetup::InitHardware(const std::string& portName)
+{
+    MainView& view = Form.view();
+    Device.OpenDevice(portName);
+    view.setStatusText(StatusPanelHardware, SearchingStatus);
+    view.repaintStatusBar();
+
+    {
+        StatusProgress progress(view, Device, false);
+        if (!Device.CheckSync()) {
+            int attempts = 0;
+            do {
+                Device.UploadFirmware(FirmwareFile);
+                ++attempts;
+            } while (!(Device.UploadCount < 0 || attempts >= MaxUploadAttempts));
+        }
+    }
+
+    const bool found = Device.CheckSync();
+    view.setStatusText(StatusPanelHardware, found ? FoundStatus : NotFoundStatus);
+    view.repaintStatusBar();
+    if (!found)
+        Device.CloseDevice();
+    return found;
+}
+
+void DeviceSetup::Hardware1Click(HardwareDialogPort& dialog)
+{
+    if (Gate.busy())
+        return;
+    MainView& view = Form.view();
+    view.setTimerEnabled(false);
+    Device.StopOutput();
+    Device.CloseDevice();
+
+    // The timer polls again whatever came of the dialog, so the external
+    // input is watched also after an aborted download.
+    struct TimerOn {
+        MainView& view;
+        ~TimerOn() { view.setTimerEnabled(true); }
+    } timerOn{view};
+
+    dialog.showModal();
+
+    CommandGate::Scope scope(Gate);
+    Device.StopOutput();
+    Download.DownloadSet();
+}
+
+} // namespace tonvera

@@ -1,0 +1,92 @@
+#pragma once
+// The main window's core without its toolkit: the signal set (MainForm), the
+// device on its serial line, the run control, the signal download and the
+// device set-up. The Qt main window and the headless tool hold one MainCore
+// and forward their events to it; every command here may throw AbortError,
+// which the caller's one guard shows in the error box.
+
+#include <memory>
+#include <string>
+
+#include "device/Pause.h"
+#include "device/SerialLine.h"
+#include "device/TTonvera.h"
+#include "model/Dialogs.h"
+#include "model/MainForm.h"
+#include "model/MainView.h"
+#include "run/CommandGate.h"
+#include "run/DeviceSetup.h"
+#include "run/HardwareDialogPort.h"
+#include "run/RunControl.h"
+#include "run/SignalDownload.h"
+
+namespace tonvera {
+
+class MainCore {
+public:
+    // The program: the real serial port and real sleeps.
+    MainCore(MainView& view, Dialogs& dialogs);
+    // Tests and tools: a line and a pause of their own (they must outlive
+    // the core).
+    MainCore(MainView& view, Dialogs& dialogs, SerialLine& line, Pause& pause);
+    ~MainCore();
+    MainCore(const MainCore&) = delete;
+    MainCore& operator=(const MainCore&) = delete;
+
+    MainForm& form() { return Form; }
+    MainState& state() { return Form.state(); }
+    TTonvera& device() { return Device; }
+    SerialLine& line() { return *Line; }
+    RunControl& run() { return Run; }
+
+    // The device-related start-up of the main window: status panels 2 and 3
+    // emptied. The port stays closed.
+    void FormCreate();
+
+    // --- Run control ---------------------------------------------------------
+    void StartButtonClick() { Run.StartButtonClick(); }
+    void Button4Click() { Run.Button4Click(); }
+    // The 50 ms timer tick; the GUI calls it while the view's timer is on.
+    void Timer1Timer() { Run.Timer1Timer(); }
+    void Button5Click() { Run.Button5Click(); }
+    void Button6Click() { Run.Button6Click(); }
+    // After the check box "Externes Starten" changed by the operator.
+    void ExternStartClick() { Run.ExternStartClick(); }
+
+    // --- Device --------------------------------------------------------------
+    // The whole set to the device at the current position.
+    void DownloadSet();
+    // One signal's table after a project load cleared the cache.
+    bool LoadTable(int slot) { return Download.LoadTable(slot); }
+    // "&Hardware" of "&Einstellungen": the GUI passes its dialog; the
+    // dialog's button calls InitHardware with the port name typed or chosen.
+    void Hardware1Click(HardwareDialogPort& dialog) { Setup.Hardware1Click(dialog); }
+    bool InitHardware(const std::string& portName) { return Setup.InitHardware(portName); }
+    // The firmware image for the boot loader ("signal_pqz.hex" in the
+    // working directory by default).
+    std::string& FirmwareFile() { return Setup.FirmwareFile; }
+
+    // --- Shutdown --------------------------------------------------------------
+    // Closing the main window: the device stops, the port closes. Nothing is
+    // saved.
+    void FormClose();
+    // "&Beenden": the same as closing the window.
+    void Beenden1Click() { FormClose(); }
+
+private:
+    MainCore(MainView& view, Dialogs& dialogs, std::unique_ptr<SerialLine> ownLine, std::unique_ptr<Pause> ownPause,
+             SerialLine* line, Pause* pause);
+
+    std::unique_ptr<SerialLine> OwnLine;
+    std::unique_ptr<Pause> OwnPause;
+    SerialLine* Line;
+    Pause* Pauser;
+    MainForm Form;
+    TTonvera Device;
+    CommandGate Gate;
+    SignalDownload Download;
+    RunControl Run;
+    DeviceSetup Setup;
+};
+
+} // namespace tonvera

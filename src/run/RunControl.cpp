@@ -1,0 +1,250 @@
+#include "run/RunControl.h"
+
+#include <array>
+#include <limits>
+
+#include "model/Errors.h"
+#include "model/Numbers.h"
+
+namespace tonvera {
+
+using namespace protocol;
+
+namespace {
+
+// A tick runs again at once only to begin the next pass through the
+// positions; that pass always finds a position to play, so a second re-run
+// would mean the device keeps reporting the end of a run we never started.
+constexpr int MaxPassesPerTick = 2;
+
+} // namespace
+
+double RunControl::Value(EditField field) const { return Form.ParamValue(Form.view().editText(field)); }
+
+std::int32_t RunControl::Repeats() const
+{
+    const double r = rnd(Value(EditField::AnzWieder));
+    if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
+        throw RangeError();
+    return static_cast<std::int32_t>(r);
+}
+
+void RunControl::SendEndDamp() { Device.SetEndDamp(rnd(Value(EditField::EndDamp) / 0.75) * 0.75); }
+
+void RunControl::SendTriggerWindow()
+{
+    const double start = Value(EditField::Triggerstart);
+    const double stop = Value(EditField::Triggerstop);
+    Device.SetTriggerWindow(start, stop);
+}
+
+void RunControl::SendSignalLength(bool flag) { Device.SetSignalLength(flag, Value(EditField::Signaldauer)); }
+
+int RunControl::PositionCount() const { return Form.state().VariTable.PositionCount(); }
+
+void RunControl::ShowPosition()
+{
+    Form.view().setAktVarText(std::to_string(Form.state().VariPos));
+    Form.view().repaintSignalDisplay();
+}
+
+void RunControl::StartButtonClick()
+{
+    CommandGate::Scope scope(Gate);
+    if (scope.entered())
+        Start();
+}
+
+void RunControl::Button4Click()
+{
+    CommandGate::Scope scope(Gate);
+    if (scope.entered())
+        Stop();
+}
+
+void RunControl::Start()
+{
+    MainState& st = Form.state();
+    MainView& view = Form.view();
+    Device.StopOutput();
+    if (st.OverflowSeen)
+        Form.dialogs().messageBox(OverflowWarning, AttentionTitle);
+    if (Device.EichError)
+        Form.dialogs().messageBox(EichWarningAtStart, AttentionTitle);
+    st.OverflowSeen = false;
+    Device.EichError = false;
+    st.SavedVariPos = st.VariPos;
+
+    Device.SetTableMode(TableModeNormal);
+    if (Repeats() == 1)
+        SendSignalLength(view.isChecked(CheckBox::Repeated));
+    else
+        SendSignalLength(true);
+    SendTriggerWindow();
+    SendEndDamp();
+
+    if (view.isChecked(CheckBox::varcheck)) {
+        if (view.priority() == Priority::Wiederzuerst) {
+            Device.SetRepetitions(Repeats(), false);
+            st.RepeatsLeft = 1;
+            SendSignalLength(true);
+        } else {
+            Device.SetRepetitions(1, false);
+            st.RepeatsLeft = Repeats();
+            SendSignalLength(false);
+        }
+        st.VariPos = 1;
+    } else if (view.isChecked(CheckBox::Repeated)) {
+        Device.SetRepetitions(1, true);
+    } else {
+        Device.SetRepetitions(Repeats(), false);
+    }
+
+    Download.DownloadSet();
+    view.setTimerEnabled(true);
+    Device.StartOutput();
+}
+
+void RunControl::Stop()
+{
+    MainState& st = Form.state();
+    Device.StopOutput();
+    st.VariPos = st.SavedVariPos;
+    if (st.OverflowSeen)
+        Form.dialogs().messageBox(OverflowWarning, AttentionTitle);
+    st.OverflowSeen = false;
+    if (Device.EichError)
+        Form.dialogs().messageBox(EichWarningAtStop, AttentionTitle);
+    Device.EichError = false;
+    ShowPosition();
+}
+
+void RunControl::Timer1Timer()
+{
+    CommandGate::Scope scope(Gate);
+    if (!scope.entered())
+        return;
+
+    // The earlier program ran the tick again from inside itself to begin the
+    // next pass; the passes are taken here in a loop instead, and each pass's
+    // external start and status display follow in the order that nesting
+    // gave: the inner pass first.
+    std::array<std::uint8_t, MaxPassesPerTick> seen{};
+    int passes = 0;
+    bool again = true;
+    while (again && passes < MaxPassesPerTick) {
+        (void)Device.ReadStatus();
+        const std::uint8_t s = Device.ReadStatus();
+        seen[static_cast<std::size_t>(passes++)] = s;
+        again = Advance(s);
+    }
+    for (int i = passes - 1; i >= 0; --i)
+        Observe(seen[static_cast<std::size_t>(i)]);
+}
+
+bool RunControl::Advance(std::uint8_t s)
+{
+    MainState& st = Form.state();
+    MainView& view = Form.view();
+    const bool ended = (s & StatusRunEnd) != 0;
+
+    if (ended && view.isChecked(CheckBox::varcheck) && Device.Running) {
+        if (st.VariPos < PositionCount()) {
+            StepPosition();
+            return false;
+        }
+        st.VariPos = 0;
+        // Without a position there is no next pass to begin: going round again
+        // would find the end at once, for ever.
+        if (PositionCount() < 1) {
+            Stop();
+            return false;
+        }
+        if (view.isChecked(CheckBox::Repeated))
+            return true;
+        if (view.priority() == Priority::Wiederzuerst) {
+            Stop();
+            return false;
+        }
+        Device.SetRepetitions(1, false);
+        if (st.RepeatsLeft > 1) {
+            --st.RepeatsLeft;
+            return true;
+        }
+        Stop();
+        return false;
+    }
+    if (ended)
+        Device.StopOutput();
+    return false;
+}
+
+void RunControl::StepPosition()
+{
+    MainState& st = Form.state();
+    MainView& view = Form.view();
+    ++st.VariPos;
+    Download.LoadSignals();
+    if (view.priority() == Priority::Wiederzuerst) {
+        SendSignalLength(true);
+        Device.SetRepetitions(Repeats(), false);
+    } else {
+        SendSignalLength(false);
+        Device.SetRepetitions(1, false);
+    }
+    SendEndDamp();
+    SendTriggerWindow();
+    Device.StartOutput();
+    ShowPosition();
+}
+
+void RunControl::Observe(std::uint8_t s)
+{
+    MainState& st = Form.state();
+    MainView& view = Form.view();
+    if (!Device.Running && view.isChecked(CheckBox::ExternStart)) {
+        const bool input = (s & StatusInput) != 0;
+        if (input == st.TastHigh) {
+            st.OverflowSeen = false;
+            Start();
+        }
+    }
+    if (Device.Running) {
+        view.setStatusText(StatusPanelEich, Device.EichError ? EichRangeStatus : "");
+        view.setStatusText(StatusPanelSignal, s >= StatusOverflow ? OverflowStatus : SignalOkStatus);
+        view.repaintStatusBar();
+    }
+    st.OverflowSeen = st.OverflowSeen || s >= StatusOverflow;
+}
+
+void RunControl::Button5Click()
+{
+    CommandGate::Scope scope(Gate);
+    if (!scope.entered())
+        return;
+    MainState& st = Form.state();
+    if (st.VariPos > 1)
+        --st.VariPos;
+    ShowPosition();
+    Download.DownloadSet();
+}
+
+void RunControl::Button6Click()
+{
+    CommandGate::Scope scope(Gate);
+    if (!scope.entered())
+        return;
+    MainState& st = Form.state();
+    if (st.VariPos < PositionCount())
+        ++st.VariPos;
+    ShowPosition();
+    Download.DownloadSet();
+}
+
+void RunControl::ExternStartClick()
+{
+    if (Form.view().isChecked(CheckBox::ExternStart))
+        Form.view().setTimerEnabled(true);
+}
+
+} // namespace tonvera

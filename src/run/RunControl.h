@@ -1,0 +1,70 @@
+#pragma once
+// Playing the signal set: Start, Stop, the 50 ms polling tick, stepping
+// through the variable positions, repetitions and the external start.
+
+#include <cstdint>
+#include <string>
+
+#include "device/TTonvera.h"
+#include "model/MainForm.h"
+#include "run/CommandGate.h"
+#include "run/SignalDownload.h"
+
+namespace tonvera {
+
+inline constexpr const char* OverflowWarning = "Letztes Signal hat einen Überlauf erzeugt!";
+// The warning at Start has always been spelt this way; operators know it.
+inline constexpr const char* EichWarningAtStart = "Ampllitudenfehler durch Eichung bei letztem Signal";
+inline constexpr const char* EichWarningAtStop = "Amplitudenfehler durch Eichung bei letztem Signal";
+inline constexpr const char* EichRangeStatus = "Amplituden Bereich durch Eichung überschritten!";
+inline constexpr const char* OverflowStatus = "Signalüberlauf!";
+inline constexpr const char* SignalOkStatus = "Signal OK";
+
+class RunControl {
+public:
+    RunControl(MainForm& form, TTonvera& device, SignalDownload& download, CommandGate& gate)
+        : Form(form), Device(device), Download(download), Gate(gate)
+    {
+    }
+
+    // Each command does nothing while another run command is in progress
+    // (a tick that arrives while Start shows its message box).
+    void StartButtonClick();
+    void Button4Click();
+    void Timer1Timer();
+    // << and >>: one position down or up, then the whole set is downloaded
+    // (also when the position stayed, and whether or not a run plays).
+    void Button5Click();
+    void Button6Click();
+    // Checking "Externes Starten" switches the timer on; clearing it does not
+    // switch it off.
+    void ExternStartClick();
+
+    // Positions 1..PositionCount(); the values in the variable of slot 0.
+    int PositionCount() const;
+
+private:
+    void Start();
+    void Stop();
+    // Step 1 and 2 of a tick with status s; true when the tick is to run again
+    // at once (the next pass through the positions).
+    bool Advance(std::uint8_t s);
+    // Steps 3 to 5: external start, the status panels, the overflow memory.
+    void Observe(std::uint8_t s);
+    void StepPosition();
+    void ShowPosition();
+
+    double Value(EditField field) const;
+    // AnzWieder rounded, halves to even; it must fit 32 bits.
+    std::int32_t Repeats() const;
+    void SendEndDamp();
+    void SendTriggerWindow();
+    void SendSignalLength(bool flag);
+
+    MainForm& Form;
+    TTonvera& Device;
+    SignalDownload& Download;
+    CommandGate& Gate;
+};
+
+} // namespace tonvera

@@ -1,0 +1,46 @@
+#include "run/SignalDownload.h"
+
+#include "run/StatusProgress.h"
+
+namespace tonvera {
+
+SinusValues SignalDownload::EvaluateSignal(const SinusRecord& record) const
+{
+    SinusValues v;
+    v.Freq = Form.ParamValue(record.Freq);
+    v.Ampl = Form.ParamValue(record.Ampl);
+    v.Phase = Form.ParamValue(record.Phase);
+    v.Start = Form.ParamValue(record.Start);
+    v.Dach = Form.ParamValue(record.Dach);
+    v.RampUp = Form.ParamValue(record.RampUp);
+    v.RampDown = Form.ParamValue(record.RampDown);
+    v.Table = record.Table;
+    v.TabTyp = record.TabTyp;
+    v.TabPara = record.TabPara;
+    v.Used = record.Used;
+    return v;
+}
+
+void SignalDownload::DownloadSet()
+{
+    StatusProgress progress(Form.view(), Device, true);
+    for (int i = 0; i < SignalSlots; ++i) {
+        const SinusValues v = EvaluateSignal(Form.Record(i));
+        Device.LoadSignal(i, v, Form.state().EichTable);
+        Device.LoadTable(i, Form.Record(i).Table.span());
+    }
+}
+
+void SignalDownload::LoadSignals()
+{
+    for (int i = 0; i < SignalSlots; ++i)
+        Device.LoadSignal(i, EvaluateSignal(Form.Record(i)), Form.state().EichTable);
+}
+
+bool SignalDownload::LoadTable(int slot)
+{
+    StatusProgress progress(Form.view(), Device, true);
+    return Device.LoadTable(slot, Form.Record(slot).Table.span());
+}
+
+} // namespace tonvera

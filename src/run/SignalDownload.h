@@ -1,0 +1,34 @@
+#pragma once
+// The whole signal set to the device: each record evaluated at the current
+// variable position, its registers sent, its table uploaded when it changed.
+
+#include "device/SinusValues.h"
+#include "device/TTonvera.h"
+#include "model/MainForm.h"
+
+namespace tonvera {
+
+class SignalDownload {
+public:
+    SignalDownload(MainForm& form, TTonvera& device) : Form(form), Device(device) {}
+
+    // The record's texts evaluated at the current position, in the order
+    // Freq, Ampl, Phase, Start, Dach, RampUp, RampDown (so their messages come
+    // in that order); a text that does not evaluate gives -10.
+    SinusValues EvaluateSignal(const SinusRecord& record) const;
+    // Registers of all eight signals and the tables that changed, signal 0
+    // first. A table upload shows its progress in status panel 1 and puts the
+    // panel's text back afterwards.
+    void DownloadSet();
+    // The registers of all eight signals, no tables (the timer's step to the
+    // next position).
+    void LoadSignals();
+    // One slot's table with progress, as the project loader uploads it.
+    bool LoadTable(int slot);
+
+private:
+    MainForm& Form;
+    TTonvera& Device;
+};
+
+} // namespace tonvera
