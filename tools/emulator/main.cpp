@@ -166,6 +166,10 @@ bool InstallSignals()
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2})
         ::sigaction(sig, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Started in the background of an interactive shell, a read of the
+    // terminal fails instead of stopping the emulator; commands then come
+    // from the control FIFO or the signals.
+    std::signal(SIGTTIN, SIG_IGN);
     return true;
 }
 
@@ -434,9 +438,9 @@ int Serve(const Settings& s)
                  s.emu.bootLoader ? ", in the boot loader" : "");
 
     CommandReader stdinReader(STDIN_FILENO);
+    // Read only when poll says so, so standard input stays blocking (it may
+    // be the operator's terminal, shared with the shell).
     bool stdinOpen = ::fcntl(STDIN_FILENO, F_GETFD) != -1;
-    if (stdinOpen)
-        ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
     std::optional<CommandReader> controlReader;
     if (controlFd >= 0)
         controlReader.emplace(controlFd);

@@ -1,0 +1,148 @@
+// The program's real serial layer and device object against tonvera-emu on
+// a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "device/SerialSupport.h"
+#include "device/SleepPause.h"
+#include "device/TTonvera.h"
+#include "support/EmuProcess.h"
+
+namespace tonvera {
+namespace {
+
+using test::EmuProcess;
+using namespace std::chrono_literals;
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct Connection {
+    explicit Connection(const EmuProcess& emu) : device(line, pause)
+    {
+        EXPECT_TRUE(line.open(emu.link())) << emu.link();
+    }
+    SerialSupport line;
+    SleepPause pause;
+    TTonvera device;
+};
+
+TEST(EmulatorLine, CheckSyncSucceedsAgainstTheEmulator)
+{
+    EmuProcess emu;
+    Connection c(emu);
+    EXPECT_TRUE(c.device.Synchronize());
+    EXPECT_TRUE(c.device.CheckSync()) << emu.output();
+}
+
+TEST(EmulatorLine, CheckSyncFailsAgainstADeviceAnsweringEveryByte)
+{
+    EmuProcess emu({"--answer-every-byte"});
+    Connection c(emu);
+    EXPECT_FALSE(c.device.CheckSync());
+}
+
+TEST(EmulatorLine, CheckSyncFailsAgainstASilentDevice)
+{
+    EmuProcess emu({"--silent"});
+    Connection c(emu);
+    EXPECT_FALSE(c.device.CheckSync());
+    EXPECT_EQ(c.device.ReadStatus(), 0);
+}
+
+TEST(EmulatorLine, StatusReportsTheEndOfAShortRun)
+{
+    EmuProcess emu;
+    Connection c(emu);
+    c.device.OpenDevice(emu.link());
+    c.device.SetTableMode(1);
+    c.device.SetSignalLength(false, 200);
+    c.device.SetRepetitions(1, false);
+    c.device.StartOutput();
+    EXPECT_EQ(c.device.ReadStatus() & protocol::StatusRunEnd, 0);
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return (c.device.ReadStatus() & protocol::StatusRunEnd) != 0; }));
+    // Stopping keeps the end reported until the next start.
+    c.device.StopOutput();
+    EXPECT_NE(c.device.ReadStatus() & protocol::StatusRunEnd, 0);
+    c.device.StartOutput();
+    EXPECT_EQ(c.device.ReadStatus() & protocol::StatusRunEnd, 0);
+}
+
+TEST(EmulatorLine, ThePortIsRefusedWhileAnotherProgramHoldsIt)
+{
+    EmuProcess emu;
+    SerialSupport first;
+    SerialSupport second;
+    ASSERT_TRUE(first.open(emu.link()));
+    EXPECT_FALSE(second.open(emu.link()));
+    first.close();
+    EXPECT_TRUE(second.open(emu.link()));
+}
+
+TEST(EmulatorLine, KeepsServingWhenThePortIsClosedAndOpenedAgain)
+{
+    EmuProcess emu;
+    for (int round = 0; round < 3; ++round) {
+        Connection c(emu);
+        // A packet left half-written by the last session is completed by
+        // the synchronisation of the next.
+        const std::uint8_t half[] = {98, 1, 0};
+        c.line.writeBlock(half);
+        EXPECT_TRUE(c.device.Synchronize()) << round;
+        EXPECT_TRUE(c.device.CheckSync()) << round;
+    }
+    EXPECT_TRUE(emu.running());
+}
+
+TEST(EmulatorLine, ExternalInputFollowsTheCommand)
+{
+    EmuProcess emu({"--input", "0"});
+    Connection c(emu);
+    EXPECT_EQ(c.device.ReadStatus() & protocol::StatusInput, 0);
+    emu.setInput(true);
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return (c.device.ReadStatus() & protocol::StatusInput) != 0; }));
+    ::kill(emu.pid(), SIGUSR2);
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return (c.device.ReadStatus() & protocol::StatusInput) == 0; }));
+}
+
+TEST(EmulatorLine, TheLogShowsTheBytesAsTheyWentOverTheLine)
+{
+    EmuProcess emu({"--log", "{dir}/packets.log"});
+    {
+        Connection c(emu);
+        c.device.StopOutput();
+        c.device.SetFrequency(2, 1000);
+        c.device.SetAttenuation(0, 0);
+        c.device.Running = true;
+        c.device.SetRepetitions(3, false);
+        c.device.ReadStatus(); // two readings that agree: two queries
+    }
+    const std::string expected = "20 00 00 00 00 00\n"
+                                 "62 02 00 62 10 00\n"
+                                 "68 00 00 00 f8 7f\n"
+                                 "49 00 00 00 fc 00\n"
+                                 "49 00 00 00 fc 00\n"
+                                 "00 00 00 00 00 00\n"
+                                 "00 00 00 00 00 00\n";
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return ReadFile(emu.path("packets.log")).size() >= expected.size(); }));
+    EXPECT_EQ(ReadFile(emu.path("packets.log")), expected);
+}
+
+TEST(EmulatorLine, TheEmulatorRemovesItsLinkWhenStopped)
+{
+    EmuProcess emu;
+    ASSERT_TRUE(std::filesystem::is_symlink(emu.link()));
+    ::kill(emu.pid(), SIGTERM);
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return !emu.running(); }));
+    EXPECT_FALSE(std::filesystem::is_symlink(emu.link()));
+}
+
+} // namespace
+} // namespace tonvera
