@@ -1,0 +1,31 @@
+#pragma once
+// The calibration file (.cal): one line "frequency/correction" per point,
+// whole hertz and hundredths of a decibel, always with ".", CR LF after
+// every line, nothing else.
+
+#include <string>
+#include <string_view>
+
+#include "model/EichTable.h"
+
+namespace tonvera {
+
+// The file's bytes for the points 0..count-1.
+std::string EichFileBytes(const EichTable& table);
+
+// The number of a calibration line part: the first `separator` counts as a
+// point, then the longest leading number (blanks, sign, digits, point,
+// fraction, exponent) is taken. Never fails: a text without a number, or one
+// whose number is too large for a double, gives 0.
+double EichNumber(std::string_view text, char separator);
+
+// Puts the points of a file into `table` (count and points; entries beyond
+// the new count stay as they were). Throws AbortError naming the file, and
+// leaves the table untouched, when the file has more points than the table
+// holds.
+void ParseEichFile(std::string_view fileBytes, char separator, const std::string& fileName, EichTable& table);
+
+// "Datei %s enthält mehr als 501 Kalibrierpunkte"
+std::string TooManyPointsText(const std::string& fileName);
+
+} // namespace tonvera

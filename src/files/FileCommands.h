@@ -1,0 +1,77 @@
+#pragma once
+// The main window's file commands: save and load a project, save and load
+// the calibration table, each through the operator's file dialogs.
+//
+// A load reads and parses the whole file against a copy of the working
+// state; only when that succeeded does the copy replace the working state.
+// A save writes a temporary file and renames it over the old one only when
+// everything is on the disk. Either way a failure leaves the state and the
+// files as they were and aborts the command with its message.
+
+#include <string>
+#include <vector>
+
+#include "files/ProjectLoadHooks.h"
+#include "model/MainForm.h"
+
+namespace tonvera {
+
+// The file dialogs' fixed properties.
+struct FileDialogSetup {
+    const char* filter;
+    const char* defaultExt;
+    const char* fileName;
+};
+inline constexpr FileDialogSetup SaveFileSetup{"Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*", "*.tva",
+                                               "default.tva"};
+inline constexpr FileDialogSetup OpenFileSetup{"Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*", "*.tva",
+                                               "default.tva"};
+inline constexpr FileDialogSetup SaveDialog2Setup{"Kalibrierdaten|*.cal|Alle Dateien|*.*", "*.cal", "Default.cal"};
+inline constexpr FileDialogSetup OpenDialog2Setup{"Kalibrierdaten|*.cal|Alle Dateien|*.*", ".cal", "Default.cal"};
+
+class FileCommands {
+public:
+    FileCommands(MainForm& form, ProjectLoadHooks& hooks) : Form(form), Hooks(hooks) {}
+
+    // The decimal separator of numbers in project files (TabPara) and the
+    // one a calibration file's numbers may use besides the point.
+    char DecimalSeparator = ',';
+
+    // The names the four dialogs propose next. A dialog remembers the name
+    // the operator confirmed; a successful project load also puts its name
+    // into the save dialog, so the next save proposes the loaded file.
+    std::string SaveFileName = SaveFileSetup.fileName;
+    std::string OpenFileName = OpenFileSetup.fileName;
+    std::string SaveDialog2FileName = SaveDialog2Setup.fileName;
+    std::string OpenDialog2FileName = OpenDialog2Setup.fileName;
+
+    // The lines of the current state: records, the view's globals and check
+    // boxes, TastHigh, SelectedSignal, the variables.
+    void WriteProject(std::vector<std::string>& lines) const;
+    // Writes the current state to a project file. Refuses (AbortError naming
+    // the field) a text that cannot be stored; FileError when the file
+    // cannot be written. Nothing is written in either case.
+    void SaveProject(const std::string& fileName);
+    // Loads a project file: all or nothing, then the steps after a load
+    // (selection clamp, redraw, table reload, display, Enter action).
+    void LoadProject(const std::string& fileName);
+
+    void SaveEichFile(const std::string& fileName);
+    // A missing file: the message "Kann <name> Kalibrierung nicht öffnen!".
+    // A file that cannot be read or holds more than 501 points aborts with
+    // its message; the table is then unchanged.
+    void LoadEichFile(const std::string& fileName);
+
+    // "&Speichern", "&Laden", "Kalibrierdaten &speichern",
+    // "Kalibrierdaten &laden".
+    void Speichern1Click();
+    void Laden1Click();
+    void Kalibrierdatenspeichern1Click();
+    void Kalibrierdatenladen1Click();
+
+private:
+    MainForm& Form;
+    ProjectLoadHooks& Hooks;
+};
+
+} // namespace tonvera

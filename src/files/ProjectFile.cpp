@@ -1,0 +1,471 @@
+#include "files/ProjectFile.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "files/Cp1252.h"
+#include "files/TextFile.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
+#include "model/ParamTable.h"
+#include "model/RoundTripNumber.h"
+
+namespace tonvera {
+
+namespace {
+
+constexpr std::size_t TableLines = 256;
+constexpr std::size_t TableColumns = 128;
+
+const char* boolUpper(bool b) { return b ? "TRUE" : "False"; }
+
+// The boxes in the order of the Global section, with their keys.
+struct BoxKey {
+    CheckBox box;
+    const char* key;
+};
+constexpr std::array<BoxKey, 10> DisplayAndRunBoxes = {{
+    {CheckBox::Repeated, "Repeated"},
+    {CheckBox::varcheck, "RunVariables"},
+    {CheckBox::StartCheck, "StartCheck"},
+    {CheckBox::RampUpCheck, "RampUpCheck"},
+    {CheckBox::FreqCheck, "FreqCheck"},
+    {CheckBox::PhaseCheck, "PhaseCheck"},
+    {CheckBox::AmplCheck, "AmplCheck"},
+    {CheckBox::StopCheck, "DachCheck"},
+    {CheckBox::RampDownCheck, "RampDownCheck"},
+    {CheckBox::TypCheck, "TypCheck"},
+}};
+
+constexpr std::array<const char*, 7> TextKeys = {"Freq", "Phase", "Ampl", "Start", "Dach", "RampUp", "RampDown"};
+
+std::string upper(std::string_view s) { return AsciiUpper(s); }
+
+// A value stored as text: upper-cased like every value, then brought from
+// the file's code page into the program's UTF-8.
+std::string textValue(std::string_view value) { return Cp1252ToUtf8(AsciiUpper(value)); }
+
+bool isTrue(std::string_view value) { return AsciiEqualNoCase(value, "TRUE"); }
+
+// A decimal integer: an optional sign and digits, nothing else, within
+// 32 bits.
+bool parseInt(std::string_view text, std::int32_t& out)
+{
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+        if (first == last || *first < '0' || *first > '9')
+            return false;
+    }
+    auto [ptr, ec] = std::from_chars(first, last, out);
+    return ec == std::errc() && ptr == last;
+}
+
+std::int32_t intValue(std::string_view text)
+{
+    std::int32_t v = 0;
+    if (!parseInt(text, v))
+        throw IntConvertError(Cp1252ToUtf8(AsciiUpper(text)));
+    return v;
+}
+
+std::string_view firstWord(std::string_view value) { return value.substr(0, value.find(' ')); }
+
+class Parser {
+public:
+    Parser(std::string_view bytes, Project& project, char separator)
+        : lines_(SplitLines(bytes)), p_(project), sep_(separator)
+    {
+    }
+
+    void run()
+    {
+        const std::size_t count = lines_.size();
+        for (std::size_t i = 0; i + 1 < count; ++i)
+            line(i);
+    }
+
+private:
+    SinusRecord& current()
+    {
+        if (current_ < 0 || current_ >= SignalSlots)
+            throw RangeError();
+        return p_.State.SinusArray[static_cast<std::size_t>(current_)];
+    }
+
+    bool setBox(std::string_view key, std::string_view value)
+    {
+        for (const BoxKey& b : DisplayAndRunBoxes) {
+            if (AsciiEqualNoCase(key, b.key)) {
+                p_.Globals.check(b.box) = isTrue(value);
+                return true;
+            }
+        }
+        if (AsciiEqualNoCase(key, "EXTERNSTART")) {
+            p_.Globals.check(CheckBox::ExternStart) = isTrue(value);
+            return true;
+        }
+        return false;
+    }
+
+    void line(std::size_t& i)
+    {
+        const KeyLine kl = SplitKeyLine(lines_[i]);
+        const std::string_view key = kl.key;
+        const std::string_view value = kl.value;
+        if (key.empty())
+            return;
+        if (AsciiEqualNoCase(key, "SIGNALNUMBER")) {
+            current_ = intValue(value);
+            return;
+        }
+        for (std::size_t t = 0; t < TextKeys.size(); ++t) {
+            if (AsciiEqualNoCase(key, TextKeys[t])) {
+                current().Text(static_cast<int>(t)) = textValue(value);
+                return;
+            }
+        }
+        if (AsciiEqualNoCase(key, "TABTYP")) {
+            const std::int32_t v = intValue(value);
+            current().TabTyp = v;
+        } else if (AsciiEqualNoCase(key, "SIGNALLENGTH")) {
+            p_.Globals.Signaldauer = textValue(value);
+        } else if (AsciiEqualNoCase(key, "ANZWIEDER")) {
+            p_.Globals.AnzWieder = textValue(value);
+        } else if (AsciiEqualNoCase(key, "TABPARA")) {
+            const std::string u = upper(value);
+            const ParsedNumber n = TryConvertNumber(u, sep_);
+            if (!n.valid)
+                throw ConvertError(Cp1252ToUtf8(u));
+            current().TabPara = n.value;
+        } else if (AsciiEqualNoCase(key, "TRIGGERSTART")) {
+            p_.Globals.Triggerstart = textValue(value);
+        } else if (AsciiEqualNoCase(key, "TRIGGERSTOP")) {
+            p_.Globals.Triggerstop = textValue(value);
+        } else if (AsciiEqualNoCase(key, "ENDDAMP")) {
+            p_.Globals.EndDamp = textValue(value);
+        } else if (AsciiEqualNoCase(key, "SELECTEDSIGNAL")) {
+            p_.State.SelectedSignal = intValue(value);
+        } else if (AsciiEqualNoCase(key, "USED")) {
+            current().Used = isTrue(value);
+        } else if (setBox(key, value)) {
+        } else if (AsciiEqualNoCase(key, "TASTLOW")) {
+            if (isTrue(value))
+                p_.State.TastHigh = false;
+        } else if (AsciiEqualNoCase(key, "TASTHIGH")) {
+            if (isTrue(value))
+                p_.State.TastHigh = true;
+        } else if (AsciiEqualNoCase(key, "SECTION")) {
+            if (AsciiEqualNoCase(value, "TABLE"))
+                readTableSection(current().Table, i);
+            else if (AsciiEqualNoCase(value, "VARIABLES"))
+                readVariablesSection(i);
+        }
+    }
+
+    // Reads the values of one table line into `table` from entry `next` on.
+    // The line's text is read in place: a project holds 262144 of these
+    // numbers, and copying each line first would double the load time.
+    static void readTableLine(std::string_view line, WaveTable& table, std::size_t& next)
+    {
+        const char* p = line.data();
+        const char* const end = p + line.size();
+        for (;;) {
+            while (p != end && *p == ' ')
+                ++p;
+            const char* tokenEnd = p;
+            while (tokenEnd != end && *tokenEnd != ' ')
+                ++tokenEnd;
+            std::int32_t v = 0;
+            if (!parseInt(std::string_view(p, static_cast<std::size_t>(tokenEnd - p)), v))
+                throw IntConvertError(Cp1252ToUtf8(std::string_view(p, static_cast<std::size_t>(tokenEnd - p))));
+            if (next >= WaveTable::Size)
+                throw RangeError();
+            table[next++] = v;
+            if (tokenEnd == end)
+                return;
+            p = tokenEnd + 1;
+            if (p == end)
+                return;
+        }
+    }
+
+    static bool isEndOf(std::string_view line, std::string_view word)
+    {
+        // Only a line whose first character (after spaces) is an E can be
+        // an End line; table lines start with a digit or a minus.
+        const std::size_t first = line.find_first_not_of(' ');
+        if (first == std::string_view::npos || (line[first] != 'E' && line[first] != 'e'))
+            return false;
+        const KeyLine kl = SplitKeyLine(line);
+        return AsciiEqualNoCase(kl.key, "END") && AsciiEqualNoCase(firstWord(kl.value), word);
+    }
+
+    void readTableSection(WaveTable& table, std::size_t& lineIndex)
+    {
+        ++lineIndex;
+        std::size_t next = 0;
+        const std::size_t count = lines_.size();
+        while (lineIndex + 1 < count) {
+            const std::string_view line = lines_[lineIndex];
+            if (isEndOf(line, "TABLE"))
+                break;
+            ++lineIndex;
+            readTableLine(line, table, next);
+        }
+        --lineIndex;
+    }
+
+    void readVariablesSection(std::size_t& lineIndex)
+    {
+        VariTable& vt = p_.State.VariTable;
+        vt.Clear();
+        std::int32_t slot = -1;
+        const std::size_t count = lines_.size();
+        while (lineIndex + 1 < count) {
+            const std::string_view line = lines_[lineIndex];
+            const KeyLine kl = SplitKeyLine(line);
+            const std::string_view word = firstWord(kl.value);
+            const bool isEnd = AsciiEqualNoCase(kl.key, "END");
+            if (AsciiEqualNoCase(kl.key, "VARIABLE")) {
+                slot = intValue(AsciiUpper(word));
+            } else if (isEnd && AsciiEqualNoCase(word, "VARIABLE")) {
+                slot = -1;
+            } else if (slot >= 0) {
+                const std::size_t first = line.find_first_not_of(' ');
+                const std::string_view item = first == std::string_view::npos ? std::string_view() : line.substr(first);
+                vt.slot(slot).push_back(Cp1252ToUtf8(item));
+            }
+            if (isEnd && AsciiEqualNoCase(word, "VARIABLES"))
+                break;
+            ++lineIndex;
+        }
+        --lineIndex;
+    }
+
+    std::vector<std::string_view> lines_;
+    Project& p_;
+    char sep_;
+    std::int32_t current_ = 0;
+};
+
+// The message name of a signal's text field, in the window's words.
+std::string signalField(int signal, int param)
+{
+    return std::string(ParamNames[static_cast<std::size_t>(param)]) + " von Signal " + std::to_string(signal);
+}
+
+std::string codePointText(char32_t cp)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
+    return buf;
+}
+
+void checkText(std::string_view text, const std::string& field)
+{
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        throw AbortError("Der Text in " + field + " enthält einen Zeilenumbruch und kann nicht gespeichert werden");
+    if (const auto bad = FindUnencodable(text))
+        throw AbortError("Das Zeichen '" + bad->character + "' (" + codePointText(bad->codePoint) + ") in " + field +
+                         " kann nicht gespeichert werden");
+}
+
+// The reader takes a line "Variable n" for the head of slot n and
+// "End Variable(s) ..." for the end of a slot or of the section, whatever
+// it was written for.
+bool readsAsFraming(std::string_view item)
+{
+    const KeyLine kl = SplitKeyLine(item);
+    if (AsciiEqualNoCase(kl.key, "VARIABLE"))
+        return true;
+    const std::string_view word = firstWord(kl.value);
+    return AsciiEqualNoCase(kl.key, "END") && (AsciiEqualNoCase(word, "VARIABLE") || AsciiEqualNoCase(word, "VARIABLES"));
+}
+
+void appendInt(std::string& out, std::int32_t v)
+{
+    char buf[16];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+} // namespace
+
+KeyLine SplitKeyLine(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    line.remove_prefix(first);
+    KeyLine kl;
+    const std::size_t p = line.find(' ');
+    if (p == std::string_view::npos) {
+        kl.value = line;
+    } else {
+        kl.key = line.substr(0, p);
+        kl.value = line.substr(p + 1);
+    }
+    const std::size_t v = kl.value.find_first_not_of(" =");
+    kl.value = v == std::string_view::npos ? std::string_view() : kl.value.substr(v);
+    return kl;
+}
+
+ProjectGlobals ReadGlobals(const MainView& view)
+{
+    ProjectGlobals g;
+    g.Signaldauer = view.editText(EditField::Signaldauer);
+    g.Triggerstart = view.editText(EditField::Triggerstart);
+    g.Triggerstop = view.editText(EditField::Triggerstop);
+    g.EndDamp = view.editText(EditField::EndDamp);
+    g.AnzWieder = view.editText(EditField::AnzWieder);
+    for (int b = 0; b < CheckBoxCount; ++b)
+        g.Checks[static_cast<std::size_t>(b)] = view.isChecked(static_cast<CheckBox>(b));
+    return g;
+}
+
+std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& g, MainView& view)
+{
+    view.setEditText(EditField::Signaldauer, g.Signaldauer);
+    view.setEditText(EditField::Triggerstart, g.Triggerstart);
+    view.setEditText(EditField::Triggerstop, g.Triggerstop);
+    view.setEditText(EditField::EndDamp, g.EndDamp);
+    view.setEditText(EditField::AnzWieder, g.AnzWieder);
+    std::array<bool, CheckBoxCount> changed{};
+    for (int b = 0; b < CheckBoxCount; ++b) {
+        const auto box = static_cast<CheckBox>(b);
+        const bool want = g.Checks[static_cast<std::size_t>(b)];
+        if (view.isChecked(box) != want) {
+            view.setChecked(box, want);
+            changed[static_cast<std::size_t>(b)] = true;
+        }
+    }
+    return changed;
+}
+
+void ResetProject(Project& project)
+{
+    project.Globals.check(CheckBox::Repeated) = false;
+    project.State.VariTable.Clear();
+    for (SinusRecord& r : project.State.SinusArray) {
+        r.Used = false;
+        r.SetDefaultTexts();
+    }
+    project.Globals.Signaldauer = "1000";
+    project.Globals.Triggerstart = "100";
+    project.Globals.Triggerstop = "900";
+    project.Globals.EndDamp = "0";
+    project.State.SelectedSignal = -1;
+}
+
+void WriteProject(const MainState& state, const ProjectGlobals& g, std::vector<std::string>& lines, char separator)
+{
+    lines.reserve(lines.size() + SignalSlots * 269 + 70);
+    lines.emplace_back("Section Signalparameters");
+    for (int n = 0; n < SignalSlots; ++n) {
+        const SinusRecord& r = state.SinusArray[static_cast<std::size_t>(n)];
+        lines.push_back("  Signalnumber = " + std::to_string(n));
+        for (std::size_t t = 0; t < TextKeys.size(); ++t)
+            lines.push_back(std::string("  ") + TextKeys[t] + " = " + r.Text(static_cast<int>(t)));
+        lines.push_back("  TabTyp = " + std::to_string(r.TabTyp));
+        lines.push_back("  TabPara = " + FormatRoundTrip(r.TabPara, separator));
+        lines.emplace_back("  Section Table");
+        for (std::size_t k = 0; k < TableLines; ++k) {
+            std::string line;
+            line.reserve(4 + TableColumns * 8);
+            line.append(4, ' ');
+            for (std::size_t j = 0; j < TableColumns; ++j) {
+                line.push_back(' ');
+                appendInt(line, r.Table[k * TableColumns + j]);
+            }
+            lines.push_back(std::move(line));
+        }
+        lines.emplace_back("  End Table");
+        lines.emplace_back(r.Used ? "  Used = True" : "  Used = False");
+    }
+    lines.emplace_back("End Signalparameters");
+    lines.emplace_back("Section Global");
+    lines.push_back("  Signallength = " + g.Signaldauer);
+    lines.push_back("  TriggerStart = " + g.Triggerstart);
+    lines.push_back("  TriggerStop = " + g.Triggerstop);
+    lines.push_back("  AnzWieder = " + g.AnzWieder);
+    for (const BoxKey& b : DisplayAndRunBoxes)
+        lines.push_back(std::string("  ") + b.key + " = " + boolUpper(g.check(b.box)));
+    lines.emplace_back(state.TastHigh ? "  TastHigh = True" : "  TastLow = TRUE");
+    lines.push_back(std::string("  ExternStart = ") + boolUpper(g.check(CheckBox::ExternStart)));
+    lines.push_back("  SelectedSignal = " + std::to_string(state.SelectedSignal));
+    lines.push_back("  EndDamp = " + g.EndDamp);
+    lines.emplace_back("End Global");
+    lines.emplace_back("Section Variables");
+    for (int s = 0; s < VariTable::SlotCount; ++s) {
+        lines.push_back("  Variable " + std::to_string(s));
+        for (const std::string& item : state.VariTable.slot(s))
+            lines.push_back("    " + item);
+        lines.push_back("  End Variable " + std::to_string(s));
+    }
+    lines.emplace_back("End Variables");
+}
+
+void CheckProjectTexts(const MainState& state, const ProjectGlobals& g)
+{
+    for (int n = 0; n < SignalSlots; ++n) {
+        const SinusRecord& r = state.SinusArray[static_cast<std::size_t>(n)];
+        for (int t = 0; t < LocalEditCount; ++t)
+            checkText(r.Text(t), signalField(n, t));
+        if (!std::isfinite(r.TabPara))
+            throw AbortError("Der Trägerfaktor von Signal " + std::to_string(n) + " kann nicht gespeichert werden");
+    }
+    checkText(g.Signaldauer, std::string(ParamNames[ParamSignaldauer]));
+    checkText(g.Triggerstart, std::string(ParamNames[ParamTriggerstart]));
+    checkText(g.Triggerstop, std::string(ParamNames[ParamTriggerstop]));
+    checkText(g.EndDamp, std::string(ParamNames[ParamEndDamp]));
+    checkText(g.AnzWieder, "Wiederholungen");
+    for (int s = 0; s < VariTable::SlotCount; ++s) {
+        const std::string field = "Variable " + std::to_string(s);
+        for (const std::string& item : state.VariTable.slot(s)) {
+            checkText(item, field);
+            if (readsAsFraming(item))
+                throw AbortError("Der Eintrag '" + item + "' in " + field +
+                                 " würde beim Laden als Kopf- oder Endzeile einer Variablen gelesen und kann "
+                                 "nicht gespeichert werden");
+        }
+    }
+}
+
+std::string ProjectFileBytes(const std::vector<std::string>& lines)
+{
+    std::size_t total = 0;
+    for (const std::string& l : lines)
+        total += l.size() + 2;
+    std::string out;
+    out.reserve(total);
+    for (const std::string& l : lines) {
+        if (!AppendCp1252(l, out)) {
+            const auto bad = FindUnencodable(l);
+            throw AbortError("Das Zeichen '" + (bad ? bad->character : std::string("?")) +
+                             "' kann nicht gespeichert werden");
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void ParseProject(std::string_view fileBytes, Project& project, char separator)
+{
+    Parser(fileBytes, project, separator).run();
+}
+
+void ClampSelectedSignal(MainState& state)
+{
+    std::int32_t used = 0;
+    for (const SinusRecord& r : state.SinusArray)
+        if (r.Used)
+            ++used;
+    if (state.SelectedSignal >= used)
+        state.SelectedSignal = used - 1;
+}
+
+} // namespace tonvera
