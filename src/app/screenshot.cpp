@@ -1,18 +1,64 @@
-// Renders the main window on the offscreen platform into a PNG, for the
-// documentation and to look at the layout without a screen.
+// Renders the main window with three signals on the offscreen platform into
+// a PNG, for the documentation and to look at the layout without a screen.
 #include <QApplication>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QRadioButton>
 #include <cstdio>
 
+#include "model/SignalEditing.h"
+#include "ui/AppWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/PaintBox.h"
+
+using namespace tonvera;
+
+namespace {
+
+void type(MainWindow& w, QLineEdit* e, const char* text)
+{
+    e->setText(QString::fromUtf8(text));
+    w.command([&] { w.editing().FreqKeyPress(SignalEditing::KeyEnter); });
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshot-main.png");
-    tonvera::MainWindow w;
+    AppWindows windows = CreateWindows();
+    MainWindow& w = *windows.MainForm;
     w.show();
+
+    w.command([&] { w.editing().Button1Click(); });
+    type(w, w.Freq, "1000");
+    type(w, w.Start, "50");
+    type(w, w.RampUp, "20");
+    type(w, w.Stop, "300");
+    type(w, w.RampDown, "40");
+
+    w.command([&] { w.editing().Button1Click(); });
+    w.RechtSel->click();
+    type(w, w.Freq, "250");
+    type(w, w.Start, "250");
+    type(w, w.Stop, "400");
+    type(w, w.Ampl, "6");
+    type(w, w.RampUp, "10");
+    type(w, w.RampDown, "10");
+
+    w.command([&] { w.editing().Button1Click(); });
+    w.SinusEichSel->click();
+    type(w, w.Freq, "4000");
+    type(w, w.Start, "500");
+    type(w, w.Stop, "250");
+    type(w, w.Ampl, "12");
+    type(w, w.RampUp, "100");
+    type(w, w.RampDown, "50");
+    type(w, w.Phase, "90");
+
+    w.command([&] { w.editing().SinusBoxMouseDown(w.SinusBox->height() / 2, w.SinusBox->height()); });
     app.processEvents();
     if (!w.grab().save(out)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));

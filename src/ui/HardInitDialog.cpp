@@ -118,7 +118,7 @@ void HardInitDialog::InitHardware()
     Button4->setEnabled(false);
     const bool done = Guard.run([&] {
         if (!InitHardwareHook)
-            throw AbortError("Die Geräteansteuerung ist in diesem Programm nicht enthalten.");
+            throw AbortError("Die Hardwareinitialisierung ist in dieser Version noch nicht verfügbar.");
         InitHardwareHook(port);
     });
     // After an abort the error has been shown; the button works again and

@@ -14,7 +14,21 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <filesystem>
+
+#include "model/Errors.h"
+#include "model/MainForm.h"
+#include "model/SignalDisplay.h"
+#include "model/SignalEditing.h"
+#include "ui/HardInitDialog.h"
 #include "ui/PaintBox.h"
+#include "ui/QtCanvas.h"
+#include "ui/QtDialogs.h"
 
 namespace tonvera {
 
@@ -54,7 +68,11 @@ void colourEdit(QLineEdit* e, const QColor& base)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      OwnDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(this)),
+      Dlg(dialogs ? dialogs : OwnDialogs.get()),
+      Guard([this](const std::string& text) { Dlg->errorBox(text); })
 {
     setObjectName("MainForm");
     setWindowTitle("Tonvera");
@@ -134,9 +152,29 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     Timer1->setInterval(50);
 
     resize(DesignWidth, DesignHeight);
+
+    // The core comes up as the window does: nothing selected, position 1,
+    // empty tables, "Neu" applied to the edits.
+    Form = std::make_unique<MainForm>(*this, *Dlg);
+    Editing = std::make_unique<SignalEditing>(*Form);
+    Display = std::make_unique<MainDisplay>(*Form);
+    Display->SignalLengthShown = [this](double length) {
+        // The device always holds the length the display shows, unless it
+        // is playing.
+        if (!Device.Running)
+            Device.SetSignalLength(Repeated->isChecked(), length);
+    };
+    wireEvents();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Widgets still send focus events while they are torn down; nothing may
+    // reach the core from here on.
+    for (QLineEdit* e : parameterEdits())
+        e->removeEventFilter(this);
+    Timer1->stop();
+}
 
 void MainWindow::buildMenu()
 {
@@ -350,13 +388,398 @@ std::array<QCheckBox*, 8> MainWindow::displayChecks() const
     return {StartCheck, RampUpCheck, FreqCheck, PhaseCheck, StopCheck, AmplCheck, RampDownCheck, TypCheck};
 }
 
-void MainWindow::setStatusText(int panel, const std::string& text, bool repaintNow)
+// --- Events into the core ----------------------------------------------------------
+
+void MainWindow::wireEvents()
 {
-    if (panel < 0 || panel > 3)
-        return;
-    StatusPanel[panel]->setText(QString::fromStdString(text));
-    if (repaintNow)
-        statusBar()->repaint();
+    SinusBox->onPaint = [this](QPainter& p) { paintSignalDisplay(p); };
+    SinusBox->onMouseDown = [this](int, int y) {
+        command([&] { Editing->SinusBoxMouseDown(y, SinusBox->height()); });
+    };
+    ParPan->onPaint = [this](QPainter& p) { paintLabels(p, true); };
+    Panel2->onPaint = [this](QPainter& p) { paintLabels(p, false); };
+
+    for (QLineEdit* e : parameterEdits())
+        e->installEventFilter(this);
+    for (QCheckBox* c : displayChecks())
+        connect(c, &QCheckBox::clicked, this, [this] { command([&] { Editing->PreDampExit(); }); });
+
+    connect(SinusSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->SinusSelClick(); }); });
+    connect(SinusEichSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->SinusEichSelClick(); }); });
+    connect(AMSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->AMSelClick(false); }); });
+    connect(AmSet, &QPushButton::clicked, this, [this] { command([&] { Editing->AMSelClick(true); }); });
+    connect(RechtSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->RechtSelClick(); }); });
+    connect(RauschenSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->RauschenSelClick(); }); });
+    connect(MuteSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->MuteSelClick(); }); });
+
+    connect(Button1, &QPushButton::clicked, this, [this] { command([&] { Editing->Button1Click(); }); });
+    connect(Button9, &QPushButton::clicked, this, [this] { command([&] { Editing->Button9Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { command([&] { Editing->Button2Click(); }); });
+    auto hook = [this](QPushButton* b, std::function<void()> MainWindowHooks::*h, const char* what) {
+        connect(b, &QPushButton::clicked, this, [this, h, what] {
+            command([&] {
+                if (!(hooks.*h))
+                    missing(what);
+                (hooks.*h)();
+            });
+        });
+    };
+    hook(StartButton, &MainWindowHooks::StartButtonClick, "Die Ablaufsteuerung");
+    hook(Button4, &MainWindowHooks::Button4Click, "Die Ablaufsteuerung");
+    hook(Button5, &MainWindowHooks::Button5Click, "Die Ablaufsteuerung");
+    hook(Button6, &MainWindowHooks::Button6Click, "Die Ablaufsteuerung");
+    connect(Button7, &QPushButton::clicked, this, [this] {
+        command([&] {
+            if (hooks.Button7Click)
+                hooks.Button7Click();
+            else
+                showWindow(SimWin, "Die Simulation");
+        });
+    });
+    connect(ExternStart, &QCheckBox::clicked, this, [this] { command([&] { ExternStartClick(); }); });
+
+    connect(Neu1, &QAction::triggered, this, [this] { command([&] { Neu1Click(); }); });
+    connect(Laden1, &QAction::triggered, this, [this] { command([&] { Laden1Click(); }); });
+    connect(Speichern1, &QAction::triggered, this, [this] { command([&] { Speichern1Click(); }); });
+    // "&Drucken" has no command.
+    connect(Beenden1, &QAction::triggered, this, [this] { Beenden1Click(); });
+    connect(NeueVariable1, &QAction::triggered, this, [this] {
+        command([&] {
+            if (hooks.NeueVariable1Click)
+                hooks.NeueVariable1Click();
+            else
+                showWindow(Variablen, "Der Variableneditor");
+        });
+    });
+    connect(Hardware1, &QAction::triggered, this, [this] { command([&] { Hardware1Click(); }); });
+    connect(Verschiedenes1, &QAction::triggered, this, [this] {
+        command([&] {
+            if (hooks.Verschiedenes1Click)
+                hooks.Verschiedenes1Click();
+            else
+                showWindow(Verschiedenes, "Der Optionendialog");
+        });
+    });
+    connect(Eichung, &QAction::triggered, this, [this] {
+        command([&] {
+            if (hooks.EichungClick)
+                hooks.EichungClick();
+            else
+                showWindow(EichForm, "Der Kalibriereditor");
+        });
+    });
+    connect(Kalibrierdatenspeichern1, &QAction::triggered, this, [this] { command([&] { Kalibrierdatenspeichern1Click(); }); });
+    connect(Kalibrierdatenladen1, &QAction::triggered, this, [this] { command([&] { Kalibrierdatenladen1Click(); }); });
+    connect(Version1, &QAction::triggered, this, [this] { command([&] { Version1Click(); }); });
+    connect(Blockschaltbild1, &QAction::triggered, this, [this] { command([&] { Blockschaltbild1Click(); }); });
+
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        // A tick never starts inside another command (for instance while
+        // Start shows its overflow message): it comes again in 50 ms.
+        if (Guard.busy() || !hooks.Timer1Timer)
+            return;
+        command([&] { hooks.Timer1Timer(); });
+    });
 }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e)
+{
+    auto* lineEdit = qobject_cast<QLineEdit*>(watched);
+    if (!lineEdit || !Editing)
+        return QMainWindow::eventFilter(watched, e);
+    if (e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        // Enter commits here; Tab commits by leaving the edit (below), so
+        // it is not handled twice. Every key goes on to the edit unchanged.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !Guard.busy())
+            command([&] { Editing->FreqKeyPress(SignalEditing::KeyEnter); });
+    } else if (e->type() == QEvent::FocusOut) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        // The operator left the edit (Tab, a click elsewhere). Losing the
+        // focus to a message box, a menu or another window is not leaving,
+        // and neither is a command disabling the edit while it runs.
+        const bool left = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason ||
+                          why == Qt::MouseFocusReason || why == Qt::ShortcutFocusReason ||
+                          why == Qt::OtherFocusReason;
+        if (left && !Guard.busy() && !Closed)
+            command([&] { Editing->PreDampExit(); });
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::paintSignalDisplay(QPainter& p)
+{
+    p.setFont(font());
+    QtCanvas canvas(p, Qt::black, Qt::white);
+    Display->SinusBoxPaint(canvas, SinusBox->width(), SinusBox->height());
+}
+
+void MainWindow::paintLabels(QPainter& p, bool local)
+{
+    p.setFont(font());
+    QtCanvas canvas(p, palette().color(QPalette::Window), palette().color(QPalette::WindowText));
+    auto place = [](QLineEdit* e) { return EditPlace{e->x(), e->y(), e->width()}; };
+    if (local)
+        MainDisplay::ParInfoPaint(canvas, {place(Freq), place(Phase), place(Ampl), place(Start), place(Stop),
+                                           place(RampUp), place(RampDown)});
+    else
+        MainDisplay::IconPaintPaint(canvas, {place(EndDamp), place(Signaldauer), place(Triggerstart), place(Triggerstop)});
+}
+
+// --- Commands of the window ------------------------------------------------------------
+
+void MainWindow::missing(const char* what)
+{
+    throw AbortError(std::string(what) + " ist in dieser Version noch nicht verfügbar.");
+}
+
+void MainWindow::showWindow(QDialog* w, const char* what)
+{
+    if (!w)
+        missing(what);
+    w->exec();
+}
+
+void MainWindow::FormCreate()
+{
+    command([&] {
+        setStatusText(StatusPanelSignal, "");
+        setStatusText(StatusPanelEich, "");
+        // Bare names: the working directory, not the program's folder. The
+        // calibration goes first, so the project already works with it.
+        if (std::filesystem::exists("default.cal")) {
+            if (!hooks.LoadEichFile)
+                missing("Das Laden von Kalibrierdateien");
+            hooks.LoadEichFile("default.cal");
+        }
+        if (std::filesystem::exists("default.tva")) {
+            if (!hooks.LoadProject)
+                missing("Das Laden von Projektdateien");
+            hooks.LoadProject("default.tva");
+        }
+    });
+}
+
+void MainWindow::Neu1Click()
+{
+    Form->Neu1Click();
+}
+
+void MainWindow::Laden1Click()
+{
+    const auto name = Dlg->openFileName("Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*", "*.tva", "default.tva");
+    if (!name)
+        return;
+    if (!hooks.LoadProject)
+        missing("Das Laden von Projektdateien");
+    hooks.LoadProject(*name);
+    SaveFileName = *name; // the next save proposes the loaded file
+}
+
+void MainWindow::Speichern1Click()
+{
+    const auto name = Dlg->saveFileName("Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*", "*.tva", SaveFileName);
+    if (!name)
+        return;
+    if (!hooks.SaveProject)
+        missing("Das Speichern von Projektdateien");
+    hooks.SaveProject(*name);
+}
+
+void MainWindow::Kalibrierdatenspeichern1Click()
+{
+    const auto name = Dlg->saveFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", "*.cal", "Default.cal");
+    if (!name)
+        return;
+    if (!hooks.SaveEichFile)
+        missing("Das Speichern von Kalibrierdateien");
+    hooks.SaveEichFile(*name);
+}
+
+void MainWindow::Kalibrierdatenladen1Click()
+{
+    const auto name = Dlg->openFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", ".cal", "Default.cal");
+    if (!name)
+        return;
+    if (!hooks.LoadEichFile)
+        missing("Das Laden von Kalibrierdateien");
+    hooks.LoadEichFile(*name);
+}
+
+void MainWindow::Version1Click() { Dlg->messageBox("Softwareversion\r0.8 Alpha", "Tonvera"); }
+
+void MainWindow::Blockschaltbild1Click() { showWindow(Block, "Das Blockschaltbild"); }
+
+void MainWindow::ExternStartClick()
+{
+    // Checking it starts the polling; clearing it leaves the timer running.
+    if (ExternStart->isChecked())
+        setTimerEnabled(true);
+}
+
+void MainWindow::closeDevice()
+{
+    Device.StopOutput();
+    Line.close();
+}
+
+void MainWindow::Hardware1Click()
+{
+    setTimerEnabled(false);
+    // Whatever happens in the dialog, polling resumes afterwards.
+    struct TimerBack {
+        MainWindow* w;
+        ~TimerBack() { w->setTimerEnabled(true); }
+    } back{this};
+    Device.StopOutput();
+    closeDevice();
+    if (!HardInit)
+        missing("Der Hardwaredialog");
+    HardInit->InitHardwareHook = hooks.InitHardware;
+    HardInit->exec();
+    Device.StopOutput();
+    if (hooks.DownloadSet)
+        hooks.DownloadSet();
+}
+
+void MainWindow::FormClose()
+{
+    if (Closed)
+        return;
+    Closed = true;
+    command([&] {
+        Device.StopOutput();
+        closeDevice();
+    });
+    Timer1->stop();
+}
+
+void MainWindow::Beenden1Click() { close(); }
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    // Closing is never refused; nothing is saved.
+    FormClose();
+    e->accept();
+}
+
+// --- MainView --------------------------------------------------------------------------
+
+QLineEdit* MainWindow::edit(EditField f) const
+{
+    switch (f) {
+    case EditField::Freq: return Freq;
+    case EditField::Phase: return Phase;
+    case EditField::Ampl: return Ampl;
+    case EditField::Start: return Start;
+    case EditField::Stop: return Stop;
+    case EditField::RampUp: return RampUp;
+    case EditField::RampDown: return RampDown;
+    case EditField::EndDamp: return EndDamp;
+    case EditField::Signaldauer: return Signaldauer;
+    case EditField::Triggerstart: return Triggerstart;
+    case EditField::Triggerstop: return Triggerstop;
+    case EditField::AnzWieder: return AnzWieder;
+    }
+    throw RangeError();
+}
+
+QCheckBox* MainWindow::check(CheckBox b) const
+{
+    switch (b) {
+    case CheckBox::Repeated: return Repeated;
+    case CheckBox::varcheck: return varcheck;
+    case CheckBox::ExternStart: return ExternStart;
+    case CheckBox::StartCheck: return StartCheck;
+    case CheckBox::RampUpCheck: return RampUpCheck;
+    case CheckBox::FreqCheck: return FreqCheck;
+    case CheckBox::PhaseCheck: return PhaseCheck;
+    case CheckBox::AmplCheck: return AmplCheck;
+    case CheckBox::StopCheck: return StopCheck;
+    case CheckBox::RampDownCheck: return RampDownCheck;
+    case CheckBox::TypCheck: return TypCheck;
+    }
+    throw RangeError();
+}
+
+std::string MainWindow::editText(EditField field) const { return edit(field)->text().toStdString(); }
+
+void MainWindow::setEditText(EditField field, const std::string& text)
+{
+    edit(field)->setText(QString::fromStdString(text));
+}
+
+void MainWindow::setLocalEditsEnabled(bool enabled)
+{
+    for (QLineEdit* e : localEdits())
+        e->setEnabled(enabled);
+}
+
+void MainWindow::focusEdit(EditField field)
+{
+    QLineEdit* e = edit(field);
+    // The focus moves by the command, not by the operator leaving an edit.
+    e->setFocus(Qt::OtherFocusReason);
+}
+
+int MainWindow::checkedType() const
+{
+    const std::array<QRadioButton*, 6> rs{SinusSel, SinusEichSel, AMSel, RechtSel, RauschenSel, MuteSel};
+    for (int i = 0; i < 6; ++i)
+        if (rs[static_cast<std::size_t>(i)]->isChecked())
+            return i;
+    return -1;
+}
+
+void MainWindow::setCheckedType(int typeCode)
+{
+    const std::array<QRadioButton*, 6> rs{SinusSel, SinusEichSel, AMSel, RechtSel, RauschenSel, MuteSel};
+    if (typeCode >= 0 && typeCode < 6)
+        rs[static_cast<std::size_t>(typeCode)]->setChecked(true); // no click: the core is not called back
+}
+
+bool MainWindow::isChecked(CheckBox box) const { return check(box)->isChecked(); }
+void MainWindow::setChecked(CheckBox box, bool checked) { check(box)->setChecked(checked); }
+
+Priority MainWindow::priority() const
+{
+    return Variablezuerst->isChecked() ? Priority::Variablezuerst : Priority::Wiederzuerst;
+}
+
+void MainWindow::setPriority(Priority p)
+{
+    (p == Priority::Variablezuerst ? Variablezuerst : Wiederzuerst)->setChecked(true);
+}
+
+void MainWindow::setAmSetCaption(const std::string& caption) { AmSet->setText(QString::fromStdString(caption)); }
+void MainWindow::setAktVarText(const std::string& text) { AktVar->setText(QString::fromStdString(text)); }
+
+std::string MainWindow::statusText(int panel) const
+{
+    if (panel < 0 || panel >= StatusPanelCount)
+        throw RangeError();
+    return StatusPanel[static_cast<std::size_t>(panel)]->text().toStdString();
+}
+
+void MainWindow::setStatusText(int panel, const std::string& text)
+{
+    if (panel < 0 || panel >= StatusPanelCount)
+        throw RangeError();
+    StatusPanel[static_cast<std::size_t>(panel)]->setText(QString::fromStdString(text));
+}
+
+void MainWindow::repaintStatusBar() { statusBar()->repaint(); }
+void MainWindow::repaintSignalDisplay() { SinusBox->repaint(); }
+void MainWindow::invalidateSignalDisplay() { SinusBox->update(); }
+
+void MainWindow::setTimerEnabled(bool enabled)
+{
+    if (enabled)
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+bool MainWindow::timerEnabled() const { return Timer1->isActive(); }
 
 } // namespace tonvera

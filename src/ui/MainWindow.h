@@ -6,7 +6,14 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "device/SerialSupport.h"
+#include "device/SleepPause.h"
+#include "device/TTonvera.h"
+#include "model/MainView.h"
+#include "ui/EventGuard.h"
 
 class QAction;
 class QButtonGroup;
@@ -21,13 +28,111 @@ class QWidget;
 
 namespace tonvera {
 
+class Dialogs;
+class HardInitDialog;
+class MainDisplay;
+class MainForm;
 class PaintBox;
+class QtDialogs;
+class SignalEditing;
 
-class MainWindow : public QMainWindow {
+// The work other layers provide, handed in when they exist. Each hook that
+// is still empty is reported to the operator as not available instead of
+// doing nothing silently.
+struct MainWindowHooks {
+    // Run control: the 50 ms tick, Start, Stop, "<<" and ">>".
+    std::function<void()> Timer1Timer;
+    std::function<void()> StartButtonClick;
+    std::function<void()> Button4Click;
+    std::function<void()> Button5Click;
+    std::function<void()> Button6Click;
+    // Device detection and firmware upload for a port name (the work of the
+    // hardware dialog's button); and the download of the whole set that
+    // follows the dialog.
+    std::function<void(const std::string& port)> InitHardware;
+    std::function<void()> DownloadSet;
+    // Files: project and calibration files by name.
+    std::function<void(const std::string& fileName)> LoadProject;
+    std::function<void(const std::string& fileName)> SaveProject;
+    std::function<void(const std::string& fileName)> LoadEichFile;
+    std::function<void(const std::string& fileName)> SaveEichFile;
+    // The editors: variables, calibration, simulation, options. Without a
+    // hook the window's placeholder is shown.
+    std::function<void()> NeueVariable1Click;
+    std::function<void()> EichungClick;
+    std::function<void()> Button7Click;
+    std::function<void()> Verschiedenes1Click;
+};
+
+class MainWindow : public QMainWindow, public MainView {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // Without dialogs the window shows real Qt boxes; tests pass recorded
+    // ones. The core state comes up at once ("Neu"); the default files are
+    // loaded by FormCreate.
+    explicit MainWindow(Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The start-up work that needs the other layers: empties status panels
+    // 2 and 3 and loads "default.cal", then "default.tva", from the working
+    // directory when they exist. An abort ends it there, with the error shown.
+    void FormCreate();
+
+    MainWindowHooks hooks;
+    // The other windows, created after this one; shown by the menu commands.
+    HardInitDialog* HardInit = nullptr;
+    QDialog* Block = nullptr;
+    QDialog* Variablen = nullptr;
+    QDialog* SimWin = nullptr;
+    QDialog* EichForm = nullptr;
+    QDialog* Verschiedenes = nullptr;
+
+    MainForm& form() { return *Form; }
+    SignalEditing& editing() { return *Editing; }
+    Dialogs& dialogs() { return *Dlg; }
+    EventGuard& guard() { return Guard; }
+    TTonvera& device() { return Device; }
+    SerialSupport& line() { return Line; }
+
+    // Runs a command through the one guard.
+    bool command(const std::function<void()>& body) { return Guard.run(body); }
+
+    // --- Menu and button handlers that live in the window -----------------------
+    void Neu1Click();
+    void Laden1Click();
+    void Speichern1Click();
+    void Beenden1Click();
+    void Hardware1Click();
+    void Kalibrierdatenspeichern1Click();
+    void Kalibrierdatenladen1Click();
+    void Version1Click();
+    void Blockschaltbild1Click();
+    void ExternStartClick();
+    // Stops the device and closes the port (also on the window's close box).
+    void FormClose();
+    // The project name the save dialog proposes; a loaded project's name.
+    std::string SaveFileName = "default.tva";
+
+    // --- MainView ------------------------------------------------------------------
+    std::string editText(EditField field) const override;
+    void setEditText(EditField field, const std::string& text) override;
+    void setLocalEditsEnabled(bool enabled) override;
+    void focusEdit(EditField field) override;
+    int checkedType() const override;
+    void setCheckedType(int typeCode) override;
+    bool isChecked(CheckBox box) const override;
+    void setChecked(CheckBox box, bool checked) override;
+    Priority priority() const override;
+    void setPriority(Priority p) override;
+    void setAmSetCaption(const std::string& caption) override;
+    void setAktVarText(const std::string& text) override;
+    std::string statusText(int panel) const override;
+    void setStatusText(int panel, const std::string& text) override;
+    void repaintStatusBar() override;
+    void repaintSignalDisplay() override;
+    void invalidateSignalDisplay() override;
+    void setTimerEnabled(bool enabled) override;
+    bool timerEnabled() const override;
 
     static constexpr int DesignWidth = 915;
     static constexpr int DesignHeight = 602;
@@ -78,10 +183,10 @@ public:
     std::array<QLineEdit*, 7> localEdits() const;
     std::array<QCheckBox*, 8> displayChecks() const;
 
-    void setStatusText(int panel, const std::string& text, bool repaintNow = false);
-
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QLineEdit* makeEdit(QWidget* panel, const char* name, int left, int top, int width);
@@ -92,6 +197,25 @@ private:
     void buildParameterPanel();
     void buildBottomPanel();
     void buildStatusBar();
+    void wireEvents();
+    void paintSignalDisplay(QPainter& p);
+    void paintLabels(QPainter& p, bool local);
+    QLineEdit* edit(EditField f) const;
+    QCheckBox* check(CheckBox b) const;
+    void closeDevice();
+    void showWindow(QDialog* w, const char* what);
+    static void missing(const char* what);
+
+    std::unique_ptr<QtDialogs> OwnDialogs;
+    Dialogs* Dlg;
+    EventGuard Guard;
+    SerialSupport Line;
+    SleepPause Pauser;
+    TTonvera Device{Line, Pauser};
+    std::unique_ptr<MainForm> Form;
+    std::unique_ptr<SignalEditing> Editing;
+    std::unique_ptr<MainDisplay> Display;
+    bool Closed = false;
 };
 
 } // namespace tonvera

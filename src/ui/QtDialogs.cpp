@@ -1,0 +1,104 @@
+#include "ui/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace tonvera {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// A carriage return alone breaks the line in the texts of the program's
+// history ("Softwareversion" CR "0.8 Alpha").
+QString boxText(const std::string& s)
+{
+    QString t = qs(s);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QChar('\r'), QChar('\n'));
+    return t;
+}
+
+} // namespace
+
+QString QtFileFilter(const std::string& filter)
+{
+    const QStringList parts = qs(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString desc = parts[i].trimmed();
+        const QString pattern = parts[i + 1].trimmed();
+        if (desc.contains('(' + pattern + ')'))
+            out << desc;
+        else
+            out << desc + " (" + pattern + ")";
+    }
+    return out.join(";;");
+}
+
+QString QtDefaultSuffix(const std::string& defaultExt)
+{
+    QString s = qs(defaultExt).trimmed();
+    while (s.startsWith('*') || s.startsWith('.'))
+        s.remove(0, 1);
+    return s;
+}
+
+void QtDialogs::messageBox(const std::string& text, const std::string& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, qs(title), boxText(text), QMessageBox::Ok, Parent);
+    box.exec();
+}
+
+std::string QtDialogs::inputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(Parent, qs(caption), qs(prompt), QLineEdit::Normal, qs(defaultText), &ok);
+    return ok ? answer.toStdString() : defaultText;
+}
+
+bool QtDialogs::inputQuery(const std::string& caption, const std::string& prompt, std::string& value)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(Parent, qs(caption), qs(prompt), QLineEdit::Normal, qs(value), &ok);
+    if (ok)
+        value = answer.toStdString();
+    return ok;
+}
+
+void QtDialogs::errorBox(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tonvera"), boxText(text), QMessageBox::Ok, Parent);
+    box.exec();
+}
+
+std::optional<std::string> QtDialogs::fileName(bool save, const std::string& filter, const std::string& defaultExt,
+                                               const std::string& initialName)
+{
+    QFileDialog dialog(Parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(QtFileFilter(filter));
+    dialog.setDefaultSuffix(QtDefaultSuffix(defaultExt));
+    if (!initialName.empty())
+        dialog.selectFile(qs(initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtDialogs::openFileName(const std::string& filter, const std::string& defaultExt,
+                                                   const std::string& initialName)
+{
+    return fileName(false, filter, defaultExt, initialName);
+}
+
+std::optional<std::string> QtDialogs::saveFileName(const std::string& filter, const std::string& defaultExt,
+                                                   const std::string& initialName)
+{
+    return fileName(true, filter, defaultExt, initialName);
+}
+
+} // namespace tonvera

@@ -1,0 +1,40 @@
+#pragma once
+// The operator's dialogs as real modal Qt boxes.
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "model/Dialogs.h"
+
+namespace tonvera {
+
+// "Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*" in Qt's form:
+// "Tonvera Dateien (*.tva);;Alle Dateien (*.*)". A description without its
+// pattern in brackets gets it appended, since Qt reads the pattern from there.
+QString QtFileFilter(const std::string& filter);
+// "*.tva", ".cal" or "tva" as Qt's default suffix "tva".
+QString QtDefaultSuffix(const std::string& defaultExt);
+
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : Parent(parent) {}
+    void setParent(QWidget* parent) { Parent = parent; }
+
+    void messageBox(const std::string& text, const std::string& title) override;
+    std::string inputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& defaultText) override;
+    bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+    void errorBox(const std::string& text) override;
+    std::optional<std::string> openFileName(const std::string& filter, const std::string& defaultExt,
+                                            const std::string& initialName) override;
+    std::optional<std::string> saveFileName(const std::string& filter, const std::string& defaultExt,
+                                            const std::string& initialName) override;
+
+private:
+    std::optional<std::string> fileName(bool save, const std::string& filter, const std::string& defaultExt,
+                                        const std::string& initialName);
+    QPointer<QWidget> Parent;
+};
+
+} // namespace tonvera
