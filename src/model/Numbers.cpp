@@ -11,8 +11,26 @@
 
 namespace tonvera {
 
-double rnd(double x) { return std::nearbyint(x); }
-long double rnd(long double x) { return std::nearbyintl(x); }
+namespace {
+// Ties to even worked out explicitly, so a rounding mode changed elsewhere in
+// the process (a driver, a library) cannot change what goes on the wire.
+template <typename T>
+T roundTiesToEven(T x)
+{
+    if (!std::isfinite(x))
+        return x;
+    const T f = std::floor(x);
+    const T diff = x - f;
+    if (diff < T(0.5))
+        return f;
+    if (diff > T(0.5))
+        return f + 1;
+    return std::fmod(f, T(2)) == 0 ? f : f + 1;
+}
+} // namespace
+
+double rnd(double x) { return roundTiesToEven(x); }
+long double rnd(long double x) { return roundTiesToEven(x); }
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -18,6 +19,22 @@ TEST(Rounding, TiesGoToEven)
     EXPECT_EQ(rnd(2.5000001), 3.0);
     EXPECT_EQ(rnd(2.5L), 2.0L);
     EXPECT_EQ(rnd(-3.5L), -4.0L);
+    EXPECT_EQ(rnd(-0.5), 0.0);
+    EXPECT_EQ(rnd(-1.5), -2.0);
+    EXPECT_EQ(rnd(4503599627370497.0), 4503599627370497.0); // 2^52 + 1 stays
+    EXPECT_EQ(rnd(0.49999999999999994), 0.0);
+    EXPECT_TRUE(std::isinf(rnd(HUGE_VAL)));
+}
+
+TEST(Rounding, DoesNotDependOnTheRoundingMode)
+{
+    const int saved = std::fegetround();
+    std::fesetround(FE_UPWARD);
+    const double up = rnd(2.5);
+    const double down = rnd(-2.2);
+    std::fesetround(saved);
+    EXPECT_EQ(up, 2.0);
+    EXPECT_EQ(down, -2.0);
 }
 
 TEST(NumberTest, AcceptsTheNumberSyntaxWithCommaOrPoint)

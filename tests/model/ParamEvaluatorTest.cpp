@@ -140,6 +140,7 @@ TEST_F(Evaluation, RampTimesSnapToWhatTheDeviceCanDo)
 {
     EXPECT_EQ(check("1", 5), "1,00007");
     EXPECT_EQ(check("0,002", 5), "0,002");
+    EXPECT_EQ(check("250", 5), "246,724");
     EXPECT_EQ(check("250", 6), "246,724");
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(check("300", 5), "250");
