@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <vector>
@@ -107,6 +108,21 @@ TEST_F(BootLoaderRun, WakeUpBlocksAndTheFirstSyncByteEndTheUpload)
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0], fw);
     EXPECT_EQ(send({0x20}).size(), 1u);
+}
+
+TEST_F(BootLoaderRun, UnusedSlotsAtTheEndOfTheLastBlockNeedNotBePacked)
+{
+    send({0x20});
+    const auto fw = RandomFirmware(224 + 14 * 3, 8);
+    auto packed = Pack(fw);
+    packed.resize(512, 0x00); // 13 empty group slots sent as zero bytes
+    send(packed);
+    send({0x20});
+    ASSERT_EQ(received.size(), 1u);
+    ASSERT_EQ(received[0].size(), 448u);
+    EXPECT_TRUE(std::equal(fw.begin(), fw.end(), received[0].begin()));
+    EXPECT_EQ(received[0].back(), 0);
+    EXPECT_FALSE(emu.inBootLoader());
 }
 
 TEST_F(BootLoaderRun, AQuietGapEndsAnUploadOfWholeBlocks)

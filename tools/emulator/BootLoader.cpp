@@ -41,15 +41,21 @@ BootLoader::Outcome BootLoader::receive(std::uint8_t b, EmuTime now)
         o.passOn = true;
         return o;
     }
-    if (St == State::Receiving && (b & 0x80)) {
-        Raw.push_back(b);
-        LastData = now;
-        return o;
-    }
-    if (St == State::Receiving && wholeBlocks()) {
-        complete();
-        o.passOn = true;
-        return o;
+    if (St == State::Receiving) {
+        // Inside a block every byte is data, whatever its value: unused
+        // group slots at the end of the last block need not be packed. A
+        // block always begins with a packed byte (bit 7 set), so at a block
+        // boundary anything else ends the upload.
+        if (Raw.size() % FirmwareBlockSize != 0 || (b & 0x80)) {
+            Raw.push_back(b);
+            LastData = now;
+            return o;
+        }
+        if (!Raw.empty()) {
+            complete();
+            o.passOn = true;
+            return o;
+        }
     }
     if (b == WakeUpByte) {
         if (!Raw.empty())

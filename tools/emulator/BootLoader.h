@@ -1,12 +1,14 @@
 #pragma once
 // The device's boot loader. It wakes on 0x20 and answers 0xAA 0x55, then
-// takes 256-byte blocks of 7-bit-packed bytes (bit 7 set in every byte; 16
-// bytes carry 14 firmware bytes, two halves of 8 carrying 7). The firmware
-// is complete when whole blocks have come in and then either the line stays
-// quiet for a while or a byte arrives that cannot be firmware (bit 7 clear):
+// takes 256-byte blocks of 7-bit-packed bytes (16 bytes carry 14 firmware
+// bytes, two halves of 8 carrying 7). Every byte of a block counts, so the
+// loader counts blocks by bytes; at a block boundary a byte with bit 7 clear
+// cannot begin a block. The firmware is complete when whole blocks have come
+// in and then either the line stays quiet for a while or such a byte arrives:
 // the program checks the packet framing right after an upload, so its first
-// synchronisation byte already means "done". A broken-off block is thrown
-// away and the loader waits for the next wake-up.
+// synchronisation byte already means "done" and goes on to the framing. A
+// broken-off block is thrown away after the quiet time and the loader waits
+// for the next wake-up.
 
 #include <array>
 #include <cstdint>
