@@ -132,9 +132,10 @@ void TTonvera::UploadFirmware(const std::string& fileName)
 
     while (!file.Eof()) {
         // Slots after the end of the file, and staging bytes after the last
-        // converted one, go out as zeros rather than as what an earlier
-        // group left behind.
-        FirmwareBlock block{};
+        // converted one, go out as packed zeros rather than as what an
+        // earlier group left behind.
+        FirmwareBlock block;
+        block.fill(0x80); // packed zeros
         for (int g = 0; g < FirmwareGroupsPerBlock; ++g) {
             if (file.Eof())
                 continue;
@@ -143,9 +144,12 @@ void TTonvera::UploadFirmware(const std::string& fileName)
             do {
                 const char c1 = file.Read();
                 const char c2 = file.Read();
-                if (!file.Eof())
-                    staging[static_cast<std::size_t>(j)] =
-                        static_cast<std::uint8_t>(16 * HexDigitValue(c1) + HexDigitValue(c2));
+                if (!file.Eof()) {
+                    // High digit first, so a bad one there is the one reported.
+                    const int high = HexDigitValue(c1);
+                    const int low = HexDigitValue(c2);
+                    staging[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(16 * high + low);
+                }
                 ++j;
             } while (!file.Eof() && j != FirmwareGroupSize);
             UploadCount += j;

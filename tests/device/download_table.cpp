@@ -1,0 +1,174 @@
+// Wave table uploads: numbering, packet layout, the cache, the progress.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "device/Protocol.h"
+#include "device/TTonvera.h"
+#include "model/Errors.h"
+#include "model/WaveTable.h"
+#include "support/ScriptedLine.h"
+#include "support/VirtualClock.h"
+
+namespace tonvera {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t BlockBytes = 256 * 6;
+
+WaveTable Ramp()
+{
+    WaveTable t;
+    for (int k = 0; k < TableSize; ++k)
+        t[static_cast<std::size_t>(k)] = (k % 65001) - 32500;
+    return t;
+}
+
+class LoadTableTest : public ::testing::Test {
+protected:
+    LoadTableTest() { line.responder = test::ScriptedLine::answerEveryPacket(0); }
+
+    // The table words of the upload, decoded back from the blocks.
+    struct Word {
+        std::uint32_t address;
+        std::int16_t value;
+    };
+    std::vector<Word> words() const
+    {
+        std::vector<Word> out;
+        for (const Bytes& w : line.writes) {
+            if (w.size() != BlockBytes)
+                continue;
+            for (std::size_t i = 0; i < w.size(); i += 6) {
+                EXPECT_EQ(w[i], 113);
+                protocol::Packet p;
+                std::copy(w.begin() + static_cast<long>(i), w.begin() + static_cast<long>(i) + 6, p.begin());
+                out.push_back({protocol::TableAddressOf(p), protocol::TableValueOf(p)});
+            }
+        }
+        return out;
+    }
+
+    test::ScriptedLine line;
+    test::VirtualClock clock;
+    TTonvera dev{line, clock};
+};
+
+TEST_F(LoadTableTest, SignalZeroGoesToDeviceTableOne)
+{
+    const WaveTable t = Ramp();
+    EXPECT_TRUE(dev.LoadTable(0, t.span()));
+
+    ASSERT_GE(line.writes.size(), 130u);
+    EXPECT_EQ(line.writes[0], (Bytes{102, 0, 0, 0, 3, 0}));
+    for (std::size_t b = 1; b <= 128; ++b)
+        ASSERT_EQ(line.writes[b].size(), BlockBytes) << "write " << b;
+    EXPECT_EQ(line.writes[129], (Bytes{102, 0, 0, 0, 1, 0}));
+    // Then the framing check: single synchronisation bytes only.
+    for (std::size_t i = 130; i < line.writes.size(); ++i)
+        EXPECT_EQ(line.writes[i], (Bytes{32}));
+
+    // The first packet exactly: address 32768 = 0x008000, value -32500 as
+    // 16-bit two's complement 33036 = 0x810C.
+    EXPECT_EQ(Bytes(line.writes[1].begin(), line.writes[1].begin() + 6), (Bytes{113, 0x00, 0x80, 0x00, 0x0C, 0x81}));
+
+    const auto w = words();
+    ASSERT_EQ(w.size(), static_cast<std::size_t>(TableSize));
+    for (int k = 0; k < TableSize; ++k) {
+        ASSERT_EQ(w[static_cast<std::size_t>(k)].address, static_cast<std::uint32_t>(32768 + k));
+        ASSERT_EQ(w[static_cast<std::size_t>(k)].value, t[static_cast<std::size_t>(k)]);
+    }
+}
+
+TEST_F(LoadTableTest, LastSignalWrapsToDeviceTableZero)
+{
+    const WaveTable t = Ramp();
+    dev.Running = true; // the table word code never changes with the run state
+    dev.LoadTable(7, t.span());
+    EXPECT_EQ(line.writes[0], (Bytes{70, 0, 0, 0, 3, 0}));
+    const auto w = words();
+    ASSERT_EQ(w.size(), static_cast<std::size_t>(TableSize));
+    EXPECT_EQ(w.front().address, 0u);
+    EXPECT_EQ(w.back().address, 32767u);
+
+    line.clearWrites();
+    dev.LoadTable(6, t.span());
+    EXPECT_EQ(words().front().address, 7u * 32768u);
+}
+
+TEST_F(LoadTableTest, UnchangedTableIsNotSentAgain)
+{
+    WaveTable t = Ramp();
+    dev.LoadTable(2, t.span());
+    line.clearWrites();
+    EXPECT_FALSE(dev.LoadTable(2, t.span()));
+    EXPECT_TRUE(line.writes.empty());
+
+    // One changed entry sends the whole table again.
+    t[32767] = 5;
+    dev.LoadTable(2, t.span());
+    EXPECT_EQ(words().size(), static_cast<std::size_t>(TableSize));
+    EXPECT_EQ(dev.TableCache[2][32767], 5);
+
+    // After the cache is cleared, only tables with a non-zero entry go out.
+    line.clearWrites();
+    dev.ClearTableCache();
+    const WaveTable zeros;
+    EXPECT_FALSE(dev.LoadTable(3, zeros.span()));
+    EXPECT_TRUE(line.writes.empty());
+}
+
+TEST_F(LoadTableTest, ClosedPortSendsNothingAndKeepsTheCache)
+{
+    line.opened = false;
+    const WaveTable t = Ramp();
+    EXPECT_FALSE(dev.LoadTable(0, t.span()));
+    EXPECT_EQ(line.droppedWrites, 0);
+    EXPECT_EQ(dev.TableCache[0][0], 0);
+}
+
+TEST_F(LoadTableTest, ValueOutOfRangeAbortsInTheMiddleWithTheCacheUpdated)
+{
+    WaveTable t = Ramp();
+    t[300] = 70000; // in the second block
+    EXPECT_THROW(dev.LoadTable(1, t.span()), RangeError);
+    // Table mode 3 and the first block went out, nothing after.
+    ASSERT_EQ(line.writes.size(), 2u);
+    EXPECT_EQ(line.writes[0], (Bytes{102, 0, 0, 0, 3, 0}));
+    EXPECT_EQ(line.writes[1].size(), BlockBytes);
+    EXPECT_EQ(dev.TableCache[1][300], 70000);
+    // So the same table is not tried again.
+    line.clearWrites();
+    EXPECT_FALSE(dev.LoadTable(1, t.span()));
+    EXPECT_TRUE(line.writes.empty());
+
+    EXPECT_THROW(dev.LoadTable(8, t.span()), RangeError);
+    EXPECT_THROW(dev.LoadTable(-1, t.span()), RangeError);
+}
+
+TEST_F(LoadTableTest, ProgressAfterEachBlock)
+{
+    std::vector<std::string> texts;
+    dev.Progress = [&](const std::string& s) { texts.push_back(s); };
+    const WaveTable t = Ramp();
+    dev.LoadTable(4, t.span());
+    ASSERT_EQ(texts.size(), 128u);
+    EXPECT_EQ(texts[0], "Lade Tabelle 5: 1 %");
+    EXPECT_EQ(texts[63], "Lade Tabelle 5: 50 %");
+    EXPECT_EQ(texts[127], "Lade Tabelle 5: 100 %");
+}
+
+TEST_F(LoadTableTest, ResultIsTheFramingCheck)
+{
+    line.responder = nullptr; // a silent line: the check fails
+    const WaveTable t = Ramp();
+    EXPECT_FALSE(dev.LoadTable(0, t.span()));
+    EXPECT_EQ(words().size(), static_cast<std::size_t>(TableSize));
+}
+
+} // namespace
+} // namespace tonvera
