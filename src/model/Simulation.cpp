@@ -1,0 +1,319 @@
+#include "model/Simulation.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "model/Dialogs.h"
+#include "model/Errors.h"
+#include "model/MainForm.h"
+#include "model/Numbers.h"
+#include "model/ParamEvaluator.h"
+
+namespace tonvera {
+
+namespace {
+
+// Takes the evaluation's messages instead of showing them, each text once,
+// in the order they first came.
+class CollectingDialogs final : public Dialogs {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+
+    void messageBox(const std::string& text, const std::string&) override { addOnce(messages, text); }
+    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
+    {
+        return defaultText;
+    }
+    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+    void errorBox(const std::string& text) override { addOnce(errors, text); }
+    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+
+    static void addOnce(std::vector<std::string>& list, const std::string& text)
+    {
+        if (std::find(list.begin(), list.end(), text) == list.end())
+            list.push_back(text);
+    }
+};
+
+// Whatever happens while the positions are walked, the operator's position
+// is back afterwards.
+class PositionScope {
+public:
+    explicit PositionScope(Simulation& sim) : sim_(sim) { sim_.BeginPositions(); }
+    ~PositionScope() { sim_.EndPositions(); }
+    PositionScope(const PositionScope&) = delete;
+    PositionScope& operator=(const PositionScope&) = delete;
+
+private:
+    Simulation& sim_;
+};
+
+int toPixel(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return static_cast<int>(std::clamp(v, -1e6, 1e6));
+}
+
+void verticalLine(Canvas& c, int x, int height, Color color)
+{
+    c.setPenColor(color);
+    c.moveTo(x, 0);
+    c.lineTo(x, height);
+}
+
+} // namespace
+
+double EnvelopeShape::at(double t) const
+{
+    if (!used)
+        return 0.0;
+    // A ramp of length 0 (or less) never matches its test, so nothing is
+    // divided by it.
+    if (t <= start)
+        return 0.0;
+    if (t <= start + rampUp)
+        return (t - start) / rampUp * k;
+    if (t <= start + rampUp + dach)
+        return k;
+    if (t <= start + rampUp + dach + rampDown)
+        return (1.0 - (t - (start + rampUp + dach)) / rampDown) * k;
+    return 0.0;
+}
+
+std::string FormatSeconds(double v, char separator)
+{
+    if (std::isnan(v))
+        return "NAN";
+    if (std::isinf(v))
+        return v < 0 ? "-INF" : "INF";
+    if (v == 0.0)
+        return "0";
+
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::scientific, 5);
+    const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    const bool negative = sci.front() == '-';
+    const auto e = sci.find('e');
+    std::string digits;
+    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
+        if (sci[i] != '.')
+            digits.push_back(sci[i]);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    int exponent = 0;
+    const std::size_t expStart = e + 1 + (sci[e + 1] == '+' ? 1 : 0);
+    std::from_chars(sci.data() + expStart, sci.data() + sci.size(), exponent);
+
+    std::string out = negative ? "-" : "";
+    if (exponent >= 6 || exponent < -5) {
+        out.push_back(digits[0]);
+        if (digits.size() > 1) {
+            out.push_back(separator);
+            out.append(digits, 1, std::string::npos);
+        }
+        std::string expDigits = std::to_string(std::abs(exponent));
+        if (expDigits.size() < 4)
+            expDigits.insert(0, 4 - expDigits.size(), '0');
+        out += exponent < 0 ? "E-" : "E+";
+        out += expDigits;
+        return out;
+    }
+    if (exponent >= 0) {
+        const auto intDigits = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= intDigits) {
+            out += digits + std::string(intDigits - digits.size(), '0');
+        } else {
+            out += digits.substr(0, intDigits);
+            out.push_back(separator);
+            out += digits.substr(intDigits);
+        }
+    } else {
+        out += "0";
+        out.push_back(separator);
+        out += std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    return out;
+}
+
+void Simulation::Button7Click(MainForm& form)
+{
+    const MainState& state = form.state();
+    if (!state.VariTable.inUse(0)) {
+        dialogs_.messageBox("Simulation nur sinnvoll, wenn Variablen verwendet werden!", AttentionTitle);
+        return;
+    }
+    const MainView& view = form.view();
+    Simulate(state.SinusArray, state.VariTable, view.editText(EditField::Signaldauer),
+             view.editText(EditField::Triggerstart), view.editText(EditField::Triggerstop));
+}
+
+void Simulation::Simulate(const SinusArray& signals, const VariTable& variables, const std::string& lengthText,
+                          const std::string& triggerStartText, const std::string& triggerStopText)
+{
+    simSignals_ = signals;
+    simVariables_ = variables;
+    lengthText_ = lengthText;
+    triggerStartText_ = triggerStartText;
+    triggerStopText_ = triggerStopText;
+
+    CollectingDialogs sink;
+    auto report = [&sink, this] {
+        for (const std::string& m : sink.messages)
+            dialogs_.messageBox(m, AttentionTitle);
+        for (const std::string& e : sink.errors)
+            dialogs_.errorBox(e);
+    };
+
+    totalDuration_ = 0.0;
+    try {
+        PositionScope positions(*this);
+        while (!PositionsDone()) {
+            totalDuration_ += GlobalValue(lengthText_, sink);
+            NextPosition();
+        }
+    } catch (const AbortError&) {
+        report();
+        throw;
+    }
+    label1_ = "Dauer des Gesamtsignals: " + FormatSeconds(totalDuration_ / 1000.0, separator_) + " Sekunden";
+
+    // Everything the plot will read, checked once here, so that each text
+    // that does not evaluate is reported once and not at every repaint.
+    {
+        PositionScope positions(*this);
+        try {
+            while (!PositionsDone()) {
+                evaluatePosition(sink);
+                NextPosition();
+            }
+        } catch (const AbortError& e) {
+            sink.errorBox(e.text());
+        }
+    }
+    report();
+
+    if (ShowModal)
+        ShowModal();
+}
+
+void Simulation::BeginPositions()
+{
+    savedPos_ = variPos_;
+    variPos_ = 1;
+}
+
+bool Simulation::PositionsDone() const { return variPos_ >= static_cast<std::int32_t>(simVariables_.slot(0).size()); }
+
+void Simulation::NextPosition() { ++variPos_; }
+
+void Simulation::EndPositions() { variPos_ = savedPos_; }
+
+double Simulation::GlobalValue(const std::string& text) const { return GlobalValue(text, dialogs_); }
+
+double Simulation::GlobalValue(const std::string& text, Dialogs& sink) const
+{
+    return ParamEvaluator(simVariables_, variPos_, sink).ParamValue(text);
+}
+
+EnvelopeShape Simulation::Shape(const SinusRecord& record, Dialogs& sink) const
+{
+    EnvelopeShape s;
+    // An unused slot holds whatever texts it was left with; they are not
+    // evaluated, so they cannot report anything.
+    if (!record.Used)
+        return s;
+    const ParamEvaluator ev(simVariables_, variPos_, sink);
+    const double a = ev.ParamValue(record.Ampl);
+    // 1 / (a + 1) has no value at -1 dB; such a signal adds nothing.
+    s.k = a == -1.0 ? 0.0 : 1.0 / (a + 1.0);
+    s.used = true;
+    s.start = ev.ParamValue(record.Start);
+    s.rampUp = ev.ParamValue(record.RampUp);
+    s.dach = ev.ParamValue(record.Dach);
+    s.rampDown = ev.ParamValue(record.RampDown);
+    return s;
+}
+
+double Simulation::Envelope(const SinusRecord& record, double t) const { return Shape(record, dialogs_).at(t); }
+
+Simulation::PositionValues Simulation::evaluatePosition(Dialogs& sink) const
+{
+    PositionValues v;
+    v.length = GlobalValue(lengthText_, sink);
+    v.triggerStop = GlobalValue(triggerStopText_, sink);
+    v.triggerStart = GlobalValue(triggerStartText_, sink);
+    for (std::size_t i = 0; i < simSignals_.size(); ++i)
+        v.shapes[i] = Shape(simSignals_[i], sink);
+    return v;
+}
+
+void Simulation::SimPaintPaint(Canvas& c, int W, int H)
+{
+    paintProblems_.clear();
+    c.setPenColor(colors::Red);
+    c.setBrushColor(colors::Black);
+    c.rectangle(0, 0, W, H);
+
+    // Without a positive total or a width there is no time scale: the empty
+    // box is all there is to show.
+    const double total = totalDuration_;
+    if (!(total > 0.0) || W <= 0)
+        return;
+
+    CollectingDialogs sink;
+    auto position = [total, W](double time) { return time / total * W; };
+    auto x = [&position](double time) { return toPixel(rnd(position(time))); };
+    const int half = H / 2;
+    const double step = total / W / 10.0;
+
+    PositionScope positions(*this);
+    double s = 0.0;
+    try {
+        while (!PositionsDone()) {
+            const PositionValues pv = evaluatePosition(sink);
+            const double d = pv.length;
+            if (s != 0.0)
+                verticalLine(c, x(s), H, colors::White);
+            verticalLine(c, x(pv.triggerStop + s), H, colors::Purple);
+            verticalLine(c, x(pv.triggerStart + s), H, colors::Blue);
+
+            // Samples left of the box or right of it are not drawn, so the
+            // walk starts just before the left edge and ends at the right
+            // one; a position of absurd length cannot stall the window.
+            double i = std::max(0.0, std::floor(-s / step) - 10.0);
+            for (;; i += 1.0) {
+                const double t = i * step;
+                if (!(t < d))
+                    break;
+                const double at = position(t + s);
+                if (at > W + 1.0)
+                    break;
+                double sum = 0.0;
+                for (const EnvelopeShape& shape : pv.shapes)
+                    sum += shape.at(t);
+                const int px = toPixel(rnd(at));
+                c.setPixel(px, toPixel(rnd(H * sum / 4.0 + half)), colors::Yellow);
+                c.setPixel(px, toPixel(rnd(half - H * sum / 4.0)), colors::Yellow);
+            }
+            NextPosition();
+            s += d;
+        }
+    } catch (const AbortError& e) {
+        sink.errorBox(e.text());
+    }
+    paintProblems_ = sink.messages;
+    paintProblems_.insert(paintProblems_.end(), sink.errors.begin(), sink.errors.end());
+}
+
+} // namespace tonvera
