@@ -1,0 +1,213 @@
+// Saving a project: the written form byte for byte, the refusal of texts
+// that could not be stored faithfully, and that a failed save leaves the old
+// file as it was.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include "files/FileCommands.h"
+#include "files/FilesTestSupport.h"
+#include "files/TextFile.h"
+#include "model/Errors.h"
+#include "support/FakeView.h"
+#include "support/RecordingDialogs.h"
+
+namespace tonvera {
+namespace {
+
+using testing::FakeView;
+using testing::RecordingDialogs;
+using testing::RecordingHooks;
+using testing::TempDir;
+using testing::readBytes;
+using testing::writeBytes;
+
+class ProjectSave : public ::testing::Test {
+protected:
+    FakeView view;
+    RecordingDialogs dialogs;
+    MainForm form{view, dialogs};
+    RecordingHooks hooks;
+    FileCommands cmd{form, hooks};
+    TempDir dir;
+
+    void putFixtureState()
+    {
+        MainState st = form.state();
+        ProjectGlobals g = ReadGlobals(view);
+        testing::makeFixtureState(st, g);
+        form.replaceState(st);
+        ApplyGlobals(g, view);
+    }
+
+    // Saving must fail with `message` and leave the old file and the folder
+    // exactly as they were.
+    void expectRefused(const std::string& message)
+    {
+        const std::string file = dir.file("alt.tva");
+        writeBytes(file, "alter Inhalt\r\n");
+        try {
+            cmd.SaveProject(file);
+            ADD_FAILURE() << "saved although it should refuse: " << message;
+        } catch (const AbortError& e) {
+            EXPECT_EQ(e.text(), message);
+        }
+        EXPECT_EQ(readBytes(file), "alter Inhalt\r\n");
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"alt.tva"});
+    }
+};
+
+TEST_F(ProjectSave, WritesExactlyTheHandMadeFile)
+{
+    putFixtureState();
+    const std::string file = dir.file("out.tva");
+    cmd.SaveProject(file);
+    const std::string written = readBytes(file);
+    const std::string expected = readBytes(testing::fixture("project_handmade.tva"));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(written.size(), expected.size());
+    // Compare line by line first so a difference is shown where it is.
+    const auto a = SplitLines(written);
+    const auto b = SplitLines(expected);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        ASSERT_EQ(a[i], b[i]) << "line " << i;
+    EXPECT_TRUE(written == expected);
+}
+
+TEST_F(ProjectSave, WriteProjectGivesTheLinesInUtf8WithTheirCounts)
+{
+    putFixtureState();
+    std::vector<std::string> lines;
+    cmd.WriteProject(lines);
+    // 2154 signal lines, 20 global, 2 + 42 framing and 7 items.
+    ASSERT_EQ(lines.size(), 2154u + 20u + 44u + 7u);
+    EXPECT_EQ(lines[2], "  Freq = 1000");
+    EXPECT_EQ(lines[271], "  Freq = 2*Pegel+10");
+    EXPECT_EQ(lines[540], "  Freq = Lärm");
+    EXPECT_EQ(lines[2154 + 20 + 1 + 6 + 1], "    Größe");
+    EXPECT_EQ(lines.back(), "End Variables");
+}
+
+TEST_F(ProjectSave, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
+{
+    putFixtureState();
+    const std::string file = dir.file("p.tva");
+    writeBytes(file, "old");
+    cmd.SaveProject(file);
+    EXPECT_EQ(readBytes(file), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"p.tva"});
+}
+
+TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)
+{
+    putFixtureState();
+    form.state().VariTable.slot(3) = {"Wert", "1", "Ő"};
+    expectRefused("Das Zeichen 'Ő' (U+0150) in Variable 3 kann nicht gespeichert werden");
+
+    form.state().VariTable.slot(3) = {"Wert", "2\r\n  Freq = 7"};
+    expectRefused("Der Text in Variable 3 enthält einen Zeilenumbruch und kann nicht gespeichert werden");
+
+    form.state().VariTable.slot(3) = {"Wert"};
+    form.state().SinusArray[2].Freq = "1\n";
+    expectRefused("Der Text in Frequenz von Signal 2 enthält einen Zeilenumbruch und kann nicht gespeichert werden");
+
+    form.state().SinusArray[2].Freq = "1";
+    view.edit(EditField::AnzWieder) = "3 \xF0\x9F\x8E\xB5";
+    expectRefused("Das Zeichen '\xF0\x9F\x8E\xB5' (U+1F3B5) in Wiederholungen kann nicht gespeichert werden");
+
+    view.edit(EditField::AnzWieder) = "3";
+    view.edit(EditField::Signaldauer) = "\xC3";
+    expectRefused("Das Zeichen '\xEF\xBF\xBD' (U+FFFD) in Signaldauer kann nicht gespeichert werden");
+}
+
+TEST_F(ProjectSave, RefusesVariableItemsThatWouldReadBackAsFraming)
+{
+    putFixtureState();
+    for (const char* item : {"Variable 7", "variable x", "End Variable", "  end  variables jetzt"}) {
+        form.state().VariTable.slot(1) = {"Größe", item};
+        expectRefused(std::string("Der Eintrag '") + item +
+                      "' in Variable 1 würde beim Laden als Kopf- oder Endzeile einer Variablen gelesen und kann "
+                      "nicht gespeichert werden");
+    }
+    // One word, or another word after End, reads back as an item.
+    form.state().VariTable.slot(1) = {"Größe", "Variable", "End Variablen", "Ende Variable 2"};
+    const std::string file = dir.file("ok.tva");
+    cmd.SaveProject(file);
+    form.state().VariTable.Clear();
+    cmd.LoadProject(file);
+    EXPECT_EQ(form.state().VariTable.slot(1), (VariTable::Slot{"Größe", "Variable", "End Variablen", "Ende Variable 2"}));
+}
+
+TEST_F(ProjectSave, AFileThatCannotBeCreatedIsReportedByName)
+{
+    putFixtureState();
+    const std::string file = dir.file("fehlt/p.tva");
+    try {
+        cmd.SaveProject(file);
+        FAIL() << "saved into a missing folder";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden");
+    }
+    // A folder of the same name is not replaced either.
+    std::filesystem::create_directory(dir.file("ordner.tva"));
+    EXPECT_THROW(cmd.SaveProject(dir.file("ordner.tva")), FileError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("ordner.tva")));
+}
+
+// A disk that fills up in the middle of the write: the old file stays whole.
+TEST_F(ProjectSave, AWriteThatFailsHalfwayLeavesTheOldFileUntouched)
+{
+    putFixtureState();
+    const std::string file = dir.file("p.tva");
+    writeBytes(file, "alter Inhalt\r\n");
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 100000; // the project is about 1.5 MB
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool threw = false;
+    try {
+        cmd.SaveProject(file);
+    } catch (const FileError& e) {
+        threw = true;
+        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden");
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(readBytes(file), "alter Inhalt\r\n");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"p.tva"});
+}
+
+TEST_F(ProjectSave, CarrierMultiplesSurviveSaveAndLoad)
+{
+    putFixtureState();
+    const double values[] = {12.5, 125.0, 1.0 / 3.0, 0.00005, 1e-300, 123456789.125, -7.0, 1e300};
+    for (double v : values) {
+        form.state().SinusArray[5].TabPara = v;
+        const std::string file = dir.file("am.tva");
+        cmd.SaveProject(file);
+        form.state().SinusArray[5].TabPara = 0;
+        cmd.LoadProject(file);
+        EXPECT_EQ(form.state().SinusArray[5].TabPara, v);
+    }
+}
+
+TEST_F(ProjectSave, CarrierMultipleUsesTheCurrentSeparator)
+{
+    putFixtureState();
+    cmd.DecimalSeparator = '.';
+    std::vector<std::string> lines;
+    cmd.WriteProject(lines);
+    EXPECT_EQ(lines[1 + 269 + 9], "  TabPara = 0.5");
+    EXPECT_EQ(lines[1 + 5 * 269 + 9], "  TabPara = 5E-5");
+}
+
+} // namespace
+} // namespace tonvera
