@@ -330,13 +330,13 @@ void MainWindow::buildParameterPanel()
     auto radio = [&](const char* name, const QString& caption, int row) {
         auto* r = new QRadioButton(caption, TypGroup);
         r->setObjectName(name);
-        r->setGeometry(10, 18 + row * 18, 104, 18);
+        // As wide as its caption, so a click beside the text does not count.
+        r->setGeometry(10, 18 + row * 18, r->sizeHint().width(), 18);
         return r;
     };
     SinusSel = radio("SinusSel", "Sinus", 0);
     SinusEichSel = radio("SinusEichSel", "Sinus (geeicht)", 1);
     AMSel = radio("AMSel", "AM", 2);
-    AMSel->setFixedWidth(50);
     RechtSel = radio("RechtSel", "Rechteck", 3);
     RauschenSel = radio("RauschenSel", "Rauschen", 4);
     MuteSel = radio("MuteSel", "Mute", 5);
@@ -473,13 +473,16 @@ void MainWindow::wireEvents()
     connect(Version1, &QAction::triggered, this, [this] { command([&] { Version1Click(); }); });
     connect(Blockschaltbild1, &QAction::triggered, this, [this] { command([&] { Blockschaltbild1Click(); }); });
 
-    connect(Timer1, &QTimer::timeout, this, [this] {
-        // A tick never starts inside another command (for instance while
-        // Start shows its overflow message): it comes again in 50 ms.
-        if (Guard.busy() || !hooks.Timer1Timer)
-            return;
-        command([&] { hooks.Timer1Timer(); });
-    });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+void MainWindow::Timer1Timer()
+{
+    // A tick never starts inside another command (for instance while Start
+    // shows its overflow message): it comes again in 50 ms.
+    if (Guard.busy() || !hooks.Timer1Timer)
+        return;
+    command([&] { hooks.Timer1Timer(); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)

@@ -108,6 +108,8 @@ public:
     void Version1Click();
     void Blockschaltbild1Click();
     void ExternStartClick();
+    // The 50 ms tick: the run layer's tick through the guard.
+    void Timer1Timer();
     // Stops the device and closes the port (also on the window's close box).
     void FormClose();
     // The project name the save dialog proposes; a loaded project's name.

@@ -1,0 +1,361 @@
+// The main window driven through its real widgets: buttons, edits, keys,
+// clicks in the signal display, radio buttons, menu commands.
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "model/Errors.h"
+#include "model/MainForm.h"
+#include "model/SignalEditing.h"
+#include "support/RecordingDialogs.h"
+#include "ui/AppWindows.h"
+#include "ui/HardInitDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/PaintBox.h"
+
+using namespace tonvera;
+using tonvera::testing::RecordingDialogs;
+
+namespace {
+
+struct WindowTest : ::testing::Test {
+    RecordingDialogs dialogs;
+    MainWindow w{&dialogs};
+
+    void SetUp() override
+    {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    MainState& st() { return w.form().state(); }
+    SinusRecord& rec(int i) { return w.form().Record(i); }
+    void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    void typeInto(QLineEdit* e, const QString& text)
+    {
+        e->setFocus(Qt::MouseFocusReason);
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    }
+    void enter(QLineEdit* e) { QTest::keyClick(e, Qt::Key_Return); }
+    int laneCentre(int k, int n)
+    {
+        const double H = w.SinusBox->height();
+        return static_cast<int>(std::nearbyint(k * H / (n + 1) + 25 + 0.5 * (H - 50) / n));
+    }
+};
+
+} // namespace
+
+TEST_F(WindowTest, StartsInTheNeuState)
+{
+    EXPECT_EQ(st().SelectedSignal, -1);
+    EXPECT_EQ(w.Signaldauer->text(), "1000");
+    EXPECT_EQ(w.Triggerstart->text(), "100");
+    EXPECT_EQ(w.Triggerstop->text(), "900");
+    EXPECT_EQ(w.EndDamp->text(), "0");
+    EXPECT_EQ(w.AnzWieder->text(), "1");
+    for (QLineEdit* e : w.localEdits())
+        EXPECT_FALSE(e->isEnabled());
+}
+
+TEST_F(WindowTest, NewSignalOnAnEmptySet)
+{
+    click(w.Button1);
+    EXPECT_EQ(st().SelectedSignal, 0);
+    const QStringList texts{"1", "0", "0", "0", "25", "0,002", "0,002"};
+    const auto edits = w.localEdits();
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(edits[static_cast<std::size_t>(i)]->text(), texts[i]);
+        EXPECT_TRUE(edits[static_cast<std::size_t>(i)]->isEnabled());
+    }
+    EXPECT_TRUE(w.SinusSel->isChecked());
+    EXPECT_TRUE(w.Start->hasFocus());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(WindowTest, NinthSignalIsRefused)
+{
+    for (int i = 0; i < 8; ++i)
+        click(w.Button1);
+    EXPECT_EQ(w.form().SignalCount(), 8);
+    EXPECT_TRUE(dialogs.messages.empty());
+    click(w.Button1);
+    EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Maximal 8 Signale möglich!", "Achtung"}}));
+    EXPECT_EQ(st().SelectedSignal, 7);
+    EXPECT_EQ(w.form().SignalCount(), 8);
+}
+
+TEST_F(WindowTest, CopyTakesTheTypedTexts)
+{
+    click(w.Button1);
+    typeInto(w.Freq, "440");
+    click(w.Button9); // the click takes the focus: the edit is committed, then copied
+    EXPECT_EQ(st().SelectedSignal, 1);
+    EXPECT_EQ(rec(1).Freq, "440");
+    EXPECT_EQ(rec(1), rec(0));
+    EXPECT_EQ(w.Freq->text(), "440");
+}
+
+TEST_F(WindowTest, DeleteTheOnlySignal)
+{
+    click(w.Button1);
+    click(w.Button2);
+    EXPECT_EQ(w.form().SignalCount(), 0);
+    EXPECT_EQ(st().SelectedSignal, 0);
+    for (QLineEdit* e : w.localEdits())
+        EXPECT_FALSE(e->isEnabled());
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(WindowTest, DeleteWithNothingSelectedShowsTheErrorAndChangesNothing)
+{
+    click(w.Button2);
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Fehler bei Bereichsprüfung"});
+    EXPECT_EQ(st().SelectedSignal, -1);
+    // The program goes on.
+    click(w.Button1);
+    EXPECT_EQ(st().SelectedSignal, 0);
+}
+
+TEST_F(WindowTest, ClickAtALanesCentreSelectsIt)
+{
+    for (int i = 0; i < 4; ++i)
+        click(w.Button1);
+    typeInto(w.Freq, "777"); // signal 3's pending text is committed by the click
+    QTest::mouseClick(w.SinusBox, Qt::LeftButton, {}, QPoint(20, laneCentre(1, 4)));
+    EXPECT_EQ(st().SelectedSignal, 1);
+    EXPECT_EQ(rec(3).Freq, "777");
+    EXPECT_EQ(w.Freq->text(), "1");
+    QTest::mouseClick(w.SinusBox, Qt::RightButton, {}, QPoint(20, laneCentre(2, 4)));
+    EXPECT_EQ(st().SelectedSignal, 2);
+    QTest::mouseClick(w.SinusBox, Qt::LeftButton, {}, QPoint(20, 2));
+    EXPECT_EQ(st().SelectedSignal, 0);
+}
+
+TEST_F(WindowTest, AmWithTheCarrierDialog)
+{
+    click(w.Button1);
+    dialogs.inputAnswers.push_back("10");
+    click(w.AMSel);
+    ASSERT_EQ(dialogs.inputBoxes.size(), 1u);
+    EXPECT_EQ(dialogs.inputBoxes[0].caption, "Trägerfrequenzwahl");
+    EXPECT_EQ(rec(0).TabTyp, TypeAM);
+    EXPECT_EQ(rec(0).TabPara, 10.0);
+    EXPECT_EQ(w.AmSet->text(), "10");
+    // "Set" asks again with the current multiple.
+    dialogs.inputAnswers.push_back("3");
+    click(w.AmSet);
+    ASSERT_EQ(dialogs.inputBoxes.size(), 2u);
+    EXPECT_EQ(dialogs.inputBoxes[1].defaultText, "10");
+    EXPECT_EQ(w.AmSet->text(), "3");
+    // A bad multiple: the error box, the signal and its radio button unchanged.
+    dialogs.inputAnswers.push_back("drei");
+    click(w.AmSet);
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'drei' ist kein gültiger Gleitkommawert"});
+    EXPECT_EQ(rec(0).TabPara, 3.0);
+    EXPECT_TRUE(w.AMSel->isChecked());
+}
+
+TEST_F(WindowTest, RadioButtonsRetypeTheSelectedSignal)
+{
+    click(w.Button1);
+    click(w.RechtSel);
+    EXPECT_EQ(rec(0).TabTyp, TypeRechteck);
+    click(w.MuteSel);
+    EXPECT_EQ(rec(0).TabTyp, TypeMute);
+    EXPECT_EQ(rec(0).Table[16384], 32500); // still the rectangle
+    click(w.Button1);
+    EXPECT_TRUE(w.SinusSel->isChecked());
+    QTest::mouseClick(w.SinusBox, Qt::LeftButton, {}, QPoint(20, laneCentre(0, 2)));
+    EXPECT_TRUE(w.MuteSel->isChecked());
+}
+
+TEST_F(WindowTest, EnterCommitsTwiceForALocalField)
+{
+    click(w.Button1);
+    typeInto(w.Freq, "200000");
+    enter(w.Freq);
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"Parameter Frequenz ist außerhalb des zulässigen Bereichs!",
+                                                         "Parameter Frequenz ist außerhalb des zulässigen Bereichs!"}));
+    EXPECT_EQ(w.Freq->text(), "100000");
+    EXPECT_EQ(rec(0).Freq, "100000");
+}
+
+TEST_F(WindowTest, FinalAttenuationTenBecomesNineSeventyFive)
+{
+    typeInto(w.EndDamp, "10");
+    enter(w.EndDamp);
+    EXPECT_EQ(w.EndDamp->text(), "9,75");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, LeavingAnEditCommits)
+{
+    click(w.Button1);
+    typeInto(w.Phase, "45,5");
+    QTest::keyClick(w.Phase, Qt::Key_Tab);
+    EXPECT_EQ(rec(0).Phase, "45,5");
+    typeInto(w.Signaldauer, "2000,004");
+    click(w.TypCheck); // a display check box commits too
+    EXPECT_EQ(w.Signaldauer->text(), "2000");
+    EXPECT_FALSE(w.TypCheck->isChecked());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowTest, TheDisplayShowsTheSetAndTheSelectedLaneInYellow)
+{
+    click(w.Button1);
+    click(w.Button1);
+    const QImage img = w.SinusBox->grab().toImage();
+    const int W = w.SinusBox->width();
+    EXPECT_EQ(img.pixelColor(W / 2, 0), QColor(255, 0, 0));           // red frame
+    EXPECT_EQ(img.pixelColor(W - 5, 40), QColor(0, 0, 0));            // black box
+    EXPECT_EQ(img.pixelColor(W - 5, laneCentre(0, 2)), QColor(255, 255, 255)); // lane 0 white
+    EXPECT_EQ(img.pixelColor(W - 5, laneCentre(1, 2)), QColor(255, 255, 0)); // lane 1 selected
+    const int trigger = static_cast<int>(std::lround(100.0 * W / 1000));
+    EXPECT_EQ(img.pixelColor(trigger, 10), QColor(0, 0, 255));
+}
+
+TEST_F(WindowTest, PaintingNeverOpensABox)
+{
+    click(w.Button1);
+    rec(0).Start = "weg";
+    w.SinusBox->repaint();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(w.StatusPanel[0]->text(), "WEG ist kein gültiger Wert!");
+}
+
+TEST_F(WindowTest, MenuCommandsWithoutTheirLayerSayNotAvailable)
+{
+    w.Laden1->trigger();
+    EXPECT_TRUE(dialogs.errors.empty()); // cancelled dialog: nothing to load
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_FALSE(dialogs.fileRequests[0].save);
+    EXPECT_EQ(dialogs.fileRequests[0].filter, "Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*");
+    EXPECT_EQ(dialogs.fileRequests[0].initialName, "default.tva");
+    dialogs.fileAnswers.push_back("x.tva");
+    w.Laden1->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0], "Das Laden von Projektdateien ist in dieser Version noch nicht verfügbar.");
+    w.StartButton->click();
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+}
+
+TEST_F(WindowTest, FileCommandsUseTheirDialogsAndTheFilesHooks)
+{
+    std::vector<std::string> loaded, saved;
+    w.hooks.LoadProject = [&](const std::string& n) { loaded.push_back(n); };
+    w.hooks.SaveProject = [&](const std::string& n) { saved.push_back(n); };
+    dialogs.fileAnswers.push_back("/tmp/versuch.tva");
+    w.Laden1->trigger();
+    dialogs.fileAnswers.push_back("/tmp/neu.tva");
+    w.Speichern1->trigger();
+    EXPECT_EQ(loaded, std::vector<std::string>{"/tmp/versuch.tva"});
+    EXPECT_EQ(saved, std::vector<std::string>{"/tmp/neu.tva"});
+    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_TRUE(dialogs.fileRequests[1].save);
+    EXPECT_EQ(dialogs.fileRequests[1].filter, "Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*");
+    EXPECT_EQ(dialogs.fileRequests[1].defaultExt, "*.tva");
+    EXPECT_EQ(dialogs.fileRequests[1].initialName, "/tmp/versuch.tva"); // the loaded name is proposed
+
+    w.Kalibrierdatenladen1->trigger();
+    w.Kalibrierdatenspeichern1->trigger();
+    EXPECT_EQ(dialogs.fileRequests[2].filter, "Kalibrierdaten|*.cal|Alle Dateien|*.*");
+    EXPECT_EQ(dialogs.fileRequests[2].defaultExt, ".cal");
+    EXPECT_EQ(dialogs.fileRequests[3].defaultExt, "*.cal");
+    EXPECT_EQ(dialogs.fileRequests[3].initialName, "Default.cal");
+}
+
+TEST_F(WindowTest, VersionAndNeu)
+{
+    w.Version1->trigger();
+    EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Softwareversion\r0.8 Alpha", "Tonvera"}}));
+    click(w.Button1);
+    w.Repeated->setChecked(true);
+    w.Neu1->trigger();
+    EXPECT_EQ(w.form().SignalCount(), 0);
+    EXPECT_FALSE(w.Repeated->isChecked());
+    EXPECT_FALSE(w.Freq->isEnabled());
+}
+
+TEST_F(WindowTest, ExternStartSwitchesThePollingOn)
+{
+    EXPECT_FALSE(w.Timer1->isActive());
+    click(w.ExternStart);
+    EXPECT_TRUE(w.Timer1->isActive());
+    click(w.ExternStart); // clearing leaves it running
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST_F(WindowTest, TimerTicksRunTheRunLayersHookButNeverInsideACommand)
+{
+    int ticks = 0;
+    w.Timer1Timer(); // no run layer yet: nothing, and no error
+    w.hooks.Timer1Timer = [&] { ++ticks; };
+    w.Timer1Timer();
+    EXPECT_EQ(ticks, 1);
+    w.command([&] { w.Timer1Timer(); }); // e.g. while Start shows a message box
+    EXPECT_EQ(ticks, 1);
+    w.hooks.Timer1Timer = [&] { throw RangeError(); };
+    w.Timer1Timer();
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Fehler bei Bereichsprüfung"});
+}
+
+TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
+{
+    RecordingDialogs dialogs;
+    std::vector<std::string> order;
+    AppWindows windows = CreateWindows(&dialogs, [&](MainWindow& m) {
+        m.hooks.InitHardware = [&](const std::string& port) { order.push_back("init " + port); };
+        m.hooks.DownloadSet = [&] { order.push_back("download"); };
+    });
+    MainWindow& m = *windows.MainForm;
+    EXPECT_EQ(m.windowTitle(), "Tonvera");
+    EXPECT_EQ(windows.HardInit->windowTitle(), "Hardware initialisieren");
+    EXPECT_EQ(windows.Block->windowTitle(), "Block");
+    EXPECT_EQ(windows.Variablen->windowTitle(), "Variablen");
+    EXPECT_EQ(windows.SimWin->windowTitle(), "Simulationsergebnis");
+    EXPECT_EQ(windows.EichForm->windowTitle(), "Eichdaten Eingabe");
+    EXPECT_EQ(windows.Verschiedenes->windowTitle(), "Verschiedenes");
+    EXPECT_EQ(m.StatusPanel[2]->text(), "");
+    EXPECT_EQ(m.StatusPanel[3]->text(), "");
+    EXPECT_EQ(m.StatusPanel[1]->text(), "Hardware nicht initialisiert");
+    m.show();
+
+    bool timerWhileOpen = true;
+    QTimer::singleShot(0, [&] {
+        timerWhileOpen = m.Timer1->isActive();
+        ASSERT_TRUE(windows.HardInit->isVisible());
+        windows.HardInit->ComSel->setEditText("/dev/ttyUSB0");
+        QTest::mouseClick(windows.HardInit->Button4, Qt::LeftButton);
+    });
+    m.Hardware1->trigger();
+    EXPECT_FALSE(timerWhileOpen);
+    EXPECT_EQ(order, (std::vector<std::string>{"init /dev/ttyUSB0", "download"}));
+    EXPECT_TRUE(m.Timer1->isActive());
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // The other windows can be shown and closed.
+    QTimer::singleShot(0, [&] { windows.Block->reject(); });
+    m.Blockschaltbild1->trigger();
+    QTimer::singleShot(0, [&] { windows.Variablen->reject(); });
+    m.NeueVariable1->trigger();
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    m.Beenden1->trigger();
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_FALSE(m.line().isOpen());
+}
