@@ -1,0 +1,94 @@
+#pragma once
+// A MainCore on a scripted line with a device that answers every complete
+// packet with the status byte the test sets, on a virtual clock.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "run/MainCore.h"
+#include "support/FakeView.h"
+#include "support/RecordingDialogs.h"
+#include "support/ScriptedLine.h"
+#include "support/VirtualClock.h"
+
+namespace tonvera::test {
+
+using Bytes = std::vector<std::uint8_t>;
+using Writes = std::vector<Bytes>;
+
+inline Bytes Packet(int code, int b1, int b2 = 0, int b3 = 0, int b4 = 0, int b5 = 0)
+{
+    return Bytes{static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(b1), static_cast<std::uint8_t>(b2),
+                 static_cast<std::uint8_t>(b3), static_cast<std::uint8_t>(b4), static_cast<std::uint8_t>(b5)};
+}
+inline Bytes W24(int code, int sub, std::uint32_t w) { return Packet(code, sub, 0, w & 0xFF, (w >> 8) & 0xFF, w >> 16); }
+
+class RunFixture : public ::testing::Test {
+protected:
+    RunFixture()
+    {
+        line.responder = [this](ScriptedLine& l, std::span<const std::uint8_t> w) {
+            for (std::size_t i = 0; i < w.size(); ++i)
+                if (++bytesSeen % 6 == 0)
+                    l.queueReply(status);
+        };
+        core.FormCreate();
+    }
+
+    // A used sine in slot i with the given frequency text; all other texts
+    // the defaults, the table all zeros (so nothing is uploaded).
+    void addSine(int i, const std::string& freq)
+    {
+        SinusRecord& r = core.form().Record(i);
+        r.Used = true;
+        r.SetDefaultTexts();
+        r.Freq = freq;
+        r.TabTyp = TypeSinus;
+    }
+    // Variable "F" in slot 0 with these values.
+    void variable(std::vector<std::string> values)
+    {
+        values.insert(values.begin(), "F");
+        core.state().VariTable.slot(0) = values;
+    }
+
+    // The packets with this code byte (either run state), in order.
+    Writes withCode(int code, int sub = -1) const
+    {
+        Writes out;
+        for (const Bytes& w : line.writes)
+            if (w.size() == 6 && (w[0] == code || w[0] == code + 32) && (sub < 0 || w[1] == sub))
+                out.push_back(w);
+        return out;
+    }
+    // The frequency words sent for signal 0, in order.
+    std::vector<std::uint32_t> freqWords() const
+    {
+        std::vector<std::uint32_t> out;
+        for (const Bytes& w : withCode(66, 0))
+            out.push_back(w[3] | (w[4] << 8) | (std::uint32_t(w[5]) << 16));
+        return out;
+    }
+    int starts() const
+    {
+        int n = 0;
+        for (std::size_t i = 0; i + 1 < line.writes.size(); ++i)
+            if (line.writes[i] == Packet(32, 0) && line.writes[i + 1] == Packet(0, 0))
+                ++n;
+        return n;
+    }
+
+    std::uint8_t status = 0;
+    std::size_t bytesSeen = 0;
+    testing::FakeView view;
+    testing::RecordingDialogs dialogs;
+    ScriptedLine line;
+    VirtualClock clock;
+    MainCore core{view, dialogs, line, clock};
+};
+
+} // namespace tonvera::test

@@ -1,0 +1,424 @@
+// Start, Stop and the polling tick against a scripted device, bytes exact.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "RunFixture.h"
+
+namespace tonvera::test {
+namespace {
+
+using RunControlTest = RunFixture;
+
+const Bytes Query = Packet(0, 0);     // status query while playing
+const Bytes Stopped = Packet(32, 0);  // stop, and the query while stopped
+
+// The packets of Start up to the download, for a signal length of 1000 ms,
+// trigger 100..900 ms and no final attenuation.
+Writes StartHead(bool lengthFlag, int repeatByte, int endless)
+{
+    Writes w{Stopped, Packet(102, 0, 0, 0, 1, 0)};
+    if (lengthFlag) {
+        w.push_back(W24(101, 3, 100000));
+        w.push_back(W24(101, 0, 15000000));
+    } else {
+        w.push_back(W24(101, 3, 15000000));
+        w.push_back(W24(101, 0, 100000));
+    }
+    w.push_back(W24(101, 2, 10000));
+    w.push_back(W24(101, 1, 90000));
+    w.push_back(Packet(103, 0));
+    w.push_back(Packet(105, 0, 0, 0, repeatByte, endless));
+    w.push_back(Packet(105, 0, 0, 0, repeatByte, endless));
+    return w;
+}
+
+Writes EmptySetAndStart()
+{
+    Writes w;
+    for (int i = 0; i < 8; ++i)
+        w.push_back(Packet(104, i));
+    w.push_back(Packet(32, 0));
+    w.push_back(Packet(0, 0));
+    return w;
+}
+
+Writes Concat(Writes a, const Writes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(RunControlTest, SingleRunEndsByStopOutputAlone)
+{
+    core.StartButtonClick();
+    EXPECT_EQ(line.writes, Concat(StartHead(false, 254, 0), EmptySetAndStart()));
+    EXPECT_TRUE(core.device().Running);
+    EXPECT_TRUE(view.timer);
+
+    line.clearWrites();
+    status = 0;
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, (Writes{Query, Query, Query, Query}));
+    EXPECT_EQ(view.status[2], "Signal OK");
+    EXPECT_EQ(view.status[3], "");
+
+    line.clearWrites();
+    status = 8;
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, (Writes{Query, Query, Query, Query, Stopped}));
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(view.timer); // keeps polling
+
+    // Stopped and still reporting the end: the stop goes out on every tick,
+    // and the panels keep their texts.
+    line.clearWrites();
+    view.status[2] = "x";
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, (Writes{Stopped, Stopped, Stopped, Stopped, Stopped}));
+    EXPECT_EQ(view.status[2], "x");
+}
+
+TEST_F(RunControlTest, RepetitionCountAndEndless)
+{
+    view.edit(EditField::AnzWieder) = "3";
+    core.StartButtonClick();
+    EXPECT_EQ(line.writes, Concat(StartHead(true, 252, 0), EmptySetAndStart()));
+
+    line.clearWrites();
+    view.edit(EditField::AnzWieder) = "1";
+    view.check(CheckBox::Repeated) = true;
+    core.StartButtonClick();
+    EXPECT_EQ(line.writes, Concat(StartHead(true, 254, 128), EmptySetAndStart()));
+
+    // 2,5 rounds to 2 (halves to even): length with the flag, two repeats.
+    line.clearWrites();
+    view.check(CheckBox::Repeated) = false;
+    view.edit(EditField::AnzWieder) = "2,5";
+    core.StartButtonClick();
+    EXPECT_EQ(line.writes, Concat(StartHead(true, 253, 0), EmptySetAndStart()));
+}
+
+TEST_F(RunControlTest, CountThatCannotBeSentAbortsStartWithTheDeviceStopped)
+{
+    view.edit(EditField::AnzWieder) = "300";
+    EXPECT_THROW(core.StartButtonClick(), RangeError);
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_FALSE(view.timer);
+    EXPECT_TRUE(withCode(73).empty());
+}
+
+TEST_F(RunControlTest, FinalAttenuationGoesOutInSteps)
+{
+    view.edit(EditField::EndDamp) = "10";
+    core.StartButtonClick();
+    // round(10 / 0.75) = 13 steps
+    EXPECT_EQ(withCode(71), (Writes{Packet(103, 0, 0, 0, 0, 13)}));
+}
+
+TEST_F(RunControlTest, RepetitionsFirstPlaysEachPositionThenStopRestoresThePosition)
+{
+    addSine(0, "F");
+    variable({"100", "200", "300", "400"});
+    view.edit(EditField::AnzWieder) = "2";
+    view.check(CheckBox::varcheck) = true;
+    core.state().VariPos = 3;
+    core.StartButtonClick();
+    EXPECT_EQ(core.state().VariPos, 1);
+    EXPECT_EQ(core.state().RepeatsLeft, 1);
+    // SetRepetitions(2) and the length with the flag (sent twice: the second
+    // time for the priority).
+    EXPECT_EQ(withCode(73), (Writes{Packet(105, 0, 0, 0, 253, 0), Packet(105, 0, 0, 0, 253, 0)}));
+    EXPECT_EQ(withCode(69, 3), (Writes{W24(101, 3, 100000), W24(101, 3, 100000)}));
+
+    status = 8;
+    for (int pos = 2; pos <= 4; ++pos) {
+        line.clearWrites();
+        core.Timer1Timer();
+        EXPECT_EQ(core.state().VariPos, pos);
+        EXPECT_EQ(view.aktVar, std::to_string(pos));
+        // Plain codes: the device still counts as playing.
+        const Writes expectedTail{W24(69, 3, 100000), W24(69, 0, 15000000), Packet(73, 0, 0, 0, 253, 0),
+                                  Packet(73, 0, 0, 0, 253, 0), Packet(71, 0),
+                                  W24(69, 2, 10000),  W24(69, 1, 90000),    Packet(32, 0),
+                                  Packet(0, 0)};
+        ASSERT_GE(line.writes.size(), expectedTail.size() + 4 + 7 + 7);
+        EXPECT_EQ(Writes(line.writes.end() - static_cast<long>(expectedTail.size()), line.writes.end()),
+                  expectedTail);
+        EXPECT_TRUE(withCode(113).empty()); // no tables while stepping
+    }
+    line.clearWrites();
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(core.state().VariPos, 3);
+    EXPECT_EQ(view.aktVar, "3");
+    EXPECT_EQ(line.writes.back(), Stopped);
+    EXPECT_EQ(freqWords().size(), 0u); // Stop sends nothing for the position
+    EXPECT_TRUE(view.timer);
+}
+
+TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
+{
+    addSine(0, "F");
+    variable({"100", "200", "300", "400"});
+    view.edit(EditField::AnzWieder) = "2";
+    view.check(CheckBox::varcheck) = true;
+    view.prio = Priority::Variablezuerst;
+    core.StartButtonClick();
+    EXPECT_EQ(core.state().RepeatsLeft, 2);
+    EXPECT_EQ(withCode(73), (Writes{Packet(105, 0, 0, 0, 254, 0), Packet(105, 0, 0, 0, 254, 0)}));
+    EXPECT_EQ(withCode(69, 0).back(), W24(101, 0, 100000)); // flag false last
+
+    status = 8;
+    for (int i = 0; i < 7; ++i)
+        core.Timer1Timer();
+    // 100 Hz at Start, then 200, 300, 400, then a new pass 100..400.
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419, 839, 1258, 1678, 419, 839, 1258, 1678}));
+    EXPECT_TRUE(core.device().Running);
+    EXPECT_EQ(core.state().RepeatsLeft, 1);
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(core.state().VariPos, 1);
+    EXPECT_EQ(freqWords().size(), 8u);
+}
+
+TEST_F(RunControlTest, EndlessRunThroughStartsOverAtPositionOne)
+{
+    addSine(0, "F");
+    variable({"100", "200"});
+    view.check(CheckBox::varcheck) = true;
+    view.check(CheckBox::Repeated) = true;
+    core.StartButtonClick();
+    status = 8;
+    for (int i = 0; i < 5; ++i)
+        core.Timer1Timer();
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419, 839, 419, 839, 419, 839}));
+    EXPECT_TRUE(core.device().Running);
+}
+
+TEST_F(RunControlTest, EndlessRunThroughWithoutPositionsStopsInsteadOfLooping)
+{
+    addSine(0, "1000");
+    view.check(CheckBox::varcheck) = true;
+    view.check(CheckBox::Repeated) = true;
+    core.StartButtonClick();
+    line.clearWrites();
+    status = 8;
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(core.state().VariPos, 1); // put back as it was at Start
+    // One pass of status readings, then the stop.
+    EXPECT_EQ(line.writes, (Writes{Query, Query, Query, Query, Stopped}));
+    EXPECT_EQ(starts(), 0);
+}
+
+TEST_F(RunControlTest, OneTickBeginsAtMostOneNewPass)
+{
+    addSine(0, "F");
+    variable({"100"});
+    view.check(CheckBox::varcheck) = true;
+    view.check(CheckBox::Repeated) = true;
+    core.StartButtonClick();
+    line.clearWrites();
+    status = 8;
+    core.Timer1Timer();
+    // End of the last position: one re-run that plays position 1 again.
+    EXPECT_EQ(starts(), 1);
+    EXPECT_EQ(core.state().VariPos, 1);
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419}));
+    // Two passes of status readings, and the second half of the start.
+    EXPECT_EQ(std::count(line.writes.begin(), line.writes.end(), Query), 2 * 4 + 1);
+}
+
+TEST_F(RunControlTest, ExternalStartByBothPolarities)
+{
+    view.check(CheckBox::ExternStart) = true;
+    core.ExternStartClick();
+    EXPECT_TRUE(view.timer);
+
+    // Closed contact active (TastHigh false): input bit 4 at 1 does nothing.
+    status = 16;
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    status = 0;
+    core.state().OverflowSeen = true; // cleared by the external start, no box
+    core.Timer1Timer();
+    EXPECT_TRUE(core.device().Running);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(starts(), 1);
+
+    core.Button4Click();
+    core.state().TastHigh = true;
+    status = 0;
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    status = 16;
+    core.Timer1Timer();
+    EXPECT_TRUE(core.device().Running);
+    EXPECT_EQ(starts(), 2);
+
+    // Unchecking does not switch the timer off; nothing starts any more.
+    core.Button4Click();
+    view.check(CheckBox::ExternStart) = false;
+    core.ExternStartClick();
+    EXPECT_TRUE(view.timer);
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+}
+
+TEST_F(RunControlTest, StopAtTheEndOfTheVariablesRestartsAtOnceWhenTheInputIsActive)
+{
+    addSine(0, "F");
+    variable({"100"});
+    view.check(CheckBox::varcheck) = true;
+    view.check(CheckBox::ExternStart) = true;
+    core.StartButtonClick();
+    status = 8; // end of run, input at 0: active for TastHigh false
+    core.Timer1Timer();
+    EXPECT_TRUE(core.device().Running);
+    EXPECT_EQ(starts(), 2);
+}
+
+TEST_F(RunControlTest, OverflowShownWhilePlayingAndReportedOnceAtTheNextStart)
+{
+    core.StartButtonClick();
+    status = 128;
+    core.Timer1Timer();
+    EXPECT_EQ(view.status[2], "Signalüberlauf!");
+    status = 0;
+    core.Timer1Timer();
+    EXPECT_EQ(view.status[2], "Signal OK");
+
+    core.StartButtonClick();
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<testing::RecordingDialogs::Message>{{"Letztes Signal hat einen Überlauf erzeugt!", "Achtung"}}));
+    core.StartButtonClick();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+
+    // At Stop as well, once.
+    status = 136;
+    core.Timer1Timer(); // ends the run (no variables) and remembers bit 7
+    core.Button4Click();
+    core.Button4Click();
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages.back().text, "Letztes Signal hat einen Überlauf erzeugt!");
+}
+
+TEST_F(RunControlTest, CalibrationWarningsKeepTheirSpellings)
+{
+    core.device().EichError = true;
+    core.StartButtonClick();
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"Ampllitudenfehler durch Eichung bei letztem Signal"}));
+    EXPECT_FALSE(core.device().EichError);
+
+    core.device().EichError = true;
+    core.Timer1Timer();
+    EXPECT_EQ(view.status[3], "Amplituden Bereich durch Eichung überschritten!");
+    core.Button4Click();
+    EXPECT_EQ(dialogs.texts().back(), "Amplitudenfehler durch Eichung bei letztem Signal");
+    EXPECT_FALSE(core.device().EichError);
+
+    // Overflow first, then calibration.
+    dialogs.clear();
+    core.state().OverflowSeen = true;
+    core.device().EichError = true;
+    core.StartButtonClick();
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"Letztes Signal hat einen Überlauf erzeugt!",
+                                                         "Ampllitudenfehler durch Eichung bei letztem Signal"}));
+}
+
+TEST_F(RunControlTest, CalibrationClampDuringTheDownloadIsShownAtStop)
+{
+    addSine(0, "1000");
+    core.form().Record(0).TabTyp = TypeSinusEich;
+    core.form().Record(0).Ampl = "2";
+    EichTable& cal = core.state().EichTable;
+    cal.count = 2;
+    cal.frequencies[0] = 2000;
+    cal.corrections[0] = -3;
+    cal.frequencies[1] = 3000;
+    cal.corrections[1] = -3;
+    core.StartButtonClick();
+    EXPECT_TRUE(core.device().EichError);
+    core.Button4Click();
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"Amplitudenfehler durch Eichung bei letztem Signal"}));
+}
+
+TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
+{
+    addSine(0, "F");
+    variable({"100", "200", "300", "400"});
+    core.state().VariPos = 1;
+    core.Button5Click();
+    EXPECT_EQ(core.state().VariPos, 1);
+    EXPECT_EQ(view.aktVar, "1");
+    EXPECT_EQ(withCode(72).size(), 8u);
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419}));
+
+    core.state().VariPos = 4;
+    core.Button6Click();
+    EXPECT_EQ(core.state().VariPos, 4);
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419, 1678}));
+
+    core.Button5Click();
+    core.Button5Click();
+    EXPECT_EQ(core.state().VariPos, 2);
+    core.Button6Click();
+    EXPECT_EQ(view.aktVar, "3");
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419, 1678, 1258, 839, 1258}));
+    EXPECT_GE(view.signalRepaints, 5);
+    EXPECT_FALSE(core.device().Running); // sent with the stopped codes
+    EXPECT_EQ(withCode(66, 0).back()[0], 98);
+}
+
+// A tick that the toolkit delivers while Start shows its message box must
+// not start a second run inside the first.
+TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
+{
+    struct TickingDialogs : testing::RecordingDialogs {
+        MainCore* core = nullptr;
+        ScriptedLine* line = nullptr;
+        std::size_t writesDuringBox = 0;
+        void messageBox(const std::string& text, const std::string& title) override
+        {
+            RecordingDialogs::messageBox(text, title);
+            const std::size_t before = line->writes.size();
+            core->Timer1Timer();
+            core->StartButtonClick();
+            core->Button4Click();
+            writesDuringBox += line->writes.size() - before;
+        }
+    };
+    TickingDialogs boxes;
+    testing::FakeView v2;
+    ScriptedLine l2;
+    l2.responder = ScriptedLine::answerEveryPacket(0);
+    VirtualClock c2;
+    MainCore c(v2, boxes, l2, c2);
+    boxes.core = &c;
+    boxes.line = &l2;
+    v2.checks[static_cast<std::size_t>(CheckBox::ExternStart)] = true;
+    c.state().OverflowSeen = true;
+    c.StartButtonClick();
+    EXPECT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.writesDuringBox, 0u);
+    EXPECT_TRUE(c.device().Running);
+
+    // Afterwards the tick works again.
+    const std::size_t before = l2.writes.size();
+    c.Timer1Timer();
+    EXPECT_GT(l2.writes.size(), before);
+}
+
+TEST_F(RunControlTest, FailedEvaluationOfAParameterIsReportedAndSentAsMinusTen)
+{
+    view.edit(EditField::Triggerstart) = "XYZ";
+    EXPECT_THROW(core.StartButtonClick(), RangeError);
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"XYZ ist kein gültiger Wert!"}));
+    EXPECT_FALSE(core.device().Running);
+}
+
+} // namespace
+} // namespace tonvera::test
