@@ -1,7 +1,11 @@
 #include "run/MainCore.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "device/SerialSupport.h"
 #include "device/SleepPause.h"
+#include "model/Numbers.h"
 
 namespace tonvera {
 
@@ -19,16 +23,42 @@ MainCore::MainCore(MainView& view, Dialogs& dialogs, std::unique_ptr<SerialLine>
                    std::unique_ptr<Pause> ownPause, SerialLine* line, Pause* pause)
     : OwnLine(std::move(ownLine)), OwnPause(std::move(ownPause)), Line(line ? line : OwnLine.get()),
       Pauser(pause ? pause : OwnPause.get()), Form(view, dialogs), Device(*Line, *Pauser),
-      Download(Form, Device), Run(Form, Device, Download, Gate), Setup(Form, Device, Download, Gate)
+      Download(Form, Device), Run(Form, Device, Download, Gate), Setup(Form, Device, Download, Gate),
+      Hooks(Form, Device, Run), Files(Form, Hooks)
 {
 }
 
 MainCore::~MainCore() = default;
 
+namespace {
+
+// The default files were written on a file system that ignores case
+// ("Default.tva"); here the name as it stands wins, else the one file of the
+// working directory whose name differs only in case.
+std::string DefaultFile(const std::string& lowerName)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_regular_file(lowerName, ec))
+        return lowerName;
+    for (fs::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (AsciiEqualNoCase(name, lowerName) && it->is_regular_file(ec))
+            return name;
+    }
+    return {};
+}
+
+} // namespace
+
 void MainCore::FormCreate()
 {
     Form.view().setStatusText(StatusPanelSignal, "");
     Form.view().setStatusText(StatusPanelEich, "");
+    if (const std::string cal = DefaultFile("default.cal"); !cal.empty())
+        Files.LoadEichFile(cal);
+    if (const std::string tva = DefaultFile("default.tva"); !tva.empty())
+        Files.LoadProject(tva);
 }
 
 void MainCore::DownloadSet()

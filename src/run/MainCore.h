@@ -11,6 +11,7 @@
 #include "device/Pause.h"
 #include "device/SerialLine.h"
 #include "device/TTonvera.h"
+#include "files/FileCommands.h"
 #include "model/Dialogs.h"
 #include "model/MainForm.h"
 #include "model/MainView.h"
@@ -18,6 +19,7 @@
 #include "run/DeviceSetup.h"
 #include "run/HardwareDialogPort.h"
 #include "run/RunControl.h"
+#include "run/RunLoadHooks.h"
 #include "run/SignalDownload.h"
 
 namespace tonvera {
@@ -38,9 +40,15 @@ public:
     TTonvera& device() { return Device; }
     SerialLine& line() { return *Line; }
     RunControl& run() { return Run; }
+    // Project and calibration files; a project load runs the run layer's
+    // after-load steps (external start, table upload, Enter action).
+    FileCommands& files() { return Files; }
+    ProjectLoadHooks& loadHooks() { return Hooks; }
 
-    // The device-related start-up of the main window: status panels 2 and 3
-    // emptied. The port stays closed.
+    // The main window's start-up after the model's "Neu": status panels 2
+    // and 3 emptied, then "default.cal" and "default.tva" from the working
+    // directory when they exist. The port is closed, so nothing is sent. An
+    // error in a file ends it there (the project is then not loaded).
     void FormCreate();
 
     // --- Run control ---------------------------------------------------------
@@ -87,6 +95,8 @@ private:
     SignalDownload Download;
     RunControl Run;
     DeviceSetup Setup;
+    RunLoadHooks Hooks;
+    FileCommands Files;
 };
 
 } // namespace tonvera

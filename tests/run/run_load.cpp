@@ -1,0 +1,109 @@
+// A project load through MainCore: tables afresh to the device, the external
+// start's click handler; the default files at start-up.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "RunFixture.h"
+
+namespace tonvera::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LoadTest : public RunFixture {
+protected:
+    LoadTest()
+    {
+        dir = fs::temp_directory_path() / ("tonvera-load-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    ~LoadTest() override { fs::remove_all(dir); }
+
+    // A project with signal 0 (a non-zero table) and signal 1 (all zeros),
+    // "Externes Starten" checked.
+    std::string saveProject(const std::string& name)
+    {
+        addSine(0, "1000");
+        addSine(1, "2000");
+        for (int k = 0; k < TableSize; ++k)
+            core.form().Record(0).Table[static_cast<std::size_t>(k)] = k % 100 - 50;
+        view.check(CheckBox::ExternStart) = true;
+        const std::string path = (dir / name).string();
+        core.files().SaveProject(path);
+        return path;
+    }
+
+    std::size_t tableBlocks(const ScriptedLine& l) const
+    {
+        std::size_t n = 0;
+        for (const Bytes& w : l.writes)
+            n += w.size() == 1536;
+        return n;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(LoadTest, LoadSendsEveryNonZeroTableAndRunsTheExternalStartHandler)
+{
+    const std::string path = saveProject("p.tva");
+
+    testing::FakeView v2;
+    testing::RecordingDialogs d2;
+    ScriptedLine l2;
+    l2.responder = ScriptedLine::answerEveryPacket(0);
+    VirtualClock c2;
+    MainCore fresh(v2, d2, l2, c2);
+    // What was uploaded before counts for nothing: the cache is cleared.
+    fresh.device().TableCache[1][0] = 7;
+    fresh.files().LoadProject(path);
+
+    EXPECT_EQ(tableBlocks(l2), 128u); // signal 0 only; signal 1's table is all zeros
+    EXPECT_TRUE(v2.timer);
+    EXPECT_EQ(fresh.device().TableCache[1][0], 0);
+    EXPECT_EQ(fresh.device().TableCache[0][1], -49);
+
+    // With the port closed nothing goes out.
+    ScriptedLine l3;
+    l3.opened = false;
+    testing::FakeView v3;
+    MainCore closed(v3, d2, l3, c2);
+    closed.files().LoadProject(path);
+    EXPECT_TRUE(l3.writes.empty());
+    EXPECT_EQ(l3.droppedWrites, 0);
+}
+
+TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
+{
+    saveProject("default.tva");
+    {
+        std::ofstream cal(dir / "Default.cal", std::ios::binary); // other case: still found
+        cal << "100/-1.5\r\n2000/2.5\r\n";
+    }
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    testing::FakeView v2;
+    testing::RecordingDialogs d2;
+    ScriptedLine l2;
+    l2.opened = false;
+    VirtualClock c2;
+    MainCore fresh(v2, d2, l2, c2);
+    fresh.FormCreate();
+    fs::current_path(before);
+
+    EXPECT_EQ(v2.status[2], "");
+    EXPECT_EQ(v2.status[3], "");
+    EXPECT_EQ(fresh.state().EichTable.count, 2);
+    EXPECT_TRUE(fresh.form().Record(0).Used);
+    EXPECT_EQ(fresh.form().Record(1).Freq, "2000");
+    EXPECT_TRUE(v2.timer); // "Externes Starten" from the file
+    EXPECT_TRUE(l2.writes.empty());
+}
+
+} // namespace
+} // namespace tonvera::test
