@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "EmuHarness.h"
 #include "device/Protocol.h"
@@ -295,6 +296,44 @@ TEST(SignalModel, PhaseWordIsTheAccumulatorAtTheChannelStart)
     const std::int64_t idx = (0x400000 + 4194) >> 9;
     EXPECT_EQ(ChannelValue(c, table, startTick + 1), (idx - 16384) * 0xFFFFFF / (1 << 24));
     EXPECT_EQ(ChannelValue(c, table, startTick + 2), ((0x400000 + 2 * 4194) >> 9) - 16384);
+}
+
+TEST(SignalModel, OverflowScanAgreesWithTickByTickSampling)
+{
+    auto tables = std::make_shared<TableMemory>();
+    for (int d = 0; d < DeviceTableCount; ++d)
+        for (int k = 0; k < TableEntries; ++k)
+            (*tables)[std::size_t(d * TableEntries + k)] =
+                static_cast<std::int16_t>(std::lround(32500 * std::sin(2 * M_PI * (k + 1000 * d) / 32768.0)));
+    // Three channels whose peaks only meet now and then; ramps on one so
+    // both the rising and the plateau stretches are examined. The two loud
+    // settings overflow (one while a ramp rises, one on the plateau), the
+    // quiet ones never do.
+    for (std::uint32_t amplitude : {11000u, 13000u, 14000u, 16000u}) {
+        RunSnapshot run {DeviceRegisters {}, tables};
+        run.regs.endOfOutput = 2000; // 20 ms
+        for (int k = 0; k < 3; ++k) {
+            ChannelRegisters& c = run.regs.channels[std::size_t(k)];
+            c.amplitudeWord = amplitude << 8;
+            c.frequency = 4194 * std::uint32_t(k + 2) + 77 * std::uint32_t(k);
+            c.phase = std::uint32_t(k) * 0x155555;
+            c.startTime = std::uint32_t(k) * 30;
+        }
+        run.regs.channels[1].rampUp = 2000;     // 2^24 in about 2 ms
+        run.regs.channels[2].fallStart = 1500;  // falls from 15 ms
+        run.regs.channels[2].rampDown = 3000;
+
+        std::optional<std::int64_t> expected;
+        for (std::int64_t t = 0; t < 80'000 && !expected; ++t)
+            if (std::abs(SampleAt(run, t).sum) > ConverterMax)
+                expected = t;
+
+        OverflowScanner scan(run);
+        for (std::int64_t t = 0; t < 90'000 && !scan.done(); t += 3001)
+            scan.advance(t);
+        EXPECT_TRUE(scan.done());
+        EXPECT_EQ(scan.firstOverflow(), expected) << amplitude;
+    }
 }
 
 } // namespace

@@ -26,6 +26,16 @@ int MaxAbs(const std::int16_t* table)
     return m;
 }
 
+// The envelope is 2^24 at every tick of [from, to).
+bool onPlateau(const ChannelRegisters& c, std::int64_t from, std::int64_t to)
+{
+    const std::int64_t start = std::int64_t(c.startTime) * T;
+    if (c.rampUp == 0 || from <= start || to > std::int64_t(c.fallStart) * T)
+        return false;
+    const std::int64_t riseTicks = (EnvelopeFull + c.rampUp - 1) / c.rampUp;
+    return from - start >= riseTicks;
+}
+
 } // namespace
 
 std::optional<std::int64_t> RunSnapshot::endTick() const
@@ -134,6 +144,18 @@ void OverflowScanner::advance(std::int64_t untilTick)
             if (c.amplitude() == 0)
                 continue;
             const std::int16_t* table = TableFor(Run, k);
+            if (onPlateau(c, Scanned, Scanned + n)) {
+                // Full envelope throughout: the accumulator simply steps on.
+                const std::int64_t amplitude = c.amplitude();
+                std::uint32_t acc = static_cast<std::uint32_t>(
+                    (c.phase + std::uint64_t(c.frequency) * std::uint64_t(Scanned - std::int64_t(c.startTime) * T))
+                    & AccumulatorMask);
+                for (std::int64_t i = 0; i < n; ++i) {
+                    sums[i] += std::int64_t(table[acc >> IndexShift]) * amplitude / 32768;
+                    acc = (acc + c.frequency) & AccumulatorMask;
+                }
+                continue;
+            }
             for (std::int64_t i = 0; i < n; ++i)
                 sums[i] += ChannelValue(c, table, Scanned + i);
         }
