@@ -218,17 +218,21 @@ void EichEditor::DrawEichPlot(Canvas& c, int W, int H, Color background)
     // they stand on the correction axis.
     const double fSpan = maxF - minF;
     const double dSpan = maxD - minD;
+    std::vector<std::pair<int, int>> points;
+    points.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const double f = table_.frequencies[static_cast<std::size_t>(i)];
         const double d = table_.corrections[static_cast<std::size_t>(i)];
-        const int x = 60 + (fSpan > 0.0 ? toPixel(rnd((f - minF) * (W - 100) / fSpan)) : 0);
-        const int y = (H - 20) - toPixel(rnd((d - minD) * (H - 90) / dSpan));
-        if (i == 0)
-            c.moveTo(x, y);
-        else
-            c.lineTo(x, y);
-        c.setPixel(x, y, colors::Red);
+        points.emplace_back(60 + (fSpan > 0.0 ? toPixel(rnd((f - minF) * (W - 100) / fSpan)) : 0),
+                            (H - 20) - toPixel(rnd((d - minD) * (H - 90) / dSpan)));
     }
+    // The whole curve first, then the marks: a line starting at a point
+    // would otherwise paint over the red pixel of that point.
+    c.moveTo(points[0].first, points[0].second);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        c.lineTo(points[i].first, points[i].second);
+    for (const auto& [x, y] : points)
+        c.setPixel(x, y, colors::Red);
 }
 
 void EichEditor::EditEichTable(EichTable& table)

@@ -1,0 +1,35 @@
+#include "ui/BlockWindow.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace tonvera {
+
+SvgPicture::SvgPicture(const QString& resource, QWidget* parent)
+    : QWidget(parent), renderer_(new QSvgRenderer(resource, this))
+{
+}
+
+void SvgPicture::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    renderer_->render(&p, QRectF(0, 0, width(), height()));
+}
+
+BlockWindow::BlockWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("Block");
+    setWindowTitle("Block");
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    Image1 = new SvgPicture(QString::fromLatin1(PictureResource), this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(8, 8, PictureWidth, PictureHeight);
+}
+
+bool BlockWindow::pictureValid() const { return Image1->renderer()->isValid(); }
+
+} // namespace tonvera

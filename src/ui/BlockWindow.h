@@ -1,0 +1,47 @@
+#pragma once
+// "Block": the block diagram of the device's signal path, drawn from the
+// SVG compiled into the program.
+
+#include <QDialog>
+#include <QWidget>
+
+class QSvgRenderer;
+
+namespace tonvera {
+
+// The picture control: paints its drawing at its own size.
+class SvgPicture : public QWidget {
+    Q_OBJECT
+public:
+    explicit SvgPicture(const QString& resource, QWidget* parent = nullptr);
+
+    QSvgRenderer* renderer() const { return renderer_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QSvgRenderer* renderer_;
+};
+
+class BlockWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 822;
+    static constexpr int ClientHeight = 550;
+    static constexpr int PictureWidth = 800;
+    static constexpr int PictureHeight = 504;
+    static constexpr const char* PictureResource = ":/tonvera/block.svg";
+
+    explicit BlockWindow(QWidget* parent = nullptr);
+
+    // "Hilfe" > "Blockschaltbild": shows the diagram modally; nothing else.
+    void Blockschaltbild1Click() { exec(); }
+
+    // True when the drawing was found and read.
+    bool pictureValid() const;
+
+    SvgPicture* Image1;
+};
+
+} // namespace tonvera

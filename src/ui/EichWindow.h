@@ -1,0 +1,54 @@
+#pragma once
+// "Eichdaten Eingabe": the calibration editor. The sorted list of points
+// with the two buttons on the left, the correction curve on the right.
+
+#include <QDialog>
+
+#include "model/EichEditor.h"
+
+class QListWidget;
+class QPushButton;
+
+namespace tonvera {
+
+class Dialogs;
+class EventGuard;
+class PaintBox;
+
+class EichWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 490;
+    static constexpr int ClientHeight = 238;
+
+    EichWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent = nullptr);
+
+    // "&Einstellungen" > "&Kalibrierung": edits the table modally and puts
+    // the edited one in its place when the window closes.
+    void EditEichTable(EichTable& table);
+
+    EichEditor& core() { return core_; }
+
+    QWidget* Panel1;
+    PaintBox* EichPaint;
+    QWidget* Panel2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QListWidget* EichListBox;
+
+    void Button1Click();
+    void Button2Click();
+
+    // The list box shows the core's lines; the selection goes back before a
+    // delete.
+    void coreToList();
+    void selectionToCore();
+
+private:
+    void EichPaintPaint(class QPainter& painter);
+
+    EventGuard& guard_;
+    EichEditor core_;
+};
+
+} // namespace tonvera

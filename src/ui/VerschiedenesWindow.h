@@ -1,0 +1,42 @@
+#pragma once
+// "Verschiedenes": the parameter check and the polarity of the external
+// start button. No buttons: closing the window ends the dialog.
+
+#include <QDialog>
+
+#include "model/Verschiedenes.h"
+
+class QCheckBox;
+class QGroupBox;
+class QRadioButton;
+
+namespace tonvera {
+
+struct MainState;
+
+class VerschiedenesWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 214;
+    static constexpr int DesignHeight = 163;
+
+    explicit VerschiedenesWindow(MainState& state, QWidget* parent = nullptr);
+
+    // "&Einstellungen" > "&Verschiedenes".
+    void Verschiedenes1Click() { core_.Verschiedenes1Click(); }
+
+    Verschiedenes& core() { return core_; }
+
+    QCheckBox* CheckParam;
+    QGroupBox* GroupBox1;
+    QRadioButton* TasterLow;
+    QRadioButton* TasterHigh;
+
+    // The widgets as the core has them.
+    void coreToWidgets();
+
+private:
+    Verschiedenes core_;
+};
+
+} // namespace tonvera
