@@ -1,0 +1,151 @@
+// Runs played by the emulator, followed by the 50 ms tick over the real line.
+
+#include <algorithm>
+
+#include "run_e2e_support.h"
+
+namespace tonvera::test {
+namespace {
+
+std::vector<std::string> Repeat(const std::vector<std::string>& v, int n)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i)
+        out.insert(out.end(), v.begin(), v.end());
+    return out;
+}
+
+TEST(RunOnEmulator, OrdinaryRunEndsByItself)
+{
+    CoreOnEmu t({"--log", "{dir}/packets.log"});
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.addSine(0, "1000");
+    t.view.edit(EditField::Signaldauer) = "100";
+    t.core.StartButtonClick();
+    ASSERT_TRUE(t.running());
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 5s));
+    EXPECT_EQ(t.view.status[2], "Signal OK");
+    EXPECT_TRUE(t.dialogs.messages.empty());
+    EXPECT_EQ(t.core.state().VariPos, 1);
+
+    // Length once (period 150 s, end 100 ms), one repetition, then the set
+    // and the start; the end is followed by the stop.
+    ASSERT_TRUE(t.logEndsWithStop());
+    const auto l = t.log();
+    std::vector<std::string> texts;
+    for (const auto& p : l)
+        texts.push_back(p.text);
+    const auto at = [&](const std::string& s) { return std::find(texts.begin(), texts.end(), s); };
+    ASSERT_NE(at("65 03 00 c0 e1 e4"), texts.end());
+    EXPECT_EQ(*(at("65 03 00 c0 e1 e4") + 1), "65 00 00 10 27 00");
+    EXPECT_NE(at("69 00 00 00 fe 00"), texts.end());
+    EXPECT_EQ(t.freqsAndStarts(), (std::vector<std::string>{"4194", "S"}));
+}
+
+TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
+{
+    CoreOnEmu t({"--log", "{dir}/packets.log"});
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.addSine(0, "F");
+    t.variable({"100", "200", "300", "400"});
+    t.view.edit(EditField::Signaldauer) = "50";
+    t.view.edit(EditField::AnzWieder) = "2";
+    t.view.check(CheckBox::varcheck) = true;
+    t.core.state().VariPos = 3;
+    t.core.StartButtonClick();
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 10s));
+    EXPECT_EQ(t.core.state().VariPos, 3);
+    EXPECT_EQ(t.view.aktVar, "3");
+    ASSERT_TRUE(t.logEndsWithStop());
+    EXPECT_EQ(t.freqsAndStarts(), (std::vector<std::string>{"419", "S", "839", "S", "1258", "S", "1678", "S"}));
+
+    // Every position: period = length (5000 = 0x1388), two repetitions for
+    // the device to play.
+    int periods = 0, twice = 0;
+    for (const auto& p : t.log()) {
+        periods += p.text == "45 03 00 88 13 00" || p.text == "65 03 00 88 13 00";
+        twice += p.text == "49 00 00 00 fd 00" || p.text == "69 00 00 00 fd 00";
+    }
+    EXPECT_EQ(periods, 2 + 3);  // Start sends it twice, each step once
+    EXPECT_EQ(twice, 2 * 4);    // the packet goes out twice each time
+}
+
+TEST(RunOnEmulator, VariablesFirstTwoPasses)
+{
+    CoreOnEmu t({"--log", "{dir}/packets.log"});
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.addSine(0, "F");
+    t.variable({"100", "200", "300", "400"});
+    t.view.edit(EditField::Signaldauer) = "40";
+    t.view.edit(EditField::AnzWieder) = "2";
+    t.view.check(CheckBox::varcheck) = true;
+    t.view.prio = Priority::Variablezuerst;
+    t.core.StartButtonClick();
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 10s));
+    ASSERT_TRUE(t.logEndsWithStop());
+    EXPECT_EQ(t.freqsAndStarts(), Repeat({"419", "S", "839", "S", "1258", "S", "1678", "S"}, 2));
+    EXPECT_EQ(t.core.state().VariPos, 1);
+}
+
+TEST(RunOnEmulator, ExternalStartWithBothPolarities)
+{
+    CoreOnEmu t({"--log", "{dir}/packets.log"}); // input 1: contact open
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.view.timer = false;
+    t.addSine(0, "1000");
+    t.view.edit(EditField::Signaldauer) = "300";
+    t.view.check(CheckBox::ExternStart) = true;
+    t.core.ExternStartClick();
+    ASSERT_TRUE(t.view.timer);
+
+    // "Aktiv wenn geschlossen": nothing while open, a run once closed.
+    EXPECT_FALSE(t.tickUntil([&] { return t.running(); }, 300ms));
+    t.emu.setInput(false);
+    ASSERT_TRUE(t.tickUntil([&] { return t.running(); }, 3s));
+    t.emu.setInput(true);
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 3s));
+    EXPECT_FALSE(t.tickUntil([&] { return t.running(); }, 300ms));
+
+    // "Aktiv wenn geöffnet": the open contact starts it at once.
+    t.core.state().TastHigh = true;
+    ASSERT_TRUE(t.tickUntil([&] { return t.running(); }, 3s));
+    t.emu.setInput(false);
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 3s));
+    EXPECT_FALSE(t.tickUntil([&] { return t.running(); }, 300ms));
+
+    ASSERT_TRUE(t.logEndsWithStop());
+    int starts = 0;
+    for (const auto& s : t.freqsAndStarts())
+        starts += s == "S";
+    EXPECT_EQ(starts, 2);
+}
+
+TEST(RunOnEmulator, OverflowShownAndReportedOnceAtTheNextStart)
+{
+    CoreOnEmu t({}); // not paced: the one table goes up quickly
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.addSine(0, "1000");
+    SinusRecord& r = t.core.form().Record(0);
+    for (int k = 0; k < TableSize; ++k)
+        r.Table[static_cast<std::size_t>(k)] = k < TableSize / 2 ? 32500 : -32500;
+    r.Ampl = "0-6"; // -6 dB, amplitude 65365: twice the converter's range
+    t.view.edit(EditField::Signaldauer) = "100";
+    t.core.StartButtonClick();
+    ASSERT_TRUE(t.tickUntil([&] { return t.view.status[2] == "Signalüberlauf!"; }, 5s));
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 5s));
+    EXPECT_TRUE(t.dialogs.messages.empty());
+
+    r.Ampl = "0"; // within range now
+    t.core.StartButtonClick();
+    EXPECT_EQ(t.dialogs.texts(), (std::vector<std::string>{"Letztes Signal hat einen Überlauf erzeugt!"}));
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 5s));
+    EXPECT_EQ(t.view.status[2], "Signal OK");
+    t.core.StartButtonClick();
+    t.core.Button4Click();
+    EXPECT_EQ(t.dialogs.messages.size(), 1u);
+}
+
+} // namespace
+} // namespace tonvera::test
