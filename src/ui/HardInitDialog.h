@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "run/HardwareDialogPort.h"
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -24,7 +26,7 @@ std::vector<std::string> PortChoices(const std::filesystem::path& devDir, const 
 // /tmp/tonvera-emu without a runtime folder.
 std::filesystem::path EmulatorLink();
 
-class HardInitDialog : public QDialog {
+class HardInitDialog : public QDialog, public HardwareDialogPort {
     Q_OBJECT
 public:
     HardInitDialog(EventGuard& guard, QWidget* parent = nullptr);
@@ -44,6 +46,7 @@ public:
     void InitHardware();
 
     int exec() override;
+    void showModal() override { exec(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

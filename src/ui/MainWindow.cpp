@@ -19,10 +19,11 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
-#include <filesystem>
 
+#include "files/FileCommands.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
+#include "run/MainCore.h"
 #include "model/SignalDisplay.h"
 #include "model/SignalEditing.h"
 #include "ui/HardInitDialog.h"
@@ -68,7 +69,7 @@ void colourEdit(QLineEdit* e, const QColor& base)
 
 } // namespace
 
-MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent)
+MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget* parent)
     : QMainWindow(parent),
       OwnDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(this)),
       Dlg(dialogs ? dialogs : OwnDialogs.get()),
@@ -154,15 +155,17 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent)
     resize(DesignWidth, DesignHeight);
 
     // The core comes up as the window does: nothing selected, position 1,
-    // empty tables, "Neu" applied to the edits.
-    Form = std::make_unique<MainForm>(*this, *Dlg);
-    Editing = std::make_unique<SignalEditing>(*Form);
-    Display = std::make_unique<MainDisplay>(*Form);
+    // empty tables, "Neu" applied to the edits, the port closed.
+    Core = (line && pause) ? std::make_unique<MainCore>(*this, *Dlg, *line, *pause)
+                           : std::make_unique<MainCore>(*this, *Dlg);
+    Editing = std::make_unique<SignalEditing>(Core->form());
+    Display = std::make_unique<MainDisplay>(Core->form());
     Display->SignalLengthShown = [this](double length) {
         // The device always holds the length the display shows, unless it
         // is playing.
-        if (!Device.Running)
-            Device.SetSignalLength(Repeated->isChecked(), length);
+        TTonvera& device = Core->device();
+        if (!device.Running)
+            device.SetSignalLength(Repeated->isChecked(), length);
     };
     wireEvents();
 }
@@ -390,6 +393,21 @@ std::array<QCheckBox*, 8> MainWindow::displayChecks() const
 
 // --- Events into the core ----------------------------------------------------------
 
+MainForm& MainWindow::form() { return Core->form(); }
+TTonvera& MainWindow::device() { return Core->device(); }
+SerialLine& MainWindow::line() { return Core->line(); }
+FileCommands& MainWindow::files() { return Core->files(); }
+
+void MainWindow::onClick(QAbstractButton* b, std::function<void()> body)
+{
+    connect(b, &QAbstractButton::clicked, this, [this, body = std::move(body)] { command(body); });
+}
+
+void MainWindow::onMenu(QAction* a, std::function<void()> body)
+{
+    connect(a, &QAction::triggered, this, [this, body = std::move(body)] { command(body); });
+}
+
 void MainWindow::wireEvents()
 {
     SinusBox->onPaint = [this](QPainter& p) { paintSignalDisplay(p); };
@@ -402,76 +420,42 @@ void MainWindow::wireEvents()
     for (QLineEdit* e : parameterEdits())
         e->installEventFilter(this);
     for (QCheckBox* c : displayChecks())
-        connect(c, &QCheckBox::clicked, this, [this] { command([&] { Editing->PreDampExit(); }); });
+        onClick(c, [this] { Editing->PreDampExit(); });
 
-    connect(SinusSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->SinusSelClick(); }); });
-    connect(SinusEichSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->SinusEichSelClick(); }); });
-    connect(AMSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->AMSelClick(false); }); });
-    connect(AmSet, &QPushButton::clicked, this, [this] { command([&] { Editing->AMSelClick(true); }); });
-    connect(RechtSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->RechtSelClick(); }); });
-    connect(RauschenSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->RauschenSelClick(); }); });
-    connect(MuteSel, &QRadioButton::clicked, this, [this] { command([&] { Editing->MuteSelClick(); }); });
+    onClick(SinusSel, [this] { Editing->SinusSelClick(); });
+    onClick(SinusEichSel, [this] { Editing->SinusEichSelClick(); });
+    onClick(AMSel, [this] { Editing->AMSelClick(false); });
+    onClick(AmSet, [this] { Editing->AMSelClick(true); });
+    onClick(RechtSel, [this] { Editing->RechtSelClick(); });
+    onClick(RauschenSel, [this] { Editing->RauschenSelClick(); });
+    onClick(MuteSel, [this] { Editing->MuteSelClick(); });
 
-    connect(Button1, &QPushButton::clicked, this, [this] { command([&] { Editing->Button1Click(); }); });
-    connect(Button9, &QPushButton::clicked, this, [this] { command([&] { Editing->Button9Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { command([&] { Editing->Button2Click(); }); });
-    auto hook = [this](QPushButton* b, std::function<void()> MainWindowHooks::*h, const char* what) {
-        connect(b, &QPushButton::clicked, this, [this, h, what] {
-            command([&] {
-                if (!(hooks.*h))
-                    missing(what);
-                (hooks.*h)();
-            });
-        });
-    };
-    hook(StartButton, &MainWindowHooks::StartButtonClick, "Die Ablaufsteuerung");
-    hook(Button4, &MainWindowHooks::Button4Click, "Die Ablaufsteuerung");
-    hook(Button5, &MainWindowHooks::Button5Click, "Die Ablaufsteuerung");
-    hook(Button6, &MainWindowHooks::Button6Click, "Die Ablaufsteuerung");
-    connect(Button7, &QPushButton::clicked, this, [this] {
-        command([&] {
-            if (hooks.Button7Click)
-                hooks.Button7Click();
-            else
-                showWindow(SimWin, "Die Simulation");
-        });
-    });
-    connect(ExternStart, &QCheckBox::clicked, this, [this] { command([&] { ExternStartClick(); }); });
+    onClick(Button1, [this] { Editing->Button1Click(); });
+    onClick(Button9, [this] { Editing->Button9Click(); });
+    onClick(Button2, [this] { Editing->Button2Click(); });
+    onClick(Button7, [this] { showWindow(SimWin, &MainWindowHooks::Button7Click, "Die Simulation"); });
+    onClick(StartButton, [this] { Core->StartButtonClick(); });
+    onClick(Button4, [this] { Core->Button4Click(); });
+    onClick(Button5, [this] { Core->Button5Click(); });
+    onClick(Button6, [this] { Core->Button6Click(); });
+    onClick(ExternStart, [this] { Core->ExternStartClick(); });
 
-    connect(Neu1, &QAction::triggered, this, [this] { command([&] { Neu1Click(); }); });
-    connect(Laden1, &QAction::triggered, this, [this] { command([&] { Laden1Click(); }); });
-    connect(Speichern1, &QAction::triggered, this, [this] { command([&] { Speichern1Click(); }); });
+    onMenu(Neu1, [this] { Core->form().Neu1Click(); });
+    onMenu(Laden1, [this] { Core->files().Laden1Click(); });
+    onMenu(Speichern1, [this] { Core->files().Speichern1Click(); });
     // "&Drucken" has no command.
     connect(Beenden1, &QAction::triggered, this, [this] { Beenden1Click(); });
-    connect(NeueVariable1, &QAction::triggered, this, [this] {
-        command([&] {
-            if (hooks.NeueVariable1Click)
-                hooks.NeueVariable1Click();
-            else
-                showWindow(Variablen, "Der Variableneditor");
-        });
-    });
-    connect(Hardware1, &QAction::triggered, this, [this] { command([&] { Hardware1Click(); }); });
-    connect(Verschiedenes1, &QAction::triggered, this, [this] {
-        command([&] {
-            if (hooks.Verschiedenes1Click)
-                hooks.Verschiedenes1Click();
-            else
-                showWindow(Verschiedenes, "Der Optionendialog");
-        });
-    });
-    connect(Eichung, &QAction::triggered, this, [this] {
-        command([&] {
-            if (hooks.EichungClick)
-                hooks.EichungClick();
-            else
-                showWindow(EichForm, "Der Kalibriereditor");
-        });
-    });
-    connect(Kalibrierdatenspeichern1, &QAction::triggered, this, [this] { command([&] { Kalibrierdatenspeichern1Click(); }); });
-    connect(Kalibrierdatenladen1, &QAction::triggered, this, [this] { command([&] { Kalibrierdatenladen1Click(); }); });
-    connect(Version1, &QAction::triggered, this, [this] { command([&] { Version1Click(); }); });
-    connect(Blockschaltbild1, &QAction::triggered, this, [this] { command([&] { Blockschaltbild1Click(); }); });
+    onMenu(NeueVariable1,
+           [this] { showWindow(Variablen, &MainWindowHooks::NeueVariable1Click, "Der Variableneditor"); });
+    onMenu(Hardware1, [this] { Hardware1Click(); });
+    onMenu(Verschiedenes1,
+           [this] { showWindow(Verschiedenes, &MainWindowHooks::Verschiedenes1Click, "Der Optionendialog"); });
+    onMenu(Eichung, [this] { showWindow(EichForm, &MainWindowHooks::EichungClick, "Der Kalibriereditor"); });
+    onMenu(Kalibrierdatenspeichern1, [this] { Core->files().Kalibrierdatenspeichern1Click(); });
+    onMenu(Kalibrierdatenladen1, [this] { Core->files().Kalibrierdatenladen1Click(); });
+    onMenu(Version1, [this] { Version1Click(); });
+    onMenu(Blockschaltbild1,
+           [this] { showWindow(Block, &MainWindowHooks::Blockschaltbild1Click, "Das Blockschaltbild"); });
 
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 }
@@ -480,9 +464,9 @@ void MainWindow::Timer1Timer()
 {
     // A tick never starts inside another command (for instance while Start
     // shows its overflow message): it comes again in 50 ms.
-    if (Guard.busy() || !hooks.Timer1Timer)
+    if (Guard.busy())
         return;
-    command([&] { hooks.Timer1Timer(); });
+    command([&] { Core->Timer1Timer(); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)
@@ -531,118 +515,32 @@ void MainWindow::paintLabels(QPainter& p, bool local)
 
 // --- Commands of the window ------------------------------------------------------------
 
-void MainWindow::missing(const char* what)
+void MainWindow::showWindow(QDialog* w, std::function<void()> MainWindowHooks::*hook, const char* what)
 {
-    throw AbortError(std::string(what) + " ist in dieser Version noch nicht verfügbar.");
-}
-
-void MainWindow::showWindow(QDialog* w, const char* what)
-{
+    if (hooks.*hook) {
+        (hooks.*hook)();
+        return;
+    }
     if (!w)
-        missing(what);
+        throw AbortError(std::string(what) + " ist in dieser Version noch nicht verfügbar.");
     w->exec();
 }
 
 void MainWindow::FormCreate()
 {
-    command([&] {
-        setStatusText(StatusPanelSignal, "");
-        setStatusText(StatusPanelEich, "");
-        // Bare names: the working directory, not the program's folder. The
-        // calibration goes first, so the project already works with it.
-        if (std::filesystem::exists("default.cal")) {
-            if (!hooks.LoadEichFile)
-                missing("Das Laden von Kalibrierdateien");
-            hooks.LoadEichFile("default.cal");
-        }
-        if (std::filesystem::exists("default.tva")) {
-            if (!hooks.LoadProject)
-                missing("Das Laden von Projektdateien");
-            hooks.LoadProject("default.tva");
-        }
-    });
-}
-
-void MainWindow::Neu1Click()
-{
-    Form->Neu1Click();
-}
-
-void MainWindow::Laden1Click()
-{
-    const auto name = Dlg->openFileName("Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*", "*.tva", "default.tva");
-    if (!name)
-        return;
-    if (!hooks.LoadProject)
-        missing("Das Laden von Projektdateien");
-    hooks.LoadProject(*name);
-    SaveFileName = *name; // the next save proposes the loaded file
-}
-
-void MainWindow::Speichern1Click()
-{
-    const auto name = Dlg->saveFileName("Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*", "*.tva", SaveFileName);
-    if (!name)
-        return;
-    if (!hooks.SaveProject)
-        missing("Das Speichern von Projektdateien");
-    hooks.SaveProject(*name);
-}
-
-void MainWindow::Kalibrierdatenspeichern1Click()
-{
-    const auto name = Dlg->saveFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", "*.cal", "Default.cal");
-    if (!name)
-        return;
-    if (!hooks.SaveEichFile)
-        missing("Das Speichern von Kalibrierdateien");
-    hooks.SaveEichFile(*name);
-}
-
-void MainWindow::Kalibrierdatenladen1Click()
-{
-    const auto name = Dlg->openFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", ".cal", "Default.cal");
-    if (!name)
-        return;
-    if (!hooks.LoadEichFile)
-        missing("Das Laden von Kalibrierdateien");
-    hooks.LoadEichFile(*name);
+    // Status panels, then "default.cal" and "default.tva" from the working
+    // directory; an error ends it there with the error shown.
+    command([&] { Core->FormCreate(); });
 }
 
 void MainWindow::Version1Click() { Dlg->messageBox("Softwareversion\r0.8 Alpha", "Tonvera"); }
 
-void MainWindow::Blockschaltbild1Click() { showWindow(Block, "Das Blockschaltbild"); }
-
-void MainWindow::ExternStartClick()
-{
-    // Checking it starts the polling; clearing it leaves the timer running.
-    if (ExternStart->isChecked())
-        setTimerEnabled(true);
-}
-
-void MainWindow::closeDevice()
-{
-    Device.StopOutput();
-    Line.close();
-}
-
 void MainWindow::Hardware1Click()
 {
-    setTimerEnabled(false);
-    // Whatever happens in the dialog, polling resumes afterwards.
-    struct TimerBack {
-        MainWindow* w;
-        ~TimerBack() { w->setTimerEnabled(true); }
-    } back{this};
-    Device.StopOutput();
-    closeDevice();
     if (!HardInit)
-        missing("Der Hardwaredialog");
-    HardInit->InitHardwareHook = hooks.InitHardware;
-    HardInit->exec();
-    Device.StopOutput();
-    if (hooks.DownloadSet)
-        hooks.DownloadSet();
+        throw AbortError("Der Hardwaredialog ist in dieser Version noch nicht verfügbar.");
+    HardInit->InitHardwareHook = [this](const std::string& port) { Core->InitHardware(port); };
+    Core->Hardware1Click(*HardInit);
 }
 
 void MainWindow::FormClose()
@@ -650,11 +548,8 @@ void MainWindow::FormClose()
     if (Closed)
         return;
     Closed = true;
-    command([&] {
-        Device.StopOutput();
-        closeDevice();
-    });
     Timer1->stop();
+    command([&] { Core->FormClose(); });
 }
 
 void MainWindow::Beenden1Click() { close(); }

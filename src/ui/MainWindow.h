@@ -9,12 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "device/SerialSupport.h"
-#include "device/SleepPause.h"
-#include "device/TTonvera.h"
 #include "model/MainView.h"
 #include "ui/EventGuard.h"
 
+class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -29,48 +27,37 @@ class QWidget;
 namespace tonvera {
 
 class Dialogs;
+class FileCommands;
 class HardInitDialog;
+class MainCore;
 class MainDisplay;
 class MainForm;
 class PaintBox;
+class Pause;
 class QtDialogs;
+class SerialLine;
 class SignalEditing;
+class TTonvera;
 
-// The work other layers provide, handed in when they exist. Each hook that
-// is still empty is reported to the operator as not available instead of
-// doing nothing silently.
+// Windows still being built by others: until a hook is set the menu
+// command shows the window's placeholder.
 struct MainWindowHooks {
-    // Run control: the 50 ms tick, Start, Stop, "<<" and ">>".
-    std::function<void()> Timer1Timer;
-    std::function<void()> StartButtonClick;
-    std::function<void()> Button4Click;
-    std::function<void()> Button5Click;
-    std::function<void()> Button6Click;
-    // Device detection and firmware upload for a port name (the work of the
-    // hardware dialog's button); and the download of the whole set that
-    // follows the dialog.
-    std::function<void(const std::string& port)> InitHardware;
-    std::function<void()> DownloadSet;
-    // Files: project and calibration files by name.
-    std::function<void(const std::string& fileName)> LoadProject;
-    std::function<void(const std::string& fileName)> SaveProject;
-    std::function<void(const std::string& fileName)> LoadEichFile;
-    std::function<void(const std::string& fileName)> SaveEichFile;
-    // The editors: variables, calibration, simulation, options. Without a
-    // hook the window's placeholder is shown.
-    std::function<void()> NeueVariable1Click;
-    std::function<void()> EichungClick;
-    std::function<void()> Button7Click;
-    std::function<void()> Verschiedenes1Click;
+    std::function<void()> NeueVariable1Click; // "&Konfigurieren": variables editor
+    std::function<void()> EichungClick;       // "&Kalibrierung": calibration editor
+    std::function<void()> Button7Click;       // "S&imulieren": simulation window
+    std::function<void()> Verschiedenes1Click; // "&Verschiedenes": options dialog
+    std::function<void()> Blockschaltbild1Click; // "Blockschaltbild"
 };
 
 class MainWindow : public QMainWindow, public MainView {
     Q_OBJECT
 public:
     // Without dialogs the window shows real Qt boxes; tests pass recorded
-    // ones. The core state comes up at once ("Neu"); the default files are
+    // ones. Without a line and a pause the real serial port and real sleeps
+    // are used. The core comes up at once ("Neu"); the default files are
     // loaded by FormCreate.
-    explicit MainWindow(Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    explicit MainWindow(Dialogs* dialogs = nullptr, SerialLine* line = nullptr, Pause* pause = nullptr,
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The start-up work that needs the other layers: empties status panels
@@ -87,33 +74,26 @@ public:
     QDialog* EichForm = nullptr;
     QDialog* Verschiedenes = nullptr;
 
-    MainForm& form() { return *Form; }
+    MainCore& core() { return *Core; }
+    MainForm& form();
+    TTonvera& device();
+    SerialLine& line();
+    FileCommands& files();
     SignalEditing& editing() { return *Editing; }
     Dialogs& dialogs() { return *Dlg; }
     EventGuard& guard() { return Guard; }
-    TTonvera& device() { return Device; }
-    SerialSupport& line() { return Line; }
 
     // Runs a command through the one guard.
     bool command(const std::function<void()>& body) { return Guard.run(body); }
 
     // --- Menu and button handlers that live in the window -----------------------
-    void Neu1Click();
-    void Laden1Click();
-    void Speichern1Click();
     void Beenden1Click();
     void Hardware1Click();
-    void Kalibrierdatenspeichern1Click();
-    void Kalibrierdatenladen1Click();
     void Version1Click();
-    void Blockschaltbild1Click();
-    void ExternStartClick();
     // The 50 ms tick: the run layer's tick through the guard.
     void Timer1Timer();
     // Stops the device and closes the port (also on the window's close box).
     void FormClose();
-    // The project name the save dialog proposes; a loaded project's name.
-    std::string SaveFileName = "default.tva";
 
     // --- MainView ------------------------------------------------------------------
     std::string editText(EditField field) const override;
@@ -204,17 +184,14 @@ private:
     void paintLabels(QPainter& p, bool local);
     QLineEdit* edit(EditField f) const;
     QCheckBox* check(CheckBox b) const;
-    void closeDevice();
-    void showWindow(QDialog* w, const char* what);
-    static void missing(const char* what);
+    void showWindow(QDialog* w, std::function<void()> MainWindowHooks::*hook, const char* what);
+    void onClick(QAbstractButton* b, std::function<void()> body);
+    void onMenu(QAction* a, std::function<void()> body);
 
     std::unique_ptr<QtDialogs> OwnDialogs;
     Dialogs* Dlg;
     EventGuard Guard;
-    SerialSupport Line;
-    SleepPause Pauser;
-    TTonvera Device{Line, Pauser};
-    std::unique_ptr<MainForm> Form;
+    std::unique_ptr<MainCore> Core;
     std::unique_ptr<SignalEditing> Editing;
     std::unique_ptr<MainDisplay> Display;
     bool Closed = false;

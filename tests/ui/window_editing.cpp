@@ -13,8 +13,12 @@
 #include <QTest>
 #include <QTimer>
 #include <cmath>
+#include <filesystem>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
+#include "device/SerialLine.h"
+#include "device/TTonvera.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/SignalEditing.h"
@@ -238,45 +242,49 @@ TEST_F(WindowTest, PaintingNeverOpensABox)
     EXPECT_EQ(w.StatusPanel[0]->text(), "WEG ist kein gültiger Wert!");
 }
 
-TEST_F(WindowTest, MenuCommandsWithoutTheirLayerSayNotAvailable)
+TEST_F(WindowTest, ProjectSavedAndLoadedThroughTheMenu)
 {
-    w.Laden1->trigger();
-    EXPECT_TRUE(dialogs.errors.empty()); // cancelled dialog: nothing to load
+    const std::string file = (std::filesystem::temp_directory_path() /
+                              ("tonvera-ui-" + std::to_string(::getpid()) + ".tva")).string();
+    click(w.Button1);
+    typeInto(w.Freq, "440");
+    enter(w.Freq);
+    dialogs.fileAnswers.push_back(file);
+    w.Speichern1->trigger();
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
-    EXPECT_FALSE(dialogs.fileRequests[0].save);
-    EXPECT_EQ(dialogs.fileRequests[0].filter, "Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*");
+    EXPECT_TRUE(dialogs.fileRequests[0].save);
+    EXPECT_EQ(dialogs.fileRequests[0].filter, "Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*");
     EXPECT_EQ(dialogs.fileRequests[0].initialName, "default.tva");
-    dialogs.fileAnswers.push_back("x.tva");
+
+    w.Neu1->trigger();
+    EXPECT_EQ(w.form().SignalCount(), 0);
+    dialogs.fileAnswers.push_back(file);
     w.Laden1->trigger();
-    ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(dialogs.errors[0], "Das Laden von Projektdateien ist in dieser Version noch nicht verfügbar.");
-    w.StartButton->click();
-    EXPECT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(dialogs.fileRequests[1].filter, "Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*");
+    EXPECT_EQ(w.form().SignalCount(), 1);
+    EXPECT_EQ(rec(0).Freq, "440");
+    EXPECT_EQ(w.Freq->text(), "440");
+    EXPECT_TRUE(w.Freq->isEnabled());
+    std::filesystem::remove(file);
+
+    // A file that is not there: the files layer's message, the state stays.
+    dialogs.fileAnswers.push_back(file);
+    w.Laden1->trigger();
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(rec(0).Freq, "440");
 }
 
-TEST_F(WindowTest, FileCommandsUseTheirDialogsAndTheFilesHooks)
+TEST_F(WindowTest, StartAndStopDriveTheRunControl)
 {
-    std::vector<std::string> loaded, saved;
-    w.hooks.LoadProject = [&](const std::string& n) { loaded.push_back(n); };
-    w.hooks.SaveProject = [&](const std::string& n) { saved.push_back(n); };
-    dialogs.fileAnswers.push_back("/tmp/versuch.tva");
-    w.Laden1->trigger();
-    dialogs.fileAnswers.push_back("/tmp/neu.tva");
-    w.Speichern1->trigger();
-    EXPECT_EQ(loaded, std::vector<std::string>{"/tmp/versuch.tva"});
-    EXPECT_EQ(saved, std::vector<std::string>{"/tmp/neu.tva"});
-    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
-    EXPECT_TRUE(dialogs.fileRequests[1].save);
-    EXPECT_EQ(dialogs.fileRequests[1].filter, "Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*");
-    EXPECT_EQ(dialogs.fileRequests[1].defaultExt, "*.tva");
-    EXPECT_EQ(dialogs.fileRequests[1].initialName, "/tmp/versuch.tva"); // the loaded name is proposed
-
-    w.Kalibrierdatenladen1->trigger();
-    w.Kalibrierdatenspeichern1->trigger();
-    EXPECT_EQ(dialogs.fileRequests[2].filter, "Kalibrierdaten|*.cal|Alle Dateien|*.*");
-    EXPECT_EQ(dialogs.fileRequests[2].defaultExt, ".cal");
-    EXPECT_EQ(dialogs.fileRequests[3].defaultExt, "*.cal");
-    EXPECT_EQ(dialogs.fileRequests[3].initialName, "Default.cal");
+    click(w.Button1);
+    click(w.StartButton);
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_TRUE(w.device().Running);
+    EXPECT_TRUE(w.Timer1->isActive());
+    click(w.Button4);
+    EXPECT_FALSE(w.device().Running);
 }
 
 TEST_F(WindowTest, VersionAndNeu)
@@ -300,28 +308,23 @@ TEST_F(WindowTest, ExternStartSwitchesThePollingOn)
     EXPECT_TRUE(w.Timer1->isActive());
 }
 
-TEST_F(WindowTest, TimerTicksRunTheRunLayersHookButNeverInsideACommand)
+TEST_F(WindowTest, TimerTicksRunTheRunControlButNeverInsideACommand)
 {
-    int ticks = 0;
-    w.Timer1Timer(); // no run layer yet: nothing, and no error
-    w.hooks.Timer1Timer = [&] { ++ticks; };
-    w.Timer1Timer();
-    EXPECT_EQ(ticks, 1);
+    // With "Externes Starten" and no device every status reads 0, which is
+    // the active input level by default: a tick starts the run.
+    click(w.Button1);
+    w.ExternStart->setChecked(true);
     w.command([&] { w.Timer1Timer(); }); // e.g. while Start shows a message box
-    EXPECT_EQ(ticks, 1);
-    w.hooks.Timer1Timer = [&] { throw RangeError(); };
+    EXPECT_FALSE(w.device().Running);
     w.Timer1Timer();
-    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Fehler bei Bereichsprüfung"});
+    EXPECT_TRUE(w.device().Running);
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
 {
     RecordingDialogs dialogs;
-    std::vector<std::string> order;
-    AppWindows windows = CreateWindows(&dialogs, [&](MainWindow& m) {
-        m.hooks.InitHardware = [&](const std::string& port) { order.push_back("init " + port); };
-        m.hooks.DownloadSet = [&] { order.push_back("download"); };
-    });
+    AppWindows windows = CreateWindows(&dialogs);
     MainWindow& m = *windows.MainForm;
     EXPECT_EQ(m.windowTitle(), "Tonvera");
     EXPECT_EQ(windows.HardInit->windowTitle(), "Hardware initialisieren");
@@ -335,25 +338,44 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     EXPECT_EQ(m.StatusPanel[1]->text(), "Hardware nicht initialisiert");
     m.show();
 
+    // A port that cannot be opened: the error, the dialog stays and is left
+    // with Escape; polling is on again afterwards.
     bool timerWhileOpen = true;
+    bool openAfterError = false;
     QTimer::singleShot(0, [&] {
         timerWhileOpen = m.Timer1->isActive();
-        ASSERT_TRUE(windows.HardInit->isVisible());
-        windows.HardInit->ComSel->setEditText("/dev/ttyUSB0");
+        windows.HardInit->ComSel->setEditText("/nirgends/ttyUSB9");
         QTest::mouseClick(windows.HardInit->Button4, Qt::LeftButton);
+        openAfterError = windows.HardInit->isVisible();
+        QTest::keyClick(windows.HardInit, Qt::Key_Escape);
     });
     m.Hardware1->trigger();
     EXPECT_FALSE(timerWhileOpen);
-    EXPECT_EQ(order, (std::vector<std::string>{"init /dev/ttyUSB0", "download"}));
+    EXPECT_TRUE(openAfterError);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(m.Timer1->isActive());
-    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_FALSE(m.line().isOpen());
 
     // The other windows can be shown and closed.
-    QTimer::singleShot(0, [&] { windows.Block->reject(); });
-    m.Blockschaltbild1->trigger();
-    QTimer::singleShot(0, [&] { windows.Variablen->reject(); });
-    m.NeueVariable1->trigger();
-    EXPECT_TRUE(dialogs.errors.empty());
+    for (QDialog* d : {windows.Block, windows.Variablen, windows.SimWin, windows.EichForm, windows.Verschiedenes}) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            shown = d->isVisible();
+            d->reject();
+        });
+        if (d == windows.Block)
+            m.Blockschaltbild1->trigger();
+        else if (d == windows.Variablen)
+            m.NeueVariable1->trigger();
+        else if (d == windows.SimWin)
+            m.Button7->click();
+        else if (d == windows.EichForm)
+            m.Eichung->trigger();
+        else
+            m.Verschiedenes1->trigger();
+        EXPECT_TRUE(shown) << d->windowTitle().toStdString();
+    }
+    EXPECT_EQ(dialogs.errors.size(), 1u);
 
     m.Beenden1->trigger();
     EXPECT_FALSE(m.isVisible());

@@ -1,0 +1,128 @@
+// The real Qt boxes: titles, buttons, answers. Each box is closed by a timer
+// from inside its own event loop, so no test waits for an operator.
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "ui/QtDialogs.h"
+
+using namespace tonvera;
+
+namespace {
+
+// Runs `act` on the modal box as soon as it is open.
+void whenModal(std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(0, [act = std::move(act)] {
+        QWidget* w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        act(w);
+    });
+}
+
+} // namespace
+
+TEST(QtDialogsTest, MessageBoxHasItsTitleTextAndOneOkButton)
+{
+    QtDialogs d;
+    QString title, text;
+    int buttons = -1;
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        buttons = static_cast<int>(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+    });
+    d.messageBox("Maximal 8 Signale möglich!", AttentionTitle);
+    EXPECT_EQ(title, "Achtung");
+    EXPECT_EQ(text, "Maximal 8 Signale möglich!");
+    EXPECT_EQ(buttons, 1);
+}
+
+TEST(QtDialogsTest, CarriageReturnBreaksTheLine)
+{
+    QtDialogs d;
+    QString text;
+    whenModal([&](QWidget* w) {
+        text = qobject_cast<QMessageBox*>(w)->text();
+        qobject_cast<QDialog*>(w)->accept();
+    });
+    d.messageBox("Softwareversion\r0.8 Alpha", "Tonvera");
+    EXPECT_EQ(text, "Softwareversion\n0.8 Alpha");
+}
+
+TEST(QtDialogsTest, InputBoxReturnsTheTypedTextOrTheDefaultWhenCancelled)
+{
+    QtDialogs d;
+    QString label, shownDefault;
+    whenModal([&](QWidget* w) {
+        auto* in = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(in, nullptr);
+        label = in->labelText();
+        shownDefault = in->textValue();
+        in->setTextValue("12");
+        in->accept();
+    });
+    EXPECT_EQ(d.inputBox("Trägerfrequenzwahl", "Vielfaches", "10"), "12");
+    EXPECT_EQ(label, "Vielfaches");
+    EXPECT_EQ(shownDefault, "10");
+
+    whenModal([](QWidget* w) {
+        qobject_cast<QInputDialog*>(w)->setTextValue("99");
+        qobject_cast<QDialog*>(w)->reject();
+    });
+    EXPECT_EQ(d.inputBox("Trägerfrequenzwahl", "Vielfaches", "10"), "10");
+
+    std::string value = "a";
+    whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(d.inputQuery("Variable", "Name", value));
+    EXPECT_EQ(value, "a");
+    whenModal([](QWidget* w) {
+        qobject_cast<QInputDialog*>(w)->setTextValue("Freq");
+        qobject_cast<QDialog*>(w)->accept();
+    });
+    EXPECT_TRUE(d.inputQuery("Variable", "Name", value));
+    EXPECT_EQ(value, "Freq");
+}
+
+TEST(QtDialogsTest, FileFilterAndSuffixInQtsForm)
+{
+    EXPECT_EQ(QtFileFilter("Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*"),
+              "Tonvera Dateien (*.tva);;Alle Dateien (*.*)");
+    EXPECT_EQ(QtFileFilter("Kalibrierdaten|*.cal|Alle Dateien|*.*"), "Kalibrierdaten (*.cal);;Alle Dateien (*.*)");
+    EXPECT_EQ(QtDefaultSuffix("*.tva"), "tva");
+    EXPECT_EQ(QtDefaultSuffix(".cal"), "cal");
+}
+
+TEST(QtDialogsTest, SaveDialogProposesTheNameAndAddsTheExtension)
+{
+    QtDialogs d;
+    const QString dir = QDir::tempPath();
+    QStringList filters;
+    whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(fd, nullptr);
+        filters = fd->nameFilters();
+        fd->setDirectory(dir);
+        fd->selectFile("versuch");
+        static_cast<QDialog*>(fd)->accept();
+    });
+    const auto name = d.saveFileName("Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*", "*.tva", "default.tva");
+    ASSERT_TRUE(name.has_value());
+    EXPECT_EQ(QString::fromStdString(*name), QDir(dir).filePath("versuch.tva"));
+    EXPECT_EQ(filters, (QStringList{"Tonvera Dateien (*.tva)", "Alle Dateien (*.*)"}));
+
+    whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(d.openFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", ".cal", "Default.cal").has_value());
+}
