@@ -42,18 +42,26 @@ TEST(EmulatorLine, CheckSyncSucceedsAgainstTheEmulator)
     EXPECT_TRUE(c.device.CheckSync()) << emu.output();
 }
 
-TEST(EmulatorLine, CheckSyncFailsAgainstADeviceAnsweringEveryByte)
+// Devices that do not keep the packet framing: the check must see it.
+class FaultyDevice : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(FaultyDevice, CheckSyncFails)
 {
-    EmuProcess emu({"--answer-every-byte"});
+    EmuProcess emu(GetParam());
     Connection c(emu);
-    EXPECT_FALSE(c.device.CheckSync());
+    EXPECT_FALSE(c.device.CheckSync()) << emu.output();
 }
 
-TEST(EmulatorLine, CheckSyncFailsAgainstASilentDevice)
+INSTANTIATE_TEST_SUITE_P(EmulatorLine, FaultyDevice,
+                         ::testing::Values(std::vector<std::string> {"--answer-every-byte"},
+                                           std::vector<std::string> {"--silent"},
+                                           std::vector<std::string> {"--garbage", "--seed", "3"},
+                                           std::vector<std::string> {"--drop", "3"}));
+
+TEST(EmulatorLine, ASilentDeviceReadsAsStatusZero)
 {
-    EmuProcess emu({"--silent"});
+    EmuProcess emu({"--silent", "--input", "1"});
     Connection c(emu);
-    EXPECT_FALSE(c.device.CheckSync());
     EXPECT_EQ(c.device.ReadStatus(), 0);
 }
 
@@ -101,15 +109,23 @@ TEST(EmulatorLine, KeepsServingWhenThePortIsClosedAndOpenedAgain)
     EXPECT_TRUE(emu.running());
 }
 
-TEST(EmulatorLine, ExternalInputFollowsTheCommand)
+TEST(EmulatorLine, ExternalInputFollowsCommandsFifoAndSignals)
 {
-    EmuProcess emu({"--input", "0"});
+    EmuProcess emu({"--input", "0", "--control", "{dir}/control"});
     Connection c(emu);
-    EXPECT_EQ(c.device.ReadStatus() & protocol::StatusInput, 0);
-    emu.setInput(true);
-    EXPECT_TRUE(EmuProcess::waitFor([&] { return (c.device.ReadStatus() & protocol::StatusInput) != 0; }));
+    auto input = [&] { return (c.device.ReadStatus() & protocol::StatusInput) != 0; };
+    EXPECT_FALSE(input());
+    emu.setInput(true); // standard input
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return input(); }));
     ::kill(emu.pid(), SIGUSR2);
-    EXPECT_TRUE(EmuProcess::waitFor([&] { return (c.device.ReadStatus() & protocol::StatusInput) == 0; }));
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return !input(); }));
+    ::kill(emu.pid(), SIGUSR1);
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return input(); }));
+    {
+        std::ofstream fifo(emu.path("control"));
+        fifo << "input 0\n";
+    }
+    EXPECT_TRUE(EmuProcess::waitFor([&] { return !input(); }));
 }
 
 TEST(EmulatorLine, TheLogShowsTheBytesAsTheyWentOverTheLine)
