@@ -230,6 +230,10 @@ private:
             const KeyLine kl = SplitKeyLine(line);
             const std::string_view word = firstWord(kl.value);
             const bool isEnd = AsciiEqualNoCase(kl.key, "END");
+            // The section's end line is never an item, even in a slot left
+            // open: as an item it would end the section of the next save.
+            if (isEnd && AsciiEqualNoCase(word, "VARIABLES"))
+                break;
             if (AsciiEqualNoCase(kl.key, "VARIABLE")) {
                 slot = intValue(AsciiUpper(word));
             } else if (isEnd && AsciiEqualNoCase(word, "VARIABLE")) {
@@ -239,8 +243,6 @@ private:
                 const std::string_view item = first == std::string_view::npos ? std::string_view() : line.substr(first);
                 vt.slot(slot).push_back(Cp1252ToUtf8(item));
             }
-            if (isEnd && AsciiEqualNoCase(word, "VARIABLES"))
-                break;
             ++lineIndex;
         }
         --lineIndex;

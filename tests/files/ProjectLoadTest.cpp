@@ -256,6 +256,19 @@ TEST_F(ProjectLoad, VariablesKeepCaseUmlautsAndBlanksAndFollowTheFraming)
     EXPECT_EQ(view.edit(EditField::Signaldauer), "2000");
 }
 
+// In a slot left open the section's end line is not taken for an item: it
+// would end the section early in the next save.
+TEST_F(ProjectLoad, TheEndOfTheVariablesIsNoItem)
+{
+    load("Section Variables\r\n  Variable 0\r\n    Pegel\r\nEnd Variables\r\n  AnzWieder = 9\r\nEnde\r\n");
+    EXPECT_EQ(form.state().VariTable.slot(0), (VariTable::Slot{"Pegel"}));
+    EXPECT_EQ(view.edit(EditField::AnzWieder), "9");
+    const std::string file = dir.file("wieder.tva");
+    cmd.SaveProject(file);
+    cmd.LoadProject(file);
+    EXPECT_EQ(form.state().VariTable.slot(0), (VariTable::Slot{"Pegel"}));
+}
+
 struct BadFile {
     const char* name;
     std::string content;
