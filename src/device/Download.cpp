@@ -91,6 +91,10 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
             std::copy(p.begin(), p.end(), block.begin() + i * PacketSize);
         }
         SendBlock(block);
+        // The device answers every table word with a status byte that nobody
+        // waits for. Dropped here, they cannot fill the receive buffer and
+        // hold up the line; the framing check at the end drains anyway.
+        Drain();
         if (Progress) {
             const long percent = static_cast<long>(rnd((b + 1) * 100.0 / WritesPerTable));
             Progress("Lade Tabelle " + std::to_string(slot + 1) + ": " + std::to_string(percent) + " %");

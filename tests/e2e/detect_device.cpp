@@ -96,18 +96,6 @@ TEST(DetectOnEmulator, BootLoaderGetsTheFirmwareThenTheDeviceIsFound)
         ASSERT_EQ(fw[i], 0) << i;
 }
 
-TEST(DetectOnEmulator, SilentLineIsNotFound)
-{
-    EmuProcess emu({"--silent"});
-    PanelView view;
-    testing::RecordingDialogs dialogs;
-    MainCore core(view, dialogs);
-    core.FirmwareFile() = emu.path("none.hex");
-    EXPECT_FALSE(core.InitHardware(emu.link()));
-    EXPECT_EQ(view.panel1.back(), "Hardware nicht gefunden");
-    EXPECT_FALSE(core.line().isOpen());
-}
-
 TEST(DetectOnEmulator, PortThatDoesNotExist)
 {
     testing::FakeView view;
