@@ -105,7 +105,8 @@ TEST(FirmwareUpload, TheBootLoaderTakesTheFirmwareAndThenSpeaksPackets)
     EXPECT_FALSE(device.CheckSync());
     device.UploadFirmware(file);
     EXPECT_LT(device.UploadCount, 0);
-    EXPECT_TRUE(device.CheckSync()) << emu.output();
+    // A second try only for a machine too loaded to answer within 15 ms.
+    EXPECT_TRUE(device.CheckSync() || device.CheckSync()) << emu.output();
 
     ASSERT_TRUE(EmuProcess::waitFor([&] { return ReadFile(emu.path("firmware.bin")).size() >= 448; }));
     const std::string got = ReadFile(emu.path("firmware.bin"));
