@@ -256,7 +256,10 @@ void RemoveLink(const std::string& link, const std::string& target)
         fs::remove(link, ec);
 }
 
-void WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
+// Replies that do not fit the terminal's buffer (nobody has read the earlier
+// ones) are lost at once, as on a real line whose receiver overruns; the
+// loop must never stall on them while bytes keep coming in.
+void WriteReplies(int fd, const std::vector<std::uint8_t>& bytes, std::uint64_t& lost)
 {
     std::size_t off = 0;
     while (off < bytes.size()) {
@@ -267,13 +270,7 @@ void WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno == EAGAIN) {
-            pollfd p {fd, POLLOUT, 0};
-            if (::poll(&p, 1, 100) > 0)
-                continue;
-        }
-        // Nobody reads the replies and the buffer is full: a real line would
-        // lose them too.
+        lost += bytes.size() - off;
         return;
     }
 }
@@ -451,6 +448,7 @@ int Serve(const Settings& s)
     bool hungUp = false;
     bool lastPlaying = false;
     bool lastEnded = false;
+    std::uint64_t lostReplies = 0;
     std::vector<std::uint8_t> buf(4096);
 
     while (running) {
@@ -531,7 +529,7 @@ int Serve(const Settings& s)
                     pace.consumed(std::size_t(n));
                 const auto reply = emu.receive(std::span<const std::uint8_t>(buf.data(), std::size_t(n)), now);
                 if (!reply.empty())
-                    WriteAll(pty.master, reply);
+                    WriteReplies(pty.master, reply, lostReplies);
             } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 // No terminal side open (EIO): wait for the program to come back.
                 hungUp = true;
@@ -554,6 +552,9 @@ int Serve(const Settings& s)
 
     if (log)
         log->finish();
+    if (lostReplies > 0)
+        std::fprintf(stderr, "tonvera-emu: %llu reply bytes lost: the program did not read them\n",
+                     static_cast<unsigned long long>(lostReplies));
     RemoveLink(s.link, pty.device);
     if (controlFd >= 0)
         ::close(controlFd);
