@@ -87,7 +87,7 @@ text((CX1 + CX2) / 2 + 8, 44, "USB", size=9, weight="bold", anchor="start")
 
 # Four of the eight identical channels.
 FX1, FX2 = 108, 560
-COL = [(122, 98), (236, 122), (374, 130)]
+COL = [(120, 98), (232, 122), (368, 144)]
 SUMX, SUMY, SUMR = 598, 220, 16
 for k in range(4):
     y0 = 40 + k * 92
@@ -127,7 +127,7 @@ text(574, 430, "Kanal 5…8", size=8, anchor="start", fill="#2c4266")
 # Summing node.
 add(f'<circle cx="{SUMX}" cy="{SUMY}" r="{SUMR}" fill="#ffffff" stroke="#000000" stroke-width="1.5"/>')
 text(SUMX, SUMY + 6, "Σ", size=16, weight="bold")
-text(SUMX, SUMY - 24, "Summe", size=9)
+text(SUMX + SUMR + 4, SUMY - 6, "Summe", size=9, anchor="start")
 
 # Analog side: converter, attenuator, output.
 AX, AW = 660, 116

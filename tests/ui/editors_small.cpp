@@ -1,0 +1,176 @@
+// The simulation window, the options dialog and the block diagram through
+// their real widgets.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QSvgRenderer>
+#include <QLabel>
+#include <QLocale>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+
+#include "model/MainForm.h"
+#include "support/FakeView.h"
+#include "support/RecordingDialogs.h"
+#include "ui/BlockWindow.h"
+#include "ui/EventGuard.h"
+#include "ui/PaintBox.h"
+#include "ui/SimWindow.h"
+#include "ui/VerschiedenesWindow.h"
+
+using namespace tonvera;
+using tonvera::testing::FakeView;
+using tonvera::testing::RecordingDialogs;
+
+namespace {
+
+void whileOpen(QDialog& window, const std::function<void()>& inside, const std::function<void()>& open)
+{
+    bool ran = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &window, [&] {
+        struct Close {
+            QDialog& w;
+            ~Close() { w.reject(); }
+        } close{window};
+        inside();
+        ran = true;
+    });
+    timer.start(0);
+    open();
+    EXPECT_TRUE(ran);
+}
+
+struct GermanLocale {
+    QLocale saved;
+    GermanLocale() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+    ~GermanLocale() { QLocale::setDefault(saved); }
+};
+
+struct SmallWindows : ::testing::Test {
+    FakeView view;
+    RecordingDialogs dialogs;
+    MainForm form{view, dialogs};
+    std::vector<std::string> errors;
+    EventGuard guard{[this](const std::string& t) { errors.push_back(t); }};
+};
+
+} // namespace
+
+TEST_F(SmallWindows, SimulationNeedsVariables)
+{
+    SimWindow window(form.state().VariPos, dialogs, guard);
+    EXPECT_EQ(window.windowTitle(), "Simulationsergebnis");
+    EXPECT_EQ(window.size(), QSize(696, 480));
+    window.Button7Click(form);
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"Simulation nur sinnvoll, wenn Variablen verwendet werden!"});
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(SmallWindows, SimulationShowsTheRunAndPutsThePositionBack)
+{
+    GermanLocale german;
+    form.state().VariTable.slot(0) = {"L", "1000", "2000", "1500"};
+    form.state().VariPos = 2;
+    view.edit(EditField::Signaldauer) = "L";
+    view.edit(EditField::Triggerstart) = "100";
+    view.edit(EditField::Triggerstop) = "900";
+    SimWindow window(form.state().VariPos, dialogs, guard);
+    whileOpen(
+        window,
+        [&] {
+            EXPECT_EQ(window.Label1->text(), "Dauer des Gesamtsignals: 4,5 Sekunden");
+            EXPECT_EQ(window.Panel1->height(), 41);
+            const QImage img = window.SimPaint->grab().toImage();
+            const int w = img.width();
+            ASSERT_GT(w, 100);
+            const int y = img.height() / 3;
+            EXPECT_EQ(img.pixel(qRound(w * 2.0 / 9.0), y), qRgb(255, 255, 255));
+            EXPECT_EQ(img.pixel(qRound(w * 2.0 / 3.0), y), qRgb(255, 255, 255));
+            EXPECT_EQ(img.pixel(w / 2 + 3, y), qRgb(0, 0, 0));
+            EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
+            EXPECT_TRUE(window.ProblemLabel->text().isEmpty());
+            EXPECT_EQ(form.state().VariPos, 2);
+        },
+        [&] { window.Button7Click(form); });
+    EXPECT_EQ(form.state().VariPos, 2);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SmallWindows, SimulationShowsWhatDidNotEvaluateInItsPanel)
+{
+    form.state().VariTable.slot(0) = {"L", "1000"};
+    view.edit(EditField::Signaldauer) = "L";
+    view.edit(EditField::Triggerstart) = "abc";
+    SimWindow window(form.state().VariPos, dialogs, guard);
+    whileOpen(
+        window,
+        [&] {
+            window.SimPaint->grab();
+            QApplication::processEvents();
+            EXPECT_EQ(window.ProblemLabel->text(), "ABC ist kein gültiger Wert!");
+        },
+        [&] { window.Button7Click(form); });
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"ABC ist kein gültiger Wert!"});
+}
+
+TEST_F(SmallWindows, OptionsShowAndTakeBackThePolarity)
+{
+    VerschiedenesWindow window(form.state());
+    EXPECT_EQ(window.windowTitle(), "Verschiedenes");
+    EXPECT_EQ(window.CheckParam->text(), "Parameter überprüfen");
+    EXPECT_EQ(window.GroupBox1->title(), "Taster");
+    EXPECT_EQ(window.TasterLow->text(), "Aktiv wenn geschlossen");
+    EXPECT_EQ(window.TasterHigh->text(), "Aktiv wenn geöffnet");
+    EXPECT_TRUE(window.CheckParam->isChecked());
+
+    form.state().TastHigh = true;
+    whileOpen(
+        window,
+        [&] {
+            EXPECT_TRUE(window.TasterHigh->isChecked());
+            EXPECT_FALSE(window.TasterLow->isChecked());
+        },
+        [&] { window.Verschiedenes1Click(); });
+    EXPECT_TRUE(form.state().TastHigh);
+
+    whileOpen(
+        window,
+        [&] {
+            QTest::mouseClick(window.TasterLow, Qt::LeftButton, {}, QPoint(5, window.TasterLow->height() / 2));
+            QTest::mouseClick(window.CheckParam, Qt::LeftButton, {}, QPoint(5, window.CheckParam->height() / 2));
+            // The range check sees the box at once.
+            EXPECT_FALSE(form.state().CheckParam);
+            EXPECT_EQ(form.RangeCheck("200000", 0), "200000");
+        },
+        [&] { window.Verschiedenes1Click(); });
+    EXPECT_FALSE(form.state().TastHigh);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(BlockWindowTest, ShowsItsDrawing)
+{
+    BlockWindow window;
+    EXPECT_EQ(window.windowTitle(), "Block");
+    EXPECT_EQ(window.size(), QSize(822, 550));
+    EXPECT_EQ(window.Image1->geometry(), QRect(8, 8, 800, 504));
+    ASSERT_TRUE(window.pictureValid());
+    EXPECT_EQ(window.Image1->renderer()->defaultSize(), QSize(800, 504));
+    whileOpen(
+        window,
+        [&] {
+            const QImage img = window.Image1->grab().toImage();
+            std::set<QRgb> colours;
+            for (int y = 0; y < img.height(); y += 4)
+                for (int x = 0; x < img.width(); x += 4)
+                    colours.insert(img.pixel(x, y));
+            EXPECT_GT(colours.size(), 8u);
+        },
+        [&] { window.Blockschaltbild1Click(); });
+}

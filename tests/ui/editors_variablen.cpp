@@ -1,0 +1,164 @@
+// The variables editor through its real widgets: captions, the buttons with
+// their boxes, Enter in a cell and on the grid, and closing with a cell
+// still being typed in.
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "model/VariTable.h"
+#include "support/RecordingDialogs.h"
+#include "ui/EventGuard.h"
+#include "ui/VariablenWindow.h"
+
+using namespace tonvera;
+using tonvera::testing::RecordingDialogs;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+// Runs `inside` once the window's modal loop is up, then closes the window
+// whatever happened, so a failing check cannot leave a test waiting.
+void whileOpen(QDialog& window, const std::function<void()>& inside, const std::function<void()>& open)
+{
+    bool ran = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &window, [&] {
+        struct Close {
+            QDialog& w;
+            ~Close() { w.reject(); }
+        } close{window};
+        EXPECT_TRUE(window.isVisible());
+        inside();
+        ran = true;
+    });
+    timer.start(0);
+    open();
+    EXPECT_TRUE(ran);
+}
+
+struct VariablenWindowTest : ::testing::Test {
+    RecordingDialogs dialogs;
+    std::vector<std::string> errors;
+    EventGuard guard{[this](const std::string& t) { errors.push_back(t); }};
+    VariablenWindow window{dialogs, guard};
+    VariTable table;
+
+    QString header(int col) const { return window.VariGrid->horizontalHeaderItem(col)->text(); }
+    QString cell(int row, int col) const
+    {
+        const QTableWidgetItem* item = window.VariGrid->item(row, col);
+        return item ? item->text() : QString();
+    }
+    // Opens the cell editor on (row, col) of the widget and types `text`.
+    QLineEdit* typeInto(int row, int col, const QString& text)
+    {
+        window.VariGrid->setCurrentCell(row, col);
+        window.VariGrid->editItem(window.VariGrid->item(row, col));
+        auto* edit = window.VariGrid->findChild<QLineEdit*>();
+        if (edit) {
+            edit->clear();
+            QTest::keyClicks(edit, text);
+        }
+        return edit;
+    }
+};
+
+} // namespace
+
+TEST_F(VariablenWindowTest, CaptionsAndTheEmptyGrid)
+{
+    EXPECT_EQ(window.windowTitle(), "Variablen");
+    EXPECT_EQ(window.size(), QSize(479, 402));
+    EXPECT_EQ(window.Button1->text(), "Neu");
+    EXPECT_EQ(window.Button2->text(), "Löschen");
+    EXPECT_EQ(window.Panel1->height(), 41);
+    whileOpen(
+        window,
+        [&] {
+            EXPECT_FALSE(window.VariGrid->isEnabled());
+            EXPECT_EQ(window.VariGrid->columnCount(), 1);
+            EXPECT_EQ(window.VariGrid->rowCount(), 1);
+        },
+        [&] { window.EditVariables(table); });
+    EXPECT_EQ(table.variableCount(), 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(VariablenWindowTest, NeuAddsAColumnAndEnterStoresTheCell)
+{
+    table.slot(0) = {"f", "100", "200"};
+    whileOpen(
+        window,
+        [&] {
+            EXPECT_TRUE(window.VariGrid->isEnabled());
+            EXPECT_EQ(header(0), "f");
+            EXPECT_EQ(cell(0, 0), "100");
+            EXPECT_EQ(cell(1, 0), "200");
+
+            dialogs.inputAnswers.push_back("Pegel");
+            QTest::mouseClick(window.Button1, Qt::LeftButton);
+            ASSERT_EQ(dialogs.inputBoxes.size(), 1u);
+            EXPECT_EQ(dialogs.inputBoxes[0].caption, "Neue Variable");
+            ASSERT_EQ(window.VariGrid->columnCount(), 2);
+            EXPECT_EQ(header(1), "Pegel");
+
+            QLineEdit* edit = typeInto(0, 1, "5");
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClick(edit, Qt::Key_Return);
+            EXPECT_EQ(table.slot(1), (Texts{"Pegel", "5"}));
+            // The last column: on to column 0 of the next row.
+            EXPECT_EQ(window.VariGrid->currentRow(), 1);
+            EXPECT_EQ(window.VariGrid->currentColumn(), 0);
+            EXPECT_FALSE(window.VariGrid->editorOpen());
+
+            // Enter in the last cell of the last row adds a row.
+            window.VariGrid->setCurrentCell(1, 1);
+            QTest::keyClick(window.VariGrid, Qt::Key_Return);
+            EXPECT_EQ(window.VariGrid->rowCount(), 3);
+            EXPECT_EQ(window.VariGrid->currentRow(), 2);
+            EXPECT_EQ(window.VariGrid->currentColumn(), 0);
+        },
+        [&] { window.EditVariables(table); });
+    EXPECT_EQ(table.slot(0), (Texts{"f", "100", "200"}));
+    EXPECT_EQ(table.slot(1), (Texts{"Pegel", "5"}));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(VariablenWindowTest, ClosingWhileTypingStoresTheCell)
+{
+    table.slot(0) = {"f", "100", "200"};
+    whileOpen(
+        window, [&] { ASSERT_NE(typeInto(1, 0, "250"), nullptr); }, [&] { window.EditVariables(table); });
+    EXPECT_EQ(table.slot(0), (Texts{"f", "100", "250"}));
+}
+
+TEST_F(VariablenWindowTest, LoeschenAsksAndReports)
+{
+    table.slot(0) = {"a", "1"};
+    table.slot(1) = {"b", "2"};
+    whileOpen(
+        window,
+        [&] {
+            dialogs.inputAnswers.push_back("x");
+            QTest::mouseClick(window.Button2, Qt::LeftButton);
+            EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Variable nicht vorhanden", "Achtung"}}));
+            EXPECT_EQ(window.VariGrid->columnCount(), 2);
+
+            dialogs.inputAnswers.push_back("A");
+            QTest::mouseClick(window.Button2, Qt::LeftButton);
+            ASSERT_EQ(window.VariGrid->columnCount(), 1);
+            EXPECT_EQ(header(0), "b");
+            EXPECT_EQ(cell(0, 0), "2");
+        },
+        [&] { window.EditVariables(table); });
+    EXPECT_EQ(table.slot(0), (Texts{"b", "2"}));
+    EXPECT_EQ(table.variableCount(), 1);
+}
