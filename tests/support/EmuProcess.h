@@ -48,8 +48,17 @@ public:
             throw std::runtime_error("EmuProcess: cannot make a temporary folder");
         Dir = templ;
         Link = Dir + "/tty";
-        if (when == Start::Now)
-            start(std::move(args));
+        if (when == Start::Now) {
+            try {
+                start(std::move(args));
+            } catch (...) {
+                // No destructor runs for a constructor that throws.
+                stop();
+                std::error_code ec;
+                std::filesystem::remove_all(Dir, ec);
+                throw;
+            }
+        }
     }
 
     ~EmuProcess()
