@@ -361,10 +361,12 @@ bool RunCommand(const std::string& raw, Emulator& emu)
     return true;
 }
 
-int OpenControl(const std::string& path)
+int OpenControl(const std::string& path, bool& created)
 {
     struct stat st {};
+    created = false;
     if (::stat(path.c_str(), &st) != 0) {
+        created = true;
         if (::mkfifo(path.c_str(), 0600) != 0) {
             std::fprintf(stderr, "tonvera-emu: cannot create the FIFO %s: %s\n", path.c_str(), std::strerror(errno));
             return -1;
@@ -376,8 +378,11 @@ int OpenControl(const std::string& path)
     // Read and write, so the FIFO never reports end of input when a writer
     // goes away and the next writer is heard as well.
     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
         std::fprintf(stderr, "tonvera-emu: cannot open the FIFO %s: %s\n", path.c_str(), std::strerror(errno));
+        if (created)
+            ::unlink(path.c_str());
+    }
     return fd;
 }
 
@@ -394,8 +399,19 @@ int Serve(const Settings& s)
         log = std::make_unique<PacketLog>(*logStream);
     }
     int controlFd = -1;
-    if (!s.control.empty() && (controlFd = OpenControl(s.control)) < 0)
+    bool controlCreated = false;
+    if (!s.control.empty() && (controlFd = OpenControl(s.control, controlCreated)) < 0)
         return 2;
+    // A FIFO made here goes again with the emulator; one that was there stays.
+    struct ControlCleanup {
+        const std::string& path;
+        const bool& created;
+        ~ControlCleanup()
+        {
+            if (created)
+                ::unlink(path.c_str());
+        }
+    } controlCleanup {s.control, controlCreated};
 
     if (!InstallSignals()) {
         std::fprintf(stderr, "tonvera-emu: cannot set up signal handling\n");
