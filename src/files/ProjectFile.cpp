@@ -356,10 +356,13 @@ void ResetProject(Project& project)
         r.Used = false;
         r.SetDefaultTexts();
     }
-    project.Globals.Signaldauer = "1000";
-    project.Globals.Triggerstart = "100";
-    project.Globals.Triggerstop = "900";
-    project.Globals.EndDamp = "0";
+    // Copies of string objects rather than assignments from literals: GCC 12
+    // at -O3 reports a false overlap for the latter (its bug 105651).
+    static const std::string signaldauer = "1000", triggerstart = "100", triggerstop = "900", endDamp = "0";
+    project.Globals.Signaldauer = signaldauer;
+    project.Globals.Triggerstart = triggerstart;
+    project.Globals.Triggerstop = triggerstop;
+    project.Globals.EndDamp = endDamp;
     project.State.SelectedSignal = -1;
 }
 

@@ -108,7 +108,9 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string tmpName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string hidden(1, '.');
+    hidden.append(target.filename().string()).append(".XXXXXX");
+    std::string tmpName = (folder / hidden).string();
 
     // The new file gets the old file's permissions, or those a plain create
     // would have given it.
