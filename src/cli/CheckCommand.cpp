@@ -1,0 +1,31 @@
+#include "Commands.h"
+#include "ProjectCheck.h"
+#include "ProjectInput.h"
+#include "model/Errors.h"
+
+namespace tonvera::cli {
+
+int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err)
+{
+    Project project;
+    try {
+        project = ReadProjectFile(o.files[0], o.cal);
+    } catch (const AbortError& e) {
+        err << "Fehler: " << e.text() << std::endl;
+        return ExitUsage;
+    }
+
+    const std::vector<Problem> problems = CheckProject(project, o.priority);
+    int errors = 0;
+    for (const Problem& p : problems) {
+        out << FormatProblem(p) << '\n';
+        errors += p.warning ? 0 : 1;
+    }
+    if (errors == 0)
+        out << "Keine Probleme gefunden." << std::endl;
+    else
+        out << errors << (errors == 1 ? " Problem gefunden." : " Probleme gefunden.") << std::endl;
+    return errors == 0 ? ExitOk : ExitProblems;
+}
+
+} // namespace tonvera::cli

@@ -1,0 +1,121 @@
+#include "CliOptions.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tonvera::cli {
+
+namespace {
+
+// Numbers on the command line take a point or a comma.
+std::optional<double> number(std::string text)
+{
+    for (char& c : text)
+        if (c == ',')
+            c = '.';
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+struct CommandShape {
+    const char* name;
+    std::size_t files;
+};
+constexpr CommandShape Commands[] = {{"check", 1}, {"play", 1}, {"simulate", 1}, {"render", 2}};
+
+} // namespace
+
+const char* UsageText()
+{
+    return "Aufruf:\n"
+           "  tonvera-cli check PROJEKT.tva [--cal DATEI.cal] [--variablen-zuerst]\n"
+           "      prüft alle Parameter an allen Variablenpositionen; Ende 0 ohne Befund, 1 mit Befund\n"
+           "  tonvera-cli play PROJEKT.tva --port PORT [--cal DATEI.cal] [--timeout SEKUNDEN]\n"
+           "                   [--firmware DATEI.hex] [--variablen-zuerst]\n"
+           "      initialisiert das Gerät, lädt das Signal, startet und verfolgt den Lauf bis zum Ende\n"
+           "  tonvera-cli simulate PROJEKT.tva\n"
+           "      Gesamtdauer und Länge und Triggerzeiten jeder Position\n"
+           "  tonvera-cli render PROJEKT.tva AUSGABE.wav [--rate HZ] [--cal DATEI.cal]\n"
+           "                   [--max-seconds SEKUNDEN] [--float] [--variablen-zuerst]\n"
+           "      spielt den Lauf im Signalmodell des Emulators und schreibt ihn als WAV-Datei\n"
+           "      (Kanal 1 Signalausgang, Kanal 2 Triggerausgang)\n"
+           "\n"
+           "  --variablen-zuerst  Priorität \"Variablen->Wieder.\" (sonst \"Wieder.->Variablen\")\n"
+           "  Ohne --cal wird keine Kalibrierung verwendet.\n"
+           "\n"
+           "Rückgabewerte: 0 in Ordnung, 1 Befund oder Fehler, 2 falscher Aufruf oder Datei nicht lesbar,\n"
+           "  3 Zeitlimit erreicht, 4 Lauf beendet, aber mit Signalüberlauf, 130 abgebrochen (Strg-C)\n";
+}
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
+{
+    ParseOutcome out;
+    CliOptions& o = out.options;
+    auto fail = [&](const std::string& text) {
+        out.error = text;
+        return out;
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size())
+                return false;
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "--cal" || a == "--port" || a == "--firmware") {
+            if (!value(v))
+                return fail("Option " + a + " braucht einen Wert");
+            (a == "--cal" ? o.cal : a == "--port" ? o.port : o.firmware) = v;
+        } else if (a == "--timeout" || a == "--rate" || a == "--max-seconds") {
+            if (!value(v))
+                return fail("Option " + a + " braucht einen Wert");
+            const auto n = number(v);
+            if (!n || *n <= 0)
+                return fail("Option " + a + ": '" + v + "' ist keine positive Zahl");
+            if (a == "--timeout")
+                o.timeoutSeconds = *n;
+            else if (a == "--rate")
+                o.rate = *n;
+            else
+                o.maxSeconds = *n;
+        } else if (a == "--float") {
+            o.floatSamples = true;
+        } else if (a == "--variablen-zuerst") {
+            o.priority = Priority::Variablezuerst;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return fail("Unbekannte Option " + a);
+        } else if (o.command.empty()) {
+            o.command = a;
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    if (o.help || o.version)
+        return out;
+    if (o.command.empty())
+        return fail("Kein Befehl angegeben");
+    for (const CommandShape& c : Commands) {
+        if (o.command != c.name)
+            continue;
+        if (o.files.size() != c.files)
+            return fail(std::string("Befehl ") + c.name + " erwartet " + (c.files == 1 ? "eine Projektdatei" : "eine Projektdatei und eine WAV-Datei"));
+        if (o.command == "play" && !o.port)
+            return fail("Befehl play braucht --port");
+        if (o.command == "render" && (o.rate < 1000 || o.rate > 1'000'000))
+            return fail("Option --rate: die Abtastrate muss zwischen 1000 und 1000000 Hz liegen");
+        return out;
+    }
+    return fail("Unbekannter Befehl " + o.command);
+}
+
+} // namespace tonvera::cli

@@ -1,0 +1,37 @@
+#pragma once
+// The command line of tonvera-cli: a command, its file arguments and its
+// options. Parsing never exits; a mistake comes back as a German message.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/MainView.h"
+
+namespace tonvera::cli {
+
+struct CliOptions {
+    std::string command;            // check, play, simulate, render
+    std::vector<std::string> files; // PROJECT.tva, then OUT.wav for render
+    std::optional<std::string> cal;
+    std::optional<std::string> port;
+    std::optional<std::string> firmware;
+    std::optional<double> timeoutSeconds;
+    double rate = 48000;
+    double maxSeconds = 60;
+    bool floatSamples = false;
+    Priority priority = Priority::Wiederzuerst;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParseOutcome {
+    CliOptions options;
+    std::string error; // empty when the command line was good
+};
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
+
+const char* UsageText();
+
+} // namespace tonvera::cli

@@ -1,0 +1,26 @@
+#pragma once
+// The four commands of tonvera-cli. Each returns the process's exit code;
+// output goes to `out` (results, progress) and `err` (the boxes the window
+// would show, errors).
+
+#include <ostream>
+
+#include "CliOptions.h"
+
+namespace tonvera::cli {
+
+enum ExitCode : int {
+    ExitOk = 0,
+    ExitProblems = 1, // check found something; play or render failed
+    ExitUsage = 2,    // bad command line, or a file that cannot be read
+    ExitTimeout = 3,
+    ExitOverflow = 4, // the run ended, but the device reported overflow
+    ExitInterrupted = 130,
+};
+
+int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err);
+int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err);
+int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err);
+int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err);
+
+} // namespace tonvera::cli

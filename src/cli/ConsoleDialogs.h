@@ -1,0 +1,64 @@
+#pragma once
+// The operator's dialogs without an operator. ConsoleDialogs writes every
+// box the window would show to an error stream and answers input boxes with
+// their default; file dialogs are cancelled (the tool takes its files from
+// the command line). CollectingDialogs keeps the texts instead, so a check
+// can attach them to the parameter that caused them.
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "model/Dialogs.h"
+
+namespace tonvera::cli {
+
+class ConsoleDialogs : public Dialogs {
+public:
+    explicit ConsoleDialogs(std::ostream& err) : Err(err) {}
+
+    void messageBox(const std::string& text, const std::string& title) override;
+    std::string inputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& defaultText) override;
+    bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+    void errorBox(const std::string& text) override;
+    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+
+    // Message boxes and error boxes shown so far.
+    int shown() const { return Shown; }
+
+private:
+    std::ostream& Err;
+    int Shown = 0;
+};
+
+class CollectingDialogs : public Dialogs {
+public:
+    std::vector<std::string> texts;
+
+    void messageBox(const std::string& text, const std::string&) override { texts.push_back(text); }
+    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
+    {
+        return defaultText;
+    }
+    bool inputQuery(const std::string&, const std::string&, std::string&) override { return true; }
+    void errorBox(const std::string& text) override { texts.push_back(text); }
+    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+};
+
+} // namespace tonvera::cli

@@ -1,0 +1,64 @@
+#include "ConsoleView.h"
+
+#include <string_view>
+
+namespace tonvera::cli {
+
+namespace {
+
+constexpr std::array<const char*, StatusPanelCount> PanelNames = {"Status", "Hardware", "Signal", "Eichung"};
+
+// A transfer reports "Lade Tabelle 1: 37 %" after every block; a terminal
+// needs only every tenth percent.
+bool minorProgress(std::string_view text)
+{
+    if (text.size() < 4 || text.substr(text.size() - 2) != " %")
+        return false;
+    const std::size_t digits = text.find_last_not_of("0123456789", text.size() - 3);
+    if (digits == std::string_view::npos || digits + 1 >= text.size() - 2)
+        return false;
+    return text[text.size() - 3] != '0';
+}
+
+} // namespace
+
+void ConsoleView::line(const std::string& text)
+{
+    if (Progress)
+        *Progress << text << std::endl;
+}
+
+void ConsoleView::setAktVarText(const std::string& text)
+{
+    if (text != AktVar)
+        line("Position " + text);
+    AktVar = text;
+}
+
+std::string ConsoleView::statusText(int panel) const
+{
+    if (panel < 0 || panel >= StatusPanelCount)
+        return {};
+    return Status[static_cast<std::size_t>(panel)];
+}
+
+void ConsoleView::setStatusText(int panel, const std::string& text)
+{
+    if (panel < 0 || panel >= StatusPanelCount)
+        return;
+    const auto i = static_cast<std::size_t>(panel);
+    Status[i] = text;
+    if (text.empty() || text == Shown[i] || minorProgress(text))
+        return;
+    Shown[i] = text;
+    line(std::string(PanelNames[i]) + ": " + text);
+}
+
+void ConsoleView::setTimerEnabled(bool enabled)
+{
+    if (enabled)
+        ++TimerStarts;
+    Timer = enabled;
+}
+
+} // namespace tonvera::cli

@@ -1,0 +1,76 @@
+#pragma once
+// The main window for a terminal: the edits and check boxes are plain
+// fields with the window's initial texts, and what the window would show
+// while a run plays (status panels, the variable position) is written as
+// progress lines to an output stream, each only when it changes.
+
+#include <array>
+#include <ostream>
+#include <string>
+
+#include "model/MainView.h"
+
+namespace tonvera::cli {
+
+class ConsoleView : public MainView {
+public:
+    // `progress` may be null: nothing is written then (check, simulate).
+    explicit ConsoleView(std::ostream* progress) : Progress(progress) {}
+
+    std::string editText(EditField field) const override { return Edits[index(field)]; }
+    void setEditText(EditField field, const std::string& text) override { Edits[index(field)] = text; }
+    void setLocalEditsEnabled(bool) override {}
+    void focusEdit(EditField) override {}
+
+    int checkedType() const override { return TypeCode; }
+    void setCheckedType(int code) override { TypeCode = code; }
+
+    bool isChecked(CheckBox box) const override { return Checks[index(box)]; }
+    void setChecked(CheckBox box, bool checked) override { Checks[index(box)] = checked; }
+
+    Priority priority() const override { return Prio; }
+    void setPriority(Priority p) override { Prio = p; }
+
+    void setAmSetCaption(const std::string&) override {}
+    void setAktVarText(const std::string& text) override;
+
+    std::string statusText(int panel) const override;
+    void setStatusText(int panel, const std::string& text) override;
+    void repaintStatusBar() override {}
+
+    void repaintSignalDisplay() override {}
+    void invalidateSignalDisplay() override {}
+
+    void setTimerEnabled(bool enabled) override;
+    bool timerEnabled() const override { return Timer; }
+
+    // How often the timer was switched on: each Start does it once, so a
+    // caller can tell that a tick started a run (the external input).
+    long timerStarts() const { return TimerStarts; }
+    const std::string& aktVar() const { return AktVar; }
+
+private:
+    template <typename E>
+    static std::size_t index(E e)
+    {
+        return static_cast<std::size_t>(e);
+    }
+    void line(const std::string& text);
+
+    std::ostream* Progress;
+    // The window's design-time texts; the model's "Neu" then sets the
+    // global parameters.
+    std::array<std::string, EditFieldCount> Edits{"", "", "", "", "", "", "", "0", "0", "0", "0", "1"};
+    int TypeCode = -1;
+    std::array<bool, CheckBoxCount> Checks{false, false, false, true, true, true, true, true, true, true, true};
+    Priority Prio = Priority::Wiederzuerst;
+    std::string AktVar = "1";
+    std::array<std::string, StatusPanelCount> Status{"Status", "Hardware nicht initialisiert", "Signal", "EichStatus"};
+    // The last progress line of each panel, so a table upload does not
+    // print a hundred lines.
+    std::array<std::string, StatusPanelCount> Shown{};
+    bool Timer = false;
+    long TimerStarts = 0;
+};
+
+} // namespace tonvera::cli

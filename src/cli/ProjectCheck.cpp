@@ -1,0 +1,325 @@
+#include "ProjectCheck.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <span>
+
+#include "ConsoleDialogs.h"
+#include "ProjectInput.h"
+#include "device/Pause.h"
+#include "device/SerialLine.h"
+#include "device/TTonvera.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
+#include "model/ParamEvaluator.h"
+#include "model/ParamTable.h"
+
+namespace tonvera::cli {
+
+namespace {
+
+// The device object's side of the check: it writes here, and the number of
+// packets written before a command refused tells which register it was.
+class CountingLine : public SerialLine {
+public:
+    long packets = 0;
+    bool open(const std::string&) override { return true; }
+    void close() override {}
+    bool isOpen() const override { return true; }
+    void writeBlock(std::span<const std::uint8_t> bytes) override
+    {
+        packets += static_cast<long>(bytes.size() / protocol::PacketSize);
+    }
+    LineRead readByte() override { return LineRead::none(); }
+};
+
+class NoPause : public Pause {
+public:
+    void pause(int) override {}
+};
+
+struct Evaluated {
+    bool ok = false;
+    // What the download uses: the value, or -10 when the text does not
+    // evaluate; nothing when the evaluation aborted the command.
+    std::optional<double> value;
+};
+
+// The record's texts in the order the download evaluates them, so their
+// messages come in the window's order.
+constexpr std::array<int, 7> EvaluationOrder = {ParamFreq,  ParamAmpl,   ParamPhase,   ParamStart,
+                                                ParamDach,  ParamRampUp, ParamRampDown};
+
+// Values that every device command takes, to go on checking the other
+// registers once one has been reported.
+constexpr std::array<double, 7> NeutralValues = {1000, 0, 0, 0, 25, 1, 1};
+
+class Checker {
+public:
+    Checker(const Project& p, Priority prio) : P(p), St(p.State), Prio(prio) {}
+
+    std::vector<Problem> run()
+    {
+        const int positions = PositionsOf(St);
+        for (int pos = 1; pos <= positions; ++pos) {
+            for (int i = 0; i < SignalSlots; ++i)
+                if (St.SinusArray[static_cast<std::size_t>(i)].Used)
+                    checkSignal(i, pos);
+            checkGlobals(pos);
+        }
+        return std::move(Found);
+    }
+
+private:
+    void add(int signal, int param, const std::string& text, const std::string& value, int pos, bool warning = false)
+    {
+        add(signal, std::string(ParamNames[static_cast<std::size_t>(param)]), text, value, pos, warning);
+    }
+    void add(int signal, const std::string& param, const std::string& text, const std::string& value, int pos,
+             bool warning = false)
+    {
+        for (Problem& p : Found) {
+            if (p.signal == signal && p.parameter == param && p.text == text && p.value == value) {
+                if (p.positions.empty() || p.positions.back() != pos)
+                    p.positions.push_back(pos);
+                return;
+            }
+        }
+        Found.push_back(Problem{signal, param, text, value, {pos}, warning});
+    }
+
+    // The text evaluated as the download evaluates it, with its messages
+    // reported; then, for a value that evaluated, the commit-time limits of
+    // the parameter table (the range check's own message).
+    Evaluated evaluate(int signal, const std::string& param, int limitIndex, const std::string& text, int pos)
+    {
+        CollectingDialogs d;
+        ParamEvaluator ev(St.VariTable, pos, d);
+        Evaluated e;
+        try {
+            const EvalResult r = ev.EvalParam(text);
+            e.ok = r.ok;
+            e.value = r.ok ? r.value : ParamEvaluator::FailValue;
+        } catch (const AbortError& a) {
+            d.texts.push_back(a.text());
+        }
+        for (const std::string& t : d.texts)
+            add(signal, param, t, "", pos);
+
+        if (e.ok && limitIndex >= 0) {
+            CollectingDialogs limits;
+            ParamEvaluator lim(St.VariTable, pos, limits);
+            try {
+                (void)lim.RangeCheck(FormatGeneral(*e.value, 15), limitIndex, true);
+            } catch (const AbortError& a) {
+                limits.texts.push_back(a.text());
+            }
+            for (const std::string& t : limits.texts)
+                add(signal, param, t, FormatGeneral(*e.value), pos);
+        }
+        return e;
+    }
+
+    void checkSignal(int i, int pos)
+    {
+        const SinusRecord& r = St.SinusArray[static_cast<std::size_t>(i)];
+        std::array<double, 7> v{};
+        for (std::size_t k = 0; k < EvaluationOrder.size(); ++k) {
+            const int param = EvaluationOrder[k];
+            const std::string name(ParamNames[static_cast<std::size_t>(param)]);
+            const Evaluated e = evaluate(i, name, param, r.Text(param), pos);
+            // An aborted evaluation ends the download before anything of this
+            // register goes out: its device check would say nothing new.
+            v[static_cast<std::size_t>(param)] = e.value ? *e.value : NeutralValues[k];
+        }
+
+        SinusValues values;
+        values.Freq = v[ParamFreq];
+        values.Phase = v[ParamPhase];
+        values.Ampl = v[ParamAmpl];
+        values.Start = v[ParamStart];
+        values.Dach = v[ParamDach];
+        values.RampUp = v[ParamRampUp];
+        values.RampDown = v[ParamRampDown];
+        values.TabTyp = r.TabTyp;
+        values.Used = r.Used;
+        checkDevice(i, values, pos);
+    }
+
+    // Runs the device object's download of one signal. When a command
+    // refuses, the packets written before it name the register; that value
+    // is reported, replaced by one the device takes, and the download runs
+    // again for the registers after it.
+    void checkDevice(int i, SinusValues values, int pos)
+    {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            CountingLine line;
+            NoPause pause;
+            TTonvera device(line, pause);
+            try {
+                device.LoadSignal(i, values, St.EichTable);
+                if (device.EichError)
+                    add(i, ParamAmpl, "Amplituden Bereich durch Eichung überschritten!", "", pos, true);
+                return;
+            } catch (const AbortError& a) {
+                // B, H, B+8, D, D+8, then C and C+8 only for ramps that are not 0.
+                std::vector<int> order = {ParamFreq, ParamAmpl, ParamPhase, ParamStart, ParamDach};
+                if (values.RampUp != 0)
+                    order.push_back(ParamRampUp);
+                if (values.RampDown != 0)
+                    order.push_back(ParamRampDown);
+                if (line.packets < 0 || line.packets >= static_cast<long>(order.size()))
+                    return;
+                const int param = order[static_cast<std::size_t>(line.packets)];
+                switch (param) {
+                case ParamFreq:
+                    add(i, param, a.text(), FormatGeneral(values.Freq), pos);
+                    values.Freq = 1000;
+                    break;
+                case ParamAmpl:
+                    add(i, param, a.text(), FormatGeneral(values.Ampl), pos);
+                    values.Ampl = 0;
+                    values.TabTyp = TypeSinus;
+                    break;
+                case ParamPhase:
+                    add(i, param, a.text(), FormatGeneral(values.Phase), pos);
+                    values.Phase = 0;
+                    values.Start = 0;
+                    break;
+                case ParamStart:
+                    add(i, param, a.text(), FormatGeneral(values.Start), pos);
+                    values.Start = 0;
+                    break;
+                case ParamDach:
+                    // The fall ramp begins at start + rise + plateau.
+                    add(i, param, a.text(),
+                        "Start + Anstiegszeit + Dachzeit = " + FormatGeneral(values.Start + values.RampUp + values.Dach),
+                        pos);
+                    if (values.Dach != 25)
+                        values.Dach = 25;
+                    else
+                        values.RampUp = 1;
+                    break;
+                case ParamRampUp:
+                    add(i, param, a.text(), FormatGeneral(values.RampUp), pos);
+                    values.RampUp = 1;
+                    break;
+                default:
+                    add(i, param, a.text(), FormatGeneral(values.RampDown), pos);
+                    values.RampDown = 1;
+                    break;
+                }
+            }
+        }
+    }
+
+    // Runs one device command on a line of its own; returns the packets it
+    // wrote before a refusal, or -1 when it went through.
+    template <typename F>
+    long refused(F&& command, std::string& text)
+    {
+        CountingLine line;
+        NoPause pause;
+        TTonvera device(line, pause);
+        try {
+            command(device);
+            return -1;
+        } catch (const AbortError& a) {
+            text = a.text();
+            return line.packets;
+        }
+    }
+
+    void checkGlobals(int pos)
+    {
+        const ProjectGlobals& g = P.Globals;
+        const auto global = [&](EditField field, int limitIndex, const std::string& name) {
+            return evaluate(-1, name, limitIndex, GlobalText(g, field), pos);
+        };
+        const std::string lengthName(ParamNames[ParamSignaldauer]);
+        const std::string startName(ParamNames[ParamTriggerstart]);
+        const std::string stopName(ParamNames[ParamTriggerstop]);
+        const std::string dampName(ParamNames[ParamEndDamp]);
+        const std::string repeatsName = "Wiederholungen";
+
+        const Evaluated length = global(EditField::Signaldauer, ParamSignaldauer, lengthName);
+        const Evaluated trigStart = global(EditField::Triggerstart, ParamTriggerstart, startName);
+        const Evaluated trigStop = global(EditField::Triggerstop, ParamTriggerstop, stopName);
+        const Evaluated damp = global(EditField::EndDamp, ParamEndDamp, dampName);
+        const Evaluated repeats = global(EditField::AnzWieder, -1, repeatsName);
+
+        std::string text;
+        if (length.value && refused([&](TTonvera& d) { d.SetSignalLength(true, *length.value); }, text) >= 0)
+            add(-1, lengthName, text, FormatGeneral(*length.value), pos);
+        if (trigStart.value && trigStop.value) {
+            const long k = refused([&](TTonvera& d) { d.SetTriggerWindow(*trigStart.value, *trigStop.value); }, text);
+            if (k == 0) {
+                add(-1, startName, text, FormatGeneral(*trigStart.value), pos);
+                if (refused([&](TTonvera& d) { d.SetTriggerWindow(0, *trigStop.value); }, text) >= 0)
+                    add(-1, stopName, text, FormatGeneral(*trigStop.value), pos);
+            } else if (k > 0) {
+                add(-1, stopName, text, FormatGeneral(*trigStop.value), pos);
+            }
+        }
+        if (damp.value
+            && refused([&](TTonvera& d) { d.SetEndDamp(rnd(*damp.value / 0.75) * 0.75); }, text) >= 0)
+            add(-1, dampName, text, FormatGeneral(*damp.value), pos);
+
+        if (!repeats.value)
+            return;
+        // The count must fit 32 bits wherever it is used; the device takes
+        // it only where it repeats each position itself.
+        const double n = rnd(*repeats.value);
+        if (!(n >= std::numeric_limits<std::int32_t>::min() && n <= std::numeric_limits<std::int32_t>::max())) {
+            add(-1, repeatsName, RangeError().text(), FormatGeneral(*repeats.value), pos);
+            return;
+        }
+        const bool varcheck = g.check(CheckBox::varcheck);
+        const bool repeated = g.check(CheckBox::Repeated);
+        const bool sent = varcheck ? Prio == Priority::Wiederzuerst : !repeated;
+        if (sent && refused([&](TTonvera& d) { d.SetRepetitions(static_cast<long long>(n), false); }, text) >= 0)
+            add(-1, repeatsName, text, FormatGeneral(*repeats.value), pos);
+    }
+
+    const Project& P;
+    const MainState& St;
+    Priority Prio;
+    std::vector<Problem> Found;
+};
+
+} // namespace
+
+std::vector<Problem> CheckProject(const Project& project, Priority priority)
+{
+    return Checker(project, priority).run();
+}
+
+std::string FormatPositions(const std::vector<int>& positions)
+{
+    std::string out;
+    for (std::size_t i = 0; i < positions.size();) {
+        std::size_t j = i;
+        while (j + 1 < positions.size() && positions[j + 1] == positions[j] + 1)
+            ++j;
+        if (!out.empty())
+            out += ", ";
+        out += std::to_string(positions[i]);
+        if (j > i)
+            out += "-" + std::to_string(positions[j]);
+        i = j + 1;
+    }
+    return out;
+}
+
+std::string FormatProblem(const Problem& p)
+{
+    std::string s = p.warning ? "Warnung: " : "";
+    s += p.signal >= 0 ? "Signal " + std::to_string(p.signal) : std::string("Global");
+    s += ", " + p.parameter + ", Position " + FormatPositions(p.positions) + ": " + p.text;
+    if (!p.value.empty())
+        s += " (Wert " + p.value + ")";
+    return s;
+}
+
+} // namespace tonvera::cli

@@ -1,0 +1,59 @@
+#include "ProjectInput.h"
+
+#include <filesystem>
+
+#include "ConsoleDialogs.h"
+#include "ConsoleView.h"
+#include "files/EichFile.h"
+#include "files/TextFile.h"
+#include "model/Errors.h"
+#include "model/MainForm.h"
+
+namespace tonvera::cli {
+
+Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile)
+{
+    ConsoleView view(nullptr);
+    CollectingDialogs dialogs;
+    MainForm fresh(view, dialogs);
+    Project p{fresh.state(), ReadGlobals(view)};
+
+    if (calFile) {
+        std::error_code ec;
+        if (!std::filesystem::exists(*calFile, ec))
+            throw FileError("Kann " + *calFile + " Kalibrierung nicht öffnen!");
+        ParseEichFile(ReadFileBytes(*calFile), ',', *calFile, p.State.EichTable);
+    }
+
+    const std::string bytes = ReadFileBytes(projectFile);
+    ResetProject(p);
+    ParseProject(bytes, p, ',');
+    ClampSelectedSignal(p.State);
+    return p;
+}
+
+const std::string& GlobalText(const ProjectGlobals& g, EditField field)
+{
+    switch (field) {
+    case EditField::Signaldauer:
+        return g.Signaldauer;
+    case EditField::Triggerstart:
+        return g.Triggerstart;
+    case EditField::Triggerstop:
+        return g.Triggerstop;
+    case EditField::EndDamp:
+        return g.EndDamp;
+    case EditField::AnzWieder:
+        return g.AnzWieder;
+    default:
+        throw RangeError();
+    }
+}
+
+int PositionsOf(const MainState& state)
+{
+    const int n = state.VariTable.PositionCount();
+    return n < 1 ? 1 : n;
+}
+
+} // namespace tonvera::cli

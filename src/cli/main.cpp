@@ -1,0 +1,43 @@
+// tonvera-cli: the program without its window. See UsageText() for the
+// commands; the README of the emulator describes rendering.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "CliOptions.h"
+#include "Commands.h"
+
+int main(int argc, char** argv)
+{
+    using namespace tonvera::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const ParseOutcome parsed = ParseCommandLine(args);
+    const CliOptions& o = parsed.options;
+    if (o.help) {
+        std::cout << UsageText();
+        return ExitOk;
+    }
+    if (o.version) {
+        std::cout << "tonvera-cli " << TONVERA_VERSION << '\n';
+        return ExitOk;
+    }
+    if (!parsed.error.empty()) {
+        std::cerr << "tonvera-cli: " << parsed.error << "\n\n" << UsageText();
+        return ExitUsage;
+    }
+    try {
+        if (o.command == "check")
+            return RunCheck(o, std::cout, std::cerr);
+        if (o.command == "simulate")
+            return RunSimulate(o, std::cout, std::cerr);
+        if (o.command == "play")
+            return RunPlay(o, std::cout, std::cerr);
+        return RunRender(o, std::cout, std::cerr);
+    } catch (const std::exception& e) {
+        // Every command catches the program's own errors; this is for the
+        // unforeseen (memory, the file system), so it never ends in abort().
+        std::cerr << "tonvera-cli: " << e.what() << std::endl;
+        return ExitProblems;
+    }
+}
