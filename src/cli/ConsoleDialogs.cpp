@@ -4,7 +4,7 @@ namespace tonvera::cli {
 
 void ConsoleDialogs::messageBox(const std::string& text, const std::string& title)
 {
-    ++Shown;
+    Messages.push_back(text);
     Err << (title.empty() ? std::string() : title + ": ") << text << std::endl;
 }
 
@@ -23,7 +23,7 @@ bool ConsoleDialogs::inputQuery(const std::string& caption, const std::string& p
 
 void ConsoleDialogs::errorBox(const std::string& text)
 {
-    ++Shown;
+    ++Errors;
     Err << "Fehler: " << text << std::endl;
 }
 

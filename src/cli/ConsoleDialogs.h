@@ -32,12 +32,14 @@ public:
         return std::nullopt;
     }
 
-    // Message boxes and error boxes shown so far.
-    int shown() const { return Shown; }
+    // The texts of the message boxes shown so far, in order.
+    const std::vector<std::string>& messages() const { return Messages; }
+    int errors() const { return Errors; }
 
 private:
     std::ostream& Err;
-    int Shown = 0;
+    std::vector<std::string> Messages;
+    int Errors = 0;
 };
 
 class CollectingDialogs : public Dialogs {

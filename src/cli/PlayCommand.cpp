@@ -1,10 +1,90 @@
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include "Commands.h"
+#include "RunSession.h"
 
 namespace tonvera::cli {
 
-int RunPlay(const CliOptions&, std::ostream&, std::ostream& err)
+namespace {
+
+volatile std::sig_atomic_t StopSignal = 0;
+
+extern "C" void onStopSignal(int) { StopSignal = 1; }
+
+// The first Ctrl-C (or SIGTERM) asks for the window's Stop at the next
+// tick; the handler then reverts, so a second one ends the tool at once
+// (for instance while a table upload blocks the tick for seconds).
+void installStopHandlers()
 {
-    err << "play: noch nicht verfügbar" << std::endl;
+    struct sigaction sa = {};
+    sa.sa_handler = onStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+} // namespace
+
+int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
+{
+    installStopHandlers();
+    RunSession session(out, err);
+    if (o.firmware)
+        session.core().FirmwareFile() = *o.firmware;
+    if (!session.load(o.files[0], o.cal))
+        return ExitUsage;
+    if (StopSignal)
+        return ExitInterrupted;
+    if (!session.initHardware(*o.port)) {
+        session.close();
+        return ExitProblems;
+    }
+
+    using Clock = std::chrono::steady_clock;
+    // Without a limit a finite run that never ends (a device that stopped
+    // answering reports nothing) would wait for ever: twice its length and
+    // half a minute more is far beyond any real run.
+    std::optional<Clock::time_point> deadline;
+    const double expected = session.expectedSeconds();
+    const double limit = o.timeoutSeconds ? *o.timeoutSeconds : session.endless() ? 0.0 : 2 * expected + 30;
+    auto next = Clock::now();
+    if (limit > 0)
+        deadline = next + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+
+    TickClock clock;
+    clock.waitTick = [&] {
+        next += std::chrono::milliseconds(50);
+        const auto now = Clock::now();
+        // A tick that took longer than its period (a step to the next
+        // position sends many packets) is not followed by a burst.
+        if (next < now)
+            next = now;
+        std::this_thread::sleep_until(next);
+    };
+    clock.stopRequested = [] { return StopSignal != 0; };
+    clock.timedOut = [&] { return deadline && Clock::now() >= *deadline; };
+
+    const bool endless = session.endless();
+    const RunEnd end = session.play(clock);
+    const bool overflow = session.finishWarnings();
+    session.close();
+
+    switch (end) {
+    case RunEnd::Ended:
+        return overflow ? ExitOverflow : ExitOk;
+    case RunEnd::Interrupted:
+        out << "Lauf angehalten" << std::endl;
+        // An endless run has no other way to end.
+        return endless ? (overflow ? ExitOverflow : ExitOk) : ExitInterrupted;
+    case RunEnd::TimedOut:
+        err << "Zeitlimit von " << limit << " s erreicht: Lauf angehalten" << std::endl;
+        return ExitTimeout;
+    case RunEnd::Failed:
+        break;
+    }
     return ExitProblems;
 }
 

@@ -1,0 +1,166 @@
+#include "RunSession.h"
+
+#include <algorithm>
+
+#include "model/Errors.h"
+#include "model/Numbers.h"
+#include "model/ParamEvaluator.h"
+#include "run/RunControl.h"
+
+namespace tonvera::cli {
+
+namespace {
+
+// The hardware dialog with its port already typed in: showing it presses
+// "Hardware initialisieren" once.
+class PortDialog : public HardwareDialogPort {
+public:
+    PortDialog(MainCore& core, ConsoleDialogs& dialogs, std::string port)
+        : Core(core), Dialogs(dialogs), Port(std::move(port))
+    {
+    }
+    void showModal() override
+    {
+        try {
+            Found = Core.InitHardware(Port);
+        } catch (const AbortError& e) {
+            // The window shows the error box and keeps the dialog open;
+            // here nobody could try another port.
+            Dialogs.errorBox(e.text());
+        }
+    }
+    bool found() const { return Found; }
+
+private:
+    MainCore& Core;
+    ConsoleDialogs& Dialogs;
+    std::string Port;
+    bool Found = false;
+};
+
+} // namespace
+
+RunSession::RunSession(std::ostream& out, std::ostream& err)
+    : View(&out), Dialogs(err), Out(out), Core(std::make_unique<MainCore>(View, Dialogs))
+{
+}
+
+RunSession::RunSession(std::ostream& out, std::ostream& err, SerialLine& line, Pause& pause)
+    : View(&out), Dialogs(err), Out(out), Core(std::make_unique<MainCore>(View, Dialogs, line, pause))
+{
+}
+
+bool RunSession::guarded(const std::function<void()>& command)
+{
+    try {
+        command();
+        return true;
+    } catch (const AbortError& e) {
+        Dialogs.errorBox(e.text());
+        return false;
+    }
+}
+
+bool RunSession::load(const std::string& project, const std::optional<std::string>& cal)
+{
+    View.setStatusText(StatusPanelSignal, "");
+    View.setStatusText(StatusPanelEich, "");
+    if (cal && !guarded([&] { Core->files().LoadEichFile(*cal); }))
+        return false;
+    return guarded([&] { Core->files().LoadProject(project); });
+}
+
+bool RunSession::initHardware(const std::string& port)
+{
+    PortDialog dialog(*Core, Dialogs, port);
+    const int errorsBefore = Dialogs.errors();
+    // The menu command: the dialog, then the stop and the whole set.
+    const bool downloaded = guarded([&] { Core->Hardware1Click(dialog); });
+    return dialog.found() && downloaded && Dialogs.errors() == errorsBefore;
+}
+
+bool RunSession::endless() const { return View.isChecked(CheckBox::Repeated); }
+
+double RunSession::expectedSeconds()
+{
+    if (endless())
+        return 0;
+    MainState& st = Core->state();
+    CollectingDialogs quiet;
+    const bool through = View.isChecked(CheckBox::varcheck);
+    const int first = through ? 1 : st.VariPos;
+    const int last = through ? std::max(1, Core->run().PositionCount()) : st.VariPos;
+    double ms = 0;
+    for (int pos = first; pos <= last; ++pos) {
+        try {
+            const ParamEvaluator ev(st.VariTable, pos, quiet);
+            const double length = ev.ParamValue(View.editText(EditField::Signaldauer));
+            const double repeats = rnd(ev.ParamValue(View.editText(EditField::AnzWieder)));
+            ms += std::max(0.0, length) * std::clamp(repeats, 1.0, 255.0);
+        } catch (const AbortError&) {
+            // The run itself will report it.
+        }
+    }
+    return ms / 1000.0;
+}
+
+RunEnd RunSession::play(const TickClock& clock)
+{
+    MainCore& core = *Core;
+    if (!guarded([&] { core.StartButtonClick(); }) || !core.device().Running) {
+        // Start stops the device before anything else, so it is stopped now.
+        return RunEnd::Failed;
+    }
+    Out << "Start" << std::endl;
+
+    for (;;) {
+        if (clock.stopRequested && clock.stopRequested()) {
+            guarded([&] { core.Button4Click(); });
+            return RunEnd::Interrupted;
+        }
+        if (clock.timedOut && clock.timedOut()) {
+            guarded([&] { core.Button4Click(); });
+            return RunEnd::TimedOut;
+        }
+        clock.waitTick();
+        if (!View.timerEnabled())
+            continue;
+        const long starts = View.timerStarts();
+        if (!guarded([&] { core.Timer1Timer(); })) {
+            guarded([&] { core.Button4Click(); });
+            return RunEnd::Failed;
+        }
+        const bool restarted = View.timerStarts() != starts;
+        if (!core.device().Running || restarted) {
+            if (restarted)
+                guarded([&] { core.Button4Click(); });
+            Out << "Lauf beendet" << std::endl;
+            return RunEnd::Ended;
+        }
+    }
+}
+
+bool RunSession::finishWarnings()
+{
+    MainState& st = Core->state();
+    const auto& shown = Dialogs.messages();
+    bool overflow = std::find(shown.begin(), shown.end(), OverflowWarning) != shown.end();
+    // An ordinary run ends without a Stop, so its warnings would wait for
+    // the next Start in the window; there is none here.
+    if (st.OverflowSeen && !overflow)
+        Dialogs.messageBox(OverflowWarning, AttentionTitle);
+    overflow = overflow || st.OverflowSeen;
+    if (Core->device().EichError
+        && std::find(shown.begin(), shown.end(), EichWarningAtStop) == shown.end())
+        Dialogs.messageBox(EichWarningAtStop, AttentionTitle);
+    st.OverflowSeen = false;
+    Core->device().EichError = false;
+    return overflow;
+}
+
+void RunSession::close()
+{
+    guarded([&] { Core->FormClose(); });
+}
+
+} // namespace tonvera::cli

@@ -1,0 +1,85 @@
+#pragma once
+// One run as the operator plays it in the window, without the window:
+// project (and calibration) loaded, "Hardware initialisieren" on a port,
+// Start, then the 50 ms tick until the run has ended, all through the same
+// MainCore the window drives. `play` waits for each tick on the wall clock;
+// `render` on the virtual clock of an in-process device.
+//
+// When has a run ended?
+//  - an ordinary run (not "Durchlaufen"): the tick saw status bit 3 and
+//    sent the stop, so the device is no longer running;
+//  - a run through the variables: the tick called Stop after the last
+//    position (and the last repetition);
+//  - an endless run ("Unendlich"): never by itself; only the time limit or
+//    an interrupt ends it, with the window's Stop.
+// A tick that starts a new run by the external input also ends the run that
+// was followed; that new run is stopped again at once.
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "CliOptions.h"
+#include "ConsoleDialogs.h"
+#include "ConsoleView.h"
+#include "run/MainCore.h"
+
+namespace tonvera::cli {
+
+enum class RunEnd {
+    Ended,       // the run ended by itself
+    Interrupted, // stopRequested() said so; the window's Stop was given
+    TimedOut,    // timedOut() said so; the window's Stop was given
+    Failed,      // a command was aborted; its error box was shown
+};
+
+struct TickClock {
+    // Blocks until the next 50 ms tick is due.
+    std::function<void()> waitTick;
+    std::function<bool()> stopRequested;
+    std::function<bool()> timedOut;
+};
+
+class RunSession {
+public:
+    RunSession(std::ostream& out, std::ostream& err);
+    // On a line of the caller's (render); the line and pause must outlive this.
+    RunSession(std::ostream& out, std::ostream& err, SerialLine& line, Pause& pause);
+
+    MainCore& core() { return *Core; }
+    ConsoleView& view() { return View; }
+    ConsoleDialogs& dialogs() { return Dialogs; }
+
+    // Calibration first, then the project, as the window loads its default
+    // files. False (the error written) when a file cannot be loaded.
+    bool load(const std::string& project, const std::optional<std::string>& cal);
+    // The hardware dialog's work on this port; false (reported) when the
+    // port cannot be opened or no device answers.
+    bool initHardware(const std::string& port);
+    // Start, then ticks until the run ends; the device is stopped whenever
+    // this returns something other than Ended.
+    RunEnd play(const TickClock& clock);
+    // Closing the window: the device stops, the port closes.
+    void close();
+
+    bool endless() const;
+    // The run's expected length in seconds, from the length, the repetitions
+    // and the positions it will play (0 for an endless run).
+    double expectedSeconds();
+    // Overflow was reported during the run (also when its warning was
+    // already shown by Stop); reports what the window still owes.
+    bool finishWarnings();
+
+private:
+    // Runs a core command inside the window's one guard: an aborted command
+    // shows its error box; returns false then.
+    bool guarded(const std::function<void()>& command);
+
+    ConsoleView View;
+    ConsoleDialogs Dialogs;
+    std::ostream& Out;
+    std::unique_ptr<MainCore> Core;
+};
+
+} // namespace tonvera::cli
