@@ -1,11 +1,92 @@
+#include <cmath>
+
 #include "Commands.h"
+#include "EmuLine.h"
+#include "RunSession.h"
+#include "WavFile.h"
+#include "files/TextFile.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
 
 namespace tonvera::cli {
 
-int RunRender(const CliOptions&, std::ostream&, std::ostream& err)
+namespace {
+
+std::string seconds(double s) { return FormatGeneral(s) + " s"; }
+
+} // namespace
+
+int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
-    err << "render: noch nicht verfügbar" << std::endl;
-    return ExitProblems;
+    const auto rate = static_cast<std::uint32_t>(std::lround(o.rate));
+    EmuLine line;
+    RunSession session(out, err, line, line);
+    if (!session.load(o.files[0], o.cal))
+        return ExitUsage;
+    if (!session.initHardware("tonvera-emu")) {
+        session.close();
+        return ExitProblems;
+    }
+
+    WavFile wav(rate, o.floatSamples);
+    const auto maxFrames = std::min<std::uint64_t>(
+        wav.maxFrames(), static_cast<std::uint64_t>(std::ceil(o.maxSeconds * rate)));
+    const auto maxTicks = static_cast<std::int64_t>(std::ceil(o.maxSeconds * emu::ClockHz));
+    const auto sounded = [&] {
+        std::int64_t t = 0;
+        for (const PlayedRun& r : line.runs())
+            t += r.ticks(line.now());
+        return t;
+    };
+    // Runs whose positions all last 0 s would go round for ever without a
+    // sound; the virtual clock stops them too.
+    const emu::EmuTime clockLimit = line.now() + std::chrono::seconds(60)
+        + std::chrono::milliseconds(static_cast<std::int64_t>(o.maxSeconds * 4000));
+
+    TickClock clock;
+    clock.waitTick = [&] { line.pause(50); };
+    clock.stopRequested = [&] { return sounded() >= maxTicks; };
+    clock.timedOut = [&] { return line.now() >= clockLimit; };
+
+    const bool endless = session.endless();
+    const RunEnd end = session.play(clock);
+    bool overflow = session.finishWarnings();
+    session.close();
+    if (end == RunEnd::Failed)
+        return ExitProblems;
+
+    int n = 0;
+    for (const PlayedRun& r : line.runs()) {
+        const std::uint64_t room = maxFrames - wav.frames();
+        const std::int64_t ticks = r.ticks(line.now());
+        // The samples whose instant lies within what the run played.
+        auto frames = static_cast<std::uint64_t>(
+            std::ceil(static_cast<double>(ticks) * rate / static_cast<double>(emu::ClockHz)));
+        frames = std::min(frames, room);
+        if (frames == 0)
+            continue;
+        const emu::Rendering sound = emu::Render(r.run, rate, static_cast<std::int64_t>(frames));
+        for (std::size_t i = 0; i < sound.output.size(); ++i)
+            wav.add(sound.output[i], sound.trigger[i] != 0);
+        overflow = overflow || sound.overflow;
+        out << "Lauf " << ++n << ": " << seconds(static_cast<double>(frames) / rate)
+            << (sound.overflow ? ", Signalüberlauf!" : "") << '\n';
+    }
+    if (end == RunEnd::Interrupted || end == RunEnd::TimedOut || wav.frames() >= maxFrames) {
+        if (!endless || end == RunEnd::TimedOut)
+            err << "Ausgabe nach " << seconds(static_cast<double>(wav.frames()) / rate)
+                << " abgeschnitten (--max-seconds)" << std::endl;
+    }
+
+    try {
+        WriteFileAtomically(o.files[1], wav.bytes());
+    } catch (const AbortError& e) {
+        err << "Fehler: " << e.text() << std::endl;
+        return ExitProblems;
+    }
+    out << o.files[1] << ": " << seconds(static_cast<double>(wav.frames()) / rate) << ", " << rate << " Hz"
+        << (overflow ? ", Signalüberlauf!" : "") << std::endl;
+    return overflow ? ExitOverflow : ExitOk;
 }
 
 } // namespace tonvera::cli

@@ -1,0 +1,63 @@
+#include "EmuLine.h"
+
+#include <algorithm>
+
+namespace tonvera::cli {
+
+std::int64_t PlayedRun::ticks(emu::EmuTime now) const
+{
+    std::int64_t t = emu::TicksOf((stopped ? *stopped : now) - started);
+    if (const auto end = run.endTick())
+        t = std::min(t, *end);
+    return std::max<std::int64_t>(t, 0);
+}
+
+EmuLine::EmuLine() : Emu(emu::EmulatorOptions{}) {}
+
+bool EmuLine::open(const std::string&)
+{
+    Opened = true;
+    Input.clear();
+    return true;
+}
+
+void EmuLine::writeBlock(std::span<const std::uint8_t> bytes)
+{
+    if (!Opened)
+        return;
+    // A write is handed over at one instant; the program writes each packet
+    // by itself, so no block holds both the stop and the start of a run.
+    const std::vector<std::uint8_t> replies = Emu.receive(bytes, Now);
+    Input.insert(Input.end(), replies.begin(), replies.end());
+    noteRuns();
+}
+
+void EmuLine::noteRuns()
+{
+    const emu::DeviceModel& d = Emu.device();
+    if (d.starts() > Runs.size() && d.lastRun()) {
+        if (!Runs.empty() && !Runs.back().stopped)
+            Runs.back().stopped = Now;
+        Runs.push_back(PlayedRun{*d.lastRun(), Now, std::nullopt});
+    }
+    if (d.stopped() && !Runs.empty() && !Runs.back().stopped)
+        Runs.back().stopped = Now;
+}
+
+LineRead EmuLine::readByte()
+{
+    if (!Opened || Input.empty())
+        return LineRead::none();
+    const std::uint8_t b = Input.front();
+    Input.pop_front();
+    return LineRead::byte(b);
+}
+
+void EmuLine::pause(int milliseconds)
+{
+    if (milliseconds > 0)
+        Now += std::chrono::milliseconds(milliseconds);
+    Emu.tick(Now);
+}
+
+} // namespace tonvera::cli

@@ -1,0 +1,61 @@
+#pragma once
+// The device in the same process, on a virtual clock: the bytes the core
+// writes go straight into the emulator's packet framing and device model,
+// its answers come back as the line's input, and every pause of the
+// protocol moves the clock instead of sleeping. So a run of minutes plays
+// in the time its packets take to decode, and the packets are exactly
+// those the window would send to a real device.
+//
+// The line also keeps every run the device started, with the registers and
+// tables frozen at its start and the virtual times it started and stopped,
+// for rendering afterwards.
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "Emulator.h"
+#include "SignalModel.h"
+#include "device/Pause.h"
+#include "device/SerialLine.h"
+
+namespace tonvera::cli {
+
+struct PlayedRun {
+    emu::RunSnapshot run;
+    emu::EmuTime started{0};
+    std::optional<emu::EmuTime> stopped;
+
+    // Clock ticks the run sounded for: up to its own end, or to the stop
+    // when that came first; up to `now` while it goes on.
+    std::int64_t ticks(emu::EmuTime now) const;
+};
+
+class EmuLine : public SerialLine, public Pause {
+public:
+    EmuLine();
+
+    bool open(const std::string&) override;
+    void close() override { Opened = false; }
+    bool isOpen() const override { return Opened; }
+    void writeBlock(std::span<const std::uint8_t> bytes) override;
+    LineRead readByte() override;
+
+    void pause(int milliseconds) override;
+
+    emu::EmuTime now() const { return Now; }
+    const std::vector<PlayedRun>& runs() const { return Runs; }
+    emu::Emulator& emulator() { return Emu; }
+
+private:
+    void noteRuns();
+
+    emu::Emulator Emu;
+    emu::EmuTime Now{0};
+    std::deque<std::uint8_t> Input;
+    bool Opened = false;
+    std::vector<PlayedRun> Runs;
+};
+
+} // namespace tonvera::cli
