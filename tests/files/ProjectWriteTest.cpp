@@ -101,6 +101,23 @@ TEST_F(ProjectSave, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"p.tva"});
 }
 
+// A save replaces the content, not the file's place or permissions: a link
+// keeps pointing at its file, and a file kept private stays private.
+TEST_F(ProjectSave, KeepsLinksAndPermissionsOfTheOldFile)
+{
+    putFixtureState();
+    const std::string real = dir.file("echt.tva");
+    const std::string link = dir.file("link.tva");
+    writeBytes(real, "old");
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(real, link);
+    cmd.SaveProject(link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(real), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(std::filesystem::status(real).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)
 {
     putFixtureState();
