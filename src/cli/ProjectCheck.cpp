@@ -1,5 +1,6 @@
 #include "ProjectCheck.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
@@ -292,7 +293,13 @@ private:
 
 std::vector<Problem> CheckProject(const Project& project, Priority priority)
 {
-    return Checker(project, priority).run();
+    std::vector<Problem> found = Checker(project, priority).run();
+    // Signal by signal, the globals last; within each the order found.
+    std::stable_sort(found.begin(), found.end(), [](const Problem& a, const Problem& b) {
+        const auto rank = [](const Problem& p) { return p.signal < 0 ? SignalSlots : p.signal; };
+        return rank(a) < rank(b);
+    });
+    return found;
 }
 
 std::string FormatPositions(const std::vector<int>& positions)

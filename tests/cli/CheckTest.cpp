@@ -1,0 +1,100 @@
+// tonvera-cli check: what it reports, where, and its exit code.
+
+#include "CliSupport.h"
+
+namespace tonvera::test {
+namespace {
+
+TEST(CliCheck, ReportsEachProblemWithSignalParameterAndPosition)
+{
+    // Signal 0 plays F (with 'abc' at position 2) from S (200000 ms at
+    // position 3, beyond the device's 167772,15 ms); signal 1 has a
+    // frequency above the limit and a phase that names nothing.
+    const CliResult r = RunCli({"check", FixturePath("check_problems.tva")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out,
+              "Signal 0, Frequenz, Position 2: 'abc' ist kein gültiger Gleitkommawert\n"
+              "Signal 0, Start, Position 3: Parameter Start ist außerhalb des zulässigen Bereichs! (Wert 200000)\n"
+              "Signal 0, Start, Position 3: Fehler bei Bereichsprüfung (Wert 200000)\n"
+              "Signal 1, Frequenz, Position 1-3: Parameter Frequenz ist außerhalb des zulässigen Bereichs! "
+              "(Wert 200000)\n"
+              "Signal 1, Phase, Position 1-3: XYZ ist kein gültiger Wert!\n"
+              "5 Probleme gefunden.\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(CliCheck, ReportsWhatTheDeviceCannotEncode)
+{
+    // Attenuation -7 dB (amplitude above 16 bits), a negative ramp, a final
+    // attenuation of 267 steps and 300 repetitions: each refused by its
+    // device command, besides the limits of the parameter table.
+    const CliResult r = RunCli({"check", FixturePath("check_device.tva")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out,
+              "Signal 0, Dämpfung, Position 1: Parameter Dämpfung ist außerhalb des zulässigen Bereichs! (Wert -7)\n"
+              "Signal 0, Anstiegszeit, Position 1: Parameter Anstiegszeit ist außerhalb des zulässigen Bereichs! "
+              "(Wert -1)\n"
+              "Signal 0, Dämpfung, Position 1: Fehler bei Bereichsprüfung (Wert -7)\n"
+              "Signal 0, Anstiegszeit, Position 1: Fehler bei Bereichsprüfung (Wert -1)\n"
+              "Global, Schlußdämpfung, Position 1: Parameter Schlußdämpfung ist außerhalb des zulässigen "
+              "Bereichs! (Wert 200)\n"
+              "Global, Schlußdämpfung, Position 1: Fehler bei Bereichsprüfung (Wert 200)\n"
+              "Global, Wiederholungen, Position 1: Fehler bei Bereichsprüfung (Wert 300)\n"
+              "7 Probleme gefunden.\n");
+}
+
+TEST(CliCheck, RepetitionsTheDeviceNeverSeesAreNoProblem)
+{
+    // "Variablen->Wieder." counts the passes itself and sends 1 to the
+    // device, so 300 repetitions are fine there.
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "F");
+    p.variable(0, {"F", "100", "200"});
+    p.globals.AnzWieder = "300";
+    p.globals.check(CheckBox::varcheck) = true;
+    p.write(dir.path("p.tva"));
+    EXPECT_EQ(RunCli({"check", dir.path("p.tva"), "--variablen-zuerst"}).code, 0);
+    const CliResult r = RunCli({"check", dir.path("p.tva")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "Global, Wiederholungen, Position 1-2: Fehler bei Bereichsprüfung (Wert 300)\n"
+                     "1 Problem gefunden.\n");
+}
+
+TEST(CliCheck, CalibrationThatLiftsAboveFullScaleIsAWarningOnly)
+{
+    TempDir dir;
+    std::ofstream(dir.path("k.cal"), std::ios::binary) << "100/-3.00\r\n10000/-3.00\r\n";
+    ProjectBuilder p;
+    SinusRecord& eich = p.signal(0, "1000");
+    eich.TabTyp = TypeSinusEich;
+    eich.Ampl = "2"; // -3 dB correction: -1 dB, clamped to 0
+    p.write(dir.path("p.tva"));
+    EXPECT_EQ(RunCli({"check", dir.path("p.tva")}).out, "Keine Probleme gefunden.\n");
+    const CliResult r = RunCli({"check", dir.path("p.tva"), "--cal", dir.path("k.cal")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "Warnung: Signal 0, Dämpfung, Position 1: Amplituden Bereich durch Eichung überschritten!\n"
+                     "Keine Probleme gefunden.\n");
+}
+
+TEST(CliCheck, CleanProjectAndUnreadableFiles)
+{
+    const CliResult clean = RunCli({"check", FixturePath("three_positions.tva")});
+    EXPECT_EQ(clean.code, 0);
+    EXPECT_EQ(clean.out, "Keine Probleme gefunden.\n");
+
+    const CliResult missing = RunCli({"check", FixturePath("no_such_project.tva")});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(Contains(missing.err, "no_such_project.tva kann nicht geöffnet werden")) << missing.err;
+
+    const CliResult noCal = RunCli({"check", FixturePath("three_positions.tva"), "--cal", "/nonexistent.cal"});
+    EXPECT_EQ(noCal.code, 2);
+    EXPECT_TRUE(Contains(noCal.err, "Kann /nonexistent.cal Kalibrierung nicht öffnen!")) << noCal.err;
+
+    const CliResult usage = RunCli({"check"});
+    EXPECT_EQ(usage.code, 2);
+    EXPECT_TRUE(Contains(usage.err, "Aufruf:"));
+}
+
+} // namespace
+} // namespace tonvera::test

@@ -1,0 +1,134 @@
+// tonvera-cli play against tonvera-emu on a pseudo-terminal: the packets it
+// sends are those of the window's run control, and Ctrl-C stops the device.
+
+#include <csignal>
+
+#include "CliSupport.h"
+#include "VirtualDevice.h"
+#include "run/MainCore.h"
+#include "support/EmuProcess.h"
+#include "support/FakeView.h"
+#include "support/RecordingDialogs.h"
+
+namespace tonvera::test {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+// Status queries, the start and stop packets and synchronisation bytes
+// consist of nothing but 00 and 20; how many of them a run sends depends
+// on when the ticks fall. Everything else must be the same, byte for byte.
+std::vector<std::string> Registers(const std::vector<std::string>& log)
+{
+    std::vector<std::string> out;
+    for (const std::string& l : log)
+        if (l.find_first_not_of("02 ") != std::string::npos)
+            out.push_back(l);
+    return out;
+}
+
+int Starts(const std::vector<std::string>& log)
+{
+    int n = 0;
+    for (std::size_t i = 0; i + 1 < log.size(); ++i)
+        n += log[i] == "20 00 00 00 00 00" && log[i + 1] == "00 00 00 00 00 00";
+    return n;
+}
+
+// What the window sends for the same steps: load, "Hardware initialisieren",
+// Start, the tick until the run has ended, close.
+std::vector<std::string> WindowLog(const std::string& project)
+{
+    testing::FakeView view;
+    testing::RecordingDialogs dialogs;
+    VirtualDevice device;
+    MainCore core(view, dialogs, device, device);
+    core.files().LoadProject(project);
+    struct Dialog : HardwareDialogPort {
+        MainCore& core;
+        explicit Dialog(MainCore& c) : core(c) {}
+        void showModal() override { EXPECT_TRUE(core.InitHardware("virtual")); }
+    } dialog(core);
+    core.Hardware1Click(dialog);
+    core.StartButtonClick();
+    for (int tick = 0; tick < 2000 && core.device().Running; ++tick) {
+        device.pause(50);
+        core.Timer1Timer();
+    }
+    EXPECT_FALSE(core.device().Running);
+    core.FormClose();
+    return device.log();
+}
+
+TEST(CliPlay, RunThroughThreePositionsSendsWhatTheWindowSends)
+{
+    EmuProcess emu({"--log", "{dir}/packets.log"});
+    const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", emu.link(), "--timeout", "30"});
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(Contains(r.out, "Hardware: Hardware initialisiert\nStart\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Position 2\nPosition 3\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Lauf beendet\n")) << r.out;
+
+    std::vector<std::string> played;
+    ASSERT_TRUE(EmuProcess::waitFor([&] {
+        played = Lines(ReadAll(emu.path("packets.log")));
+        return !played.empty() && played.back() == "20 00 00 00 00 00";
+    }));
+    const std::vector<std::string> window = WindowLog(FixturePath("three_positions.tva"));
+    EXPECT_EQ(Registers(played), Registers(window));
+    EXPECT_EQ(Starts(played), 3);
+    EXPECT_EQ(Starts(window), 3);
+    // The frequency of each position, in order: 100 Hz with the hardware
+    // dialog's download and again with Start's, then 200 and 300 Hz.
+    std::vector<std::string> freqs;
+    for (const std::string& l : Registers(played))
+        if (l.rfind("62 00 ", 0) == 0 || l.rfind("42 00 ", 0) == 0)
+            freqs.push_back(l);
+    EXPECT_EQ(freqs, (std::vector<std::string>{"62 00 00 a3 01 00", "62 00 00 a3 01 00", "42 00 00 47 03 00", "42 00 00 ea 04 00"}));
+}
+
+TEST(CliPlay, InterruptStopsTheDevice)
+{
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "1000");
+    p.globals.check(CheckBox::Repeated) = true; // endless: only Ctrl-C ends it
+    p.write(dir.path("endless.tva"));
+    ProjectBuilder q;
+    q.signal(0, "1000");
+    q.globals.Signaldauer = "60000";
+    q.write(dir.path("long.tva"));
+
+    for (const auto& [file, expected] : {std::pair{"endless.tva", 0}, std::pair{"long.tva", 130}}) {
+        EmuProcess emu({"--log", "{dir}/packets.log"});
+        CliProcess cli({"play", dir.path(file), "--port", emu.link()});
+        ASSERT_TRUE(EmuProcess::waitFor([&] { return Contains(cli.out(), "Signal: Signal OK\n"); })) << cli.err();
+        cli.signal(SIGINT);
+        EXPECT_EQ(cli.wait(std::chrono::seconds(20)), expected) << file << cli.err();
+        EXPECT_TRUE(Contains(cli.out(), "Lauf angehalten\n")) << cli.out();
+        // The last packets: Stop, then the stop of closing the window.
+        ASSERT_TRUE(EmuProcess::waitFor([&] {
+            const auto l = Lines(ReadAll(emu.path("packets.log")));
+            return l.size() >= 2 && l[l.size() - 1] == "20 00 00 00 00 00" && l[l.size() - 2] == "20 00 00 00 00 00";
+        })) << file;
+    }
+}
+
+TEST(CliPlay, PortThatCannotBeOpened)
+{
+    const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", "/nonexistent/tty"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Fehler: Fehler bei Bereichsprüfung\n");
+    EXPECT_FALSE(Contains(r.out, "Start"));
+}
+
+} // namespace
+} // namespace tonvera::test
