@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "RunSession.h"
+#include "model/Numbers.h"
 
 namespace tonvera::cli {
 
@@ -80,7 +81,7 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
         // An endless run has no other way to end.
         return endless ? (overflow ? ExitOverflow : ExitOk) : ExitInterrupted;
     case RunEnd::TimedOut:
-        err << "Zeitlimit von " << limit << " s erreicht: Lauf angehalten" << std::endl;
+        err << "Zeitlimit von " << FormatGeneral(limit) << " s erreicht: Lauf angehalten" << std::endl;
         return ExitTimeout;
     case RunEnd::Failed:
         break;

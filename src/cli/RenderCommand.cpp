@@ -72,11 +72,12 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
         out << "Lauf " << ++n << ": " << seconds(static_cast<double>(frames) / rate)
             << (sound.overflow ? ", Signalüberlauf!" : "") << '\n';
     }
-    if (end == RunEnd::Interrupted || end == RunEnd::TimedOut || wav.frames() >= maxFrames) {
-        if (!endless || end == RunEnd::TimedOut)
-            err << "Ausgabe nach " << seconds(static_cast<double>(wav.frames()) / rate)
-                << " abgeschnitten (--max-seconds)" << std::endl;
-    }
+    const std::string length = seconds(static_cast<double>(wav.frames()) / rate);
+    if (end == RunEnd::TimedOut)
+        err << "Lauf nach " << seconds(std::chrono::duration<double>(line.now()).count())
+            << " Gerätezeit ohne Ende angehalten; Ausgabe " << length << std::endl;
+    else if (!endless && (end == RunEnd::Interrupted || wav.frames() >= maxFrames))
+        err << "Ausgabe nach " << length << " abgeschnitten (--max-seconds)" << std::endl;
 
     try {
         WriteFileAtomically(o.files[1], wav.bytes());
