@@ -43,6 +43,10 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
         session.close();
         return ExitProblems;
     }
+    if (StopSignal) {
+        session.close();
+        return ExitInterrupted;
+    }
 
     using Clock = std::chrono::steady_clock;
     // Without a limit a finite run that never ends (a device that stopped
