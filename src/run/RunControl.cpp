@@ -133,13 +133,23 @@ void RunControl::Timer1Timer()
     int passes = 0;
     bool again = true;
     while (again && passes < MaxPassesPerTick) {
-        (void)Device.ReadStatus();
-        const std::uint8_t s = Device.ReadStatus();
+        const std::uint8_t s = TickStatus();
         seen[static_cast<std::size_t>(passes++)] = s;
         again = Advance(s);
     }
     for (int i = passes - 1; i >= 0; --i)
         Observe(seen[static_cast<std::size_t>(i)]);
+}
+
+std::uint8_t RunControl::TickStatus()
+{
+    // Without a port every reading is 0 after ten 1 ms waits; forty of them
+    // in each 50 ms tick would leave the window hardly usable while the timer
+    // polls a device that is not there.
+    if (!Device.PortHandle().isOpen())
+        return 0;
+    (void)Device.ReadStatus();
+    return Device.ReadStatus();
 }
 
 bool RunControl::Advance(std::uint8_t s)

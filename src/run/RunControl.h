@@ -46,6 +46,8 @@ public:
 private:
     void Start();
     void Stop();
+    // The status of a tick: two votes, the second one counts.
+    std::uint8_t TickStatus();
     // Step 1 and 2 of a tick with status s; true when the tick is to run again
     // at once (the next pass through the positions).
     bool Advance(std::uint8_t s);

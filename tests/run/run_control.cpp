@@ -81,6 +81,16 @@ TEST_F(RunControlTest, SingleRunEndsByStopOutputAlone)
     EXPECT_EQ(view.status[2], "x");
 }
 
+TEST_F(RunControlTest, TickWithoutAPortDoesNotWait)
+{
+    line.opened = false;
+    view.check(CheckBox::ExternStart) = true; // TastHigh false: status 0 is "active"
+    core.Timer1Timer();
+    EXPECT_TRUE(clock.pauses.empty());
+    // The status counts as 0, as it would after the unanswered readings.
+    EXPECT_TRUE(core.device().Running);
+}
+
 TEST_F(RunControlTest, RepetitionCountAndEndless)
 {
     view.edit(EditField::AnzWieder) = "3";
