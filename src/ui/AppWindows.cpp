@@ -2,7 +2,13 @@
 
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
-#include "ui/PlaceholderWindow.h"
+#include "model/MainForm.h"
+#include "run/MainCore.h"
+#include "ui/BlockWindow.h"
+#include "ui/EichWindow.h"
+#include "ui/SimWindow.h"
+#include "ui/VariablenWindow.h"
+#include "ui/VerschiedenesWindow.h"
 
 namespace tonvera {
 
@@ -15,12 +21,33 @@ AppWindows CreateWindows(Dialogs* dialogs, const std::function<void(MainWindow&)
         install(main);
     main.FormCreate();
 
+    MainState& state = main.form().state();
+    auto* block = new BlockWindow(&main);
+    auto* variablen = new VariablenWindow(main.dialogs(), main.guard(), &main);
+    auto* sim = new SimWindow(state.VariPos, main.dialogs(), main.guard(), &main);
+    auto* eich = new EichWindow(main.dialogs(), main.guard(), &main);
+    auto* options = new VerschiedenesWindow(state, &main);
     w.HardInit = new HardInitDialog(main.guard(), &main);
-    w.Block = new PlaceholderWindow("Block", "Block", &main);
-    w.Variablen = new PlaceholderWindow("Variablen", "Variablen", &main);
-    w.SimWin = new PlaceholderWindow("SimWin", "Simulationsergebnis", &main);
-    w.EichForm = new PlaceholderWindow("EichForm", "Eichdaten Eingabe", &main);
-    w.Verschiedenes = new PlaceholderWindow("Verschiedenes", "Verschiedenes", &main);
+    w.Block = block;
+    w.Variablen = variablen;
+    w.SimWin = sim;
+    w.EichForm = eich;
+    w.Verschiedenes = options;
+
+    // The editors borrow the main window's tables while they are open; the
+    // display shows the variables' values, so it is redrawn afterwards.
+    MainWindow* m = &main;
+    main.hooks.NeueVariable1Click = [m, variablen] {
+        variablen->EditVariables(m->form().state().VariTable);
+        m->repaintSignalDisplay();
+    };
+    main.hooks.EichungClick = [m, eich] { eich->EditEichTable(m->form().state().EichTable); };
+    main.hooks.Button7Click = [m, sim] {
+        sim->Button7Click(m->form());
+        m->repaintSignalDisplay();
+    };
+    main.hooks.Verschiedenes1Click = [options] { options->Verschiedenes1Click(); };
+    main.hooks.Blockschaltbild1Click = [block] { block->Blockschaltbild1Click(); };
 
     main.HardInit = w.HardInit;
     main.Block = w.Block;

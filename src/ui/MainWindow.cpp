@@ -26,6 +26,7 @@
 #include "run/MainCore.h"
 #include "model/SignalDisplay.h"
 #include "model/SignalEditing.h"
+#include "model/Verschiedenes.h"
 #include "ui/HardInitDialog.h"
 #include "ui/PaintBox.h"
 #include "ui/QtCanvas.h"
@@ -533,7 +534,7 @@ void MainWindow::FormCreate()
     command([&] { Core->FormCreate(); });
 }
 
-void MainWindow::Version1Click() { Dlg->messageBox("Softwareversion\r0.8 Alpha", "Tonvera"); }
+void MainWindow::Version1Click() { tonvera::Version1Click(*Dlg); }
 
 void MainWindow::Hardware1Click()
 {
