@@ -20,10 +20,14 @@ if(TARGET tonvera)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/tonvera.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/cli/README.md)
+  install(FILES ${CMAKE_SOURCE_DIR}/src/cli/README.md
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera RENAME README.tonvera-cli.md)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera OPTIONAL)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/emulator/README.md)
   install(FILES ${CMAKE_SOURCE_DIR}/tools/emulator/README.md
-          DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME README.tonvera-emu.md)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera RENAME README.tonvera-emu.md)
 endif()
 
 set(CPACK_GENERATOR DEB)
