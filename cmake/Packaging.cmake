@@ -36,8 +36,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tonvera")
 set(CPACK_PACKAGE_CONTACT "Tonvera <tonvera@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Steuerprogramm für den achtkanaligen Signalgenerator")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Steuerprogramm für den achtkanaligen Signalgenerator\n Tonvera stellt Signale aus bis zu acht Kanälen zusammen, lädt sie über die\n serielle Schnittstelle in das Gerät und steuert den Ablauf. Enthalten sind\n das Programm mit Fenster (tonvera), das Kommandozeilenwerkzeug tonvera-cli\n (prüfen, abspielen, simulieren, als WAV-Datei ausgeben) und der\n Geräteemulator tonvera-emu.")
+# CPack puts the summary first and indents the long text itself.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tonvera stellt Signale aus bis zu acht Kanälen zusammen, lädt sie über die serielle Schnittstelle in das Gerät und steuert den Ablauf. Enthalten sind das Programm mit Fenster (tonvera), das Kommandozeilenwerkzeug tonvera-cli (prüfen, abspielen, simulieren, als WAV-Datei ausgeben) und der Geräteemulator tonvera-emu.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tonvera_<version>_<arch>.deb
