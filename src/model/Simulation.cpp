@@ -276,6 +276,7 @@ void Simulation::SimPaintPaint(Canvas& c, int W, int H)
     auto x = [&position](double time) { return toPixel(rnd(position(time))); };
     const int half = H / 2;
     const double step = total / W / 10.0;
+    const long maxSamples = 10L * W + 40;
 
     PositionScope positions(*this);
     double s = 0.0;
@@ -290,10 +291,11 @@ void Simulation::SimPaintPaint(Canvas& c, int W, int H)
 
             // Samples left of the box or right of it are not drawn, so the
             // walk starts just before the left edge and ends at the right
-            // one; a position of absurd length cannot stall the window.
-            double i = std::max(0.0, std::floor(-s / step) - 10.0);
-            for (;; i += 1.0) {
-                const double t = i * step;
+            // one, and never takes more samples than the box has room for:
+            // a position of absurd length cannot stall the window.
+            const double first = std::max(0.0, std::floor(-s / step) - 10.0);
+            for (long n = 0; n < maxSamples; ++n) {
+                const double t = (first + static_cast<double>(n)) * step;
                 if (!(t < d))
                     break;
                 const double at = position(t + s);

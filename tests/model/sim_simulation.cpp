@@ -171,6 +171,15 @@ TEST_F(Sim, APositionOfAbsurdLengthDoesNotStallThePlot)
     sim.SimPaintPaint(c, 100, 50);
     EXPECT_LE(c.pixels.size(), 2u * 10u * 104u);
     EXPECT_EQ(form.state().VariPos, 1);
+
+    // -2^66 then 2^66 + 2^14: the second position starts so far left that
+    // counting samples up from there no longer changes the number.
+    form.state().VariTable.slot(0) = {"L", "-73786976294838206464", "73786976294838222848"};
+    sim.Button7Click(form);
+    EXPECT_EQ(sim.TotalDuration(), 16384);
+    RecordingCanvas far;
+    sim.SimPaintPaint(far, 100, 50);
+    EXPECT_LE(far.pixels.size(), 2u * (10u * 100u + 40u));
 }
 
 TEST_F(Sim, EnvelopeOfOneSignal)
