@@ -41,12 +41,13 @@ private:
 } // namespace
 
 RunSession::RunSession(std::ostream& out, std::ostream& err)
-    : View(&out), Dialogs(err), Out(out), Core(std::make_unique<MainCore>(View, Dialogs))
+    : View(&out), Dialogs(err), Out(out), Err(err), Core(std::make_unique<MainCore>(View, Dialogs))
 {
 }
 
 RunSession::RunSession(std::ostream& out, std::ostream& err, SerialLine& line, Pause& pause)
-    : View(&out), Dialogs(err), Out(out), Core(std::make_unique<MainCore>(View, Dialogs, line, pause))
+    : View(&out), Dialogs(err), Out(out), Err(err),
+      Core(std::make_unique<MainCore>(View, Dialogs, line, pause))
 {
 }
 
@@ -76,6 +77,10 @@ bool RunSession::initHardware(const std::string& port)
     const int errorsBefore = Dialogs.errors();
     // The menu command: the dialog, then the stop and the whole set.
     const bool downloaded = guarded([&] { Core->Hardware1Click(dialog); });
+    // The window says so only in its status bar; a script reads the error
+    // stream.
+    if (!dialog.found() && Dialogs.errors() == errorsBefore)
+        Err << "Fehler: " << NotFoundStatus << " (" << port << ")" << std::endl;
     return dialog.found() && downloaded && Dialogs.errors() == errorsBefore;
 }
 

@@ -79,6 +79,7 @@ private:
     ConsoleView View;
     ConsoleDialogs Dialogs;
     std::ostream& Out;
+    std::ostream& Err;
     std::unique_ptr<MainCore> Core;
 };
 
