@@ -122,6 +122,24 @@ TEST(CliPlay, InterruptStopsTheDevice)
     }
 }
 
+TEST(CliPlay, TimeLimitStopsTheDevice)
+{
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "1000");
+    p.globals.Signaldauer = "60000";
+    p.write(dir.path("long.tva"));
+    EmuProcess emu({"--log", "{dir}/packets.log"});
+    const CliResult r = RunCli({"play", dir.path("long.tva"), "--port", emu.link(), "--timeout", "0,5"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err, "Zeitlimit von 0,5 s erreicht: Lauf angehalten\n");
+    ASSERT_TRUE(EmuProcess::waitFor([&] {
+        const auto l = Lines(ReadAll(emu.path("packets.log")));
+        return !l.empty() && l.back() == "20 00 00 00 00 00";
+    }));
+    EXPECT_EQ(Starts(Lines(ReadAll(emu.path("packets.log")))), 1);
+}
+
 TEST(CliPlay, PortThatCannotBeOpened)
 {
     const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", "/nonexistent/tty"});
