@@ -64,9 +64,12 @@ public:
     {
         const int positions = PositionsOf(St);
         for (int pos = 1; pos <= positions; ++pos) {
-            for (int i = 0; i < SignalSlots; ++i)
+            for (int i = 0; i < SignalSlots; ++i) {
                 if (St.SinusArray[static_cast<std::size_t>(i)].Used)
                     checkSignal(i, pos);
+                else
+                    evaluateUnused(i, pos);
+            }
             checkGlobals(pos);
         }
         return std::move(Found);
@@ -146,6 +149,17 @@ private:
         values.TabTyp = r.TabTyp;
         values.Used = r.Used;
         checkDevice(i, values, pos);
+    }
+
+    // Every download evaluates all eight records, those not in use too: a
+    // text there that does not evaluate shows its message at each download,
+    // and one that aborts (a variable without a value at this position)
+    // ends the download. Only the limits and the device do not apply.
+    void evaluateUnused(int i, int pos)
+    {
+        const SinusRecord& r = St.SinusArray[static_cast<std::size_t>(i)];
+        for (const int param : EvaluationOrder)
+            evaluate(i, std::string(ParamNames[static_cast<std::size_t>(param)]), -1, r.Text(param), pos);
     }
 
     // Runs the device object's download of one signal. When a command

@@ -61,6 +61,21 @@ TEST(CliCheck, RepetitionsTheDeviceNeverSeesAreNoProblem)
                      "1 Problem gefunden.\n");
 }
 
+TEST(CliCheck, TextsOfSignalsNotInUseAreEvaluatedToo)
+{
+    // The download evaluates every record: a name left in an unused slot
+    // shows its message at every download, but no limit applies there.
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "1000");
+    p.state.SinusArray[3].Freq = "ALT";
+    p.state.SinusArray[3].Dach = "1";
+    p.write(dir.path("p.tva"));
+    const CliResult r = RunCli({"check", dir.path("p.tva")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "Signal 3, Frequenz, Position 1: ALT ist kein gültiger Wert!\n1 Problem gefunden.\n");
+}
+
 TEST(CliCheck, CalibrationThatLiftsAboveFullScaleIsAWarningOnly)
 {
     TempDir dir;
