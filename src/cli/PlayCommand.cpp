@@ -37,6 +37,8 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
         session.core().FirmwareFile() = *o.firmware;
     if (!session.load(o.files[0], o.cal))
         return ExitUsage;
+    // The window's radio button; a project does not hold it.
+    session.view().setPriority(o.priority);
     if (StopSignal)
         return ExitInterrupted;
     if (!session.initHardware(*o.port)) {

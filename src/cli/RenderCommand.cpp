@@ -23,6 +23,8 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
     RunSession session(out, err, line, line);
     if (!session.load(o.files[0], o.cal))
         return ExitUsage;
+    // The window's radio button; a project does not hold it.
+    session.view().setPriority(o.priority);
     if (!session.initHardware("tonvera-emu")) {
         session.close();
         return ExitProblems;

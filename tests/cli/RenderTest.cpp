@@ -60,10 +60,13 @@ class CliRender : public ::testing::Test {
 protected:
     TempDir dir;
 
-    Wav render(const ProjectBuilder& p, const std::string& rate, int expectedCode = 0, CliResult* result = nullptr)
+    Wav render(const ProjectBuilder& p, const std::string& rate, int expectedCode = 0, CliResult* result = nullptr,
+               const std::vector<std::string>& options = {})
     {
         p.write(dir.path("p.tva"));
-        const CliResult r = RunCli({"render", dir.path("p.tva"), dir.path("out.wav"), "--rate", rate});
+        std::vector<std::string> args{"render", dir.path("p.tva"), dir.path("out.wav"), "--rate", rate};
+        args.insert(args.end(), options.begin(), options.end());
+        const CliResult r = RunCli(args);
         EXPECT_EQ(r.code, expectedCode) << r.out << r.err;
         if (result)
             *result = r;
@@ -217,8 +220,9 @@ TEST_F(CliRender, TwoOverlappingFullSignalsOverflow)
 
 TEST_F(CliRender, WholeRunThroughPositionsWithRepetitions)
 {
-    // Three positions, each repeated twice by the device: 500, 1000 and
-    // 1500 Hz, 50 ms a period, one after the other without gaps.
+    // Three positions, 500, 1000 and 1500 Hz, 50 ms a period, one after the
+    // other without gaps: each repeated twice by the device, or all three
+    // played twice over.
     ProjectBuilder p;
     SinusRecord& r = sine(p, 0, "F");
     r.Dach = "40";
@@ -230,9 +234,15 @@ TEST_F(CliRender, WholeRunThroughPositionsWithRepetitions)
     p.globals.check(CheckBox::varcheck) = true;
     const Wav w = render(p, "48000");
     ASSERT_EQ(w.output.size(), 6 * At(50, 48000));
+    const Wav passes = render(p, "48000", 0, nullptr, {"--variablen-zuerst"});
+    ASSERT_EQ(passes.output.size(), 6 * At(50, 48000));
     for (std::size_t period = 0; period < 6; ++period) {
         const std::size_t a = period * At(50, 48000) + At(2, 48000);
         EXPECT_NEAR(PeakFrequency(w.output, a, a + At(36, 48000), 48000, 100, 5000), 500.0 * (period / 2 + 1), 1e-6)
+            << "period " << period;
+        // "Variablen->Wieder.": all positions, then all of them again.
+        EXPECT_NEAR(PeakFrequency(passes.output, a, a + At(36, 48000), 48000, 100, 5000), 500.0 * (period % 3 + 1),
+                    1e-6)
             << "period " << period;
     }
 }
