@@ -80,14 +80,15 @@ HardInitDialog::HardInitDialog(EventGuard& guard, QWidget* parent) : QDialog(par
     ComSel->setEditText("COM3:");
 
     connect(Button4, &QPushButton::clicked, this, [this] { InitHardware(); });
-    // Enter is taken from the key itself, not from returnPressed: the combo
-    // box hands an ignored Enter to its line edit a second time.
-    ComSel->lineEdit()->installEventFilter(this);
+    // Keys reach the combo box (its line edit is only its delegate). Enter
+    // is taken from the key itself, not from returnPressed, which the combo
+    // box can make its line edit send twice.
+    ComSel->installEventFilter(this);
 }
 
 bool HardInitDialog::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == ComSel->lineEdit() && e->type() == QEvent::KeyPress) {
+    if (watched == ComSel && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             InitHardware();

@@ -87,8 +87,12 @@ TEST_F(HardInitTest, EnterInTheComboRunsTheInitialisationWithTheTypedName)
         ports.push_back(p);
     };
     dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.ComSel->setFocus();
     dialog.ComSel->setEditText("COM7:");
-    QTest::keyClick(dialog.ComSel->lineEdit(), Qt::Key_Return);
+    // To the widget that has the focus, as a real key press goes.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_EQ(ports, std::vector<std::string>{"COM7:"});
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(dialog.isVisible()); // closed after a normal end
