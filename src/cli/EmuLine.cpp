@@ -1,16 +1,6 @@
 #include "EmuLine.h"
 
-#include <algorithm>
-
 namespace tonvera::cli {
-
-std::int64_t PlayedRun::ticks(emu::EmuTime now) const
-{
-    std::int64_t t = emu::TicksOf((stopped ? *stopped : now) - started);
-    if (const auto end = run.endTick())
-        t = std::min(t, *end);
-    return std::max<std::int64_t>(t, 0);
-}
 
 EmuLine::EmuLine() : Emu(emu::EmulatorOptions{}) {}
 
@@ -29,19 +19,8 @@ void EmuLine::writeBlock(std::span<const std::uint8_t> bytes)
     // by itself, so no block holds both the stop and the start of a run.
     const std::vector<std::uint8_t> replies = Emu.receive(bytes, Now);
     Input.insert(Input.end(), replies.begin(), replies.end());
-    noteRuns();
-}
-
-void EmuLine::noteRuns()
-{
     const emu::DeviceModel& d = Emu.device();
-    if (d.starts() > Runs.size() && d.lastRun()) {
-        if (!Runs.empty() && !Runs.back().stopped)
-            Runs.back().stopped = Now;
-        Runs.push_back(PlayedRun{*d.lastRun(), Now, std::nullopt});
-    }
-    if (d.stopped() && !Runs.empty() && !Runs.back().stopped)
-        Runs.back().stopped = Now;
+    Recorder.note(d.starts(), d.lastRun(), d.stopped(), Now);
 }
 
 LineRead EmuLine::readByte()

@@ -12,8 +12,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <optional>
-#include <vector>
 
 #include "Emulator.h"
 #include "SignalModel.h"
@@ -21,16 +19,6 @@
 #include "device/SerialLine.h"
 
 namespace tonvera::cli {
-
-struct PlayedRun {
-    emu::RunSnapshot run;
-    emu::EmuTime started{0};
-    std::optional<emu::EmuTime> stopped;
-
-    // Clock ticks the run sounded for: up to its own end, or to the stop
-    // when that came first; up to `now` while it goes on.
-    std::int64_t ticks(emu::EmuTime now) const;
-};
 
 class EmuLine : public SerialLine, public Pause {
 public:
@@ -45,17 +33,15 @@ public:
     void pause(int milliseconds) override;
 
     emu::EmuTime now() const { return Now; }
-    const std::vector<PlayedRun>& runs() const { return Runs; }
+    const emu::RunRecorder& recorder() const { return Recorder; }
     emu::Emulator& emulator() { return Emu; }
 
 private:
-    void noteRuns();
-
     emu::Emulator Emu;
     emu::EmuTime Now{0};
     std::deque<std::uint8_t> Input;
     bool Opened = false;
-    std::vector<PlayedRun> Runs;
+    emu::RunRecorder Recorder;
 };
 
 } // namespace tonvera::cli

@@ -3,7 +3,6 @@
 #include "Commands.h"
 #include "EmuLine.h"
 #include "RunSession.h"
-#include "WavFile.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
@@ -30,16 +29,10 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
         return ExitProblems;
     }
 
-    WavFile wav(rate, o.floatSamples);
+    emu::WavFile wav(rate, o.floatSamples);
     const auto maxFrames = std::min<std::uint64_t>(
         wav.maxFrames(), static_cast<std::uint64_t>(std::ceil(o.maxSeconds * rate)));
     const auto maxTicks = static_cast<std::int64_t>(std::ceil(o.maxSeconds * emu::ClockHz));
-    const auto sounded = [&] {
-        std::int64_t t = 0;
-        for (const PlayedRun& r : line.runs())
-            t += r.ticks(line.now());
-        return t;
-    };
     // Runs whose positions all last 0 s would go round for ever without a
     // sound; the virtual clock stops them too.
     const emu::EmuTime clockLimit = line.now() + std::chrono::seconds(60)
@@ -47,7 +40,7 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
 
     TickClock clock;
     clock.waitTick = [&] { line.pause(50); };
-    clock.stopRequested = [&] { return sounded() >= maxTicks; };
+    clock.stopRequested = [&] { return line.recorder().soundedTicks(line.now()) >= maxTicks; };
     clock.timedOut = [&] { return line.now() >= clockLimit; };
 
     const bool endless = session.endless();
@@ -58,21 +51,10 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
         return ExitProblems;
 
     int n = 0;
-    for (const PlayedRun& r : line.runs()) {
-        const std::uint64_t room = maxFrames - wav.frames();
-        const std::int64_t ticks = r.ticks(line.now());
-        // The samples whose instant lies within what the run played.
-        auto frames = static_cast<std::uint64_t>(
-            std::ceil(static_cast<double>(ticks) * rate / static_cast<double>(emu::ClockHz)));
-        frames = std::min(frames, room);
-        if (frames == 0)
-            continue;
-        const emu::Rendering sound = emu::Render(r.run, rate, static_cast<std::int64_t>(frames));
-        for (std::size_t i = 0; i < sound.output.size(); ++i)
-            wav.add(sound.output[i], sound.trigger[i] != 0);
-        overflow = overflow || sound.overflow;
-        out << "Lauf " << ++n << ": " << seconds(static_cast<double>(frames) / rate)
-            << (sound.overflow ? ", Signalüberlauf!" : "") << '\n';
+    for (const emu::RenderedRun& r : emu::RenderRuns(line.recorder().runs(), line.now(), wav, maxFrames)) {
+        overflow = overflow || r.overflow;
+        out << "Lauf " << ++n << ": " << seconds(static_cast<double>(r.frames) / rate)
+            << (r.overflow ? ", Signalüberlauf!" : "") << '\n';
     }
     const std::string length = seconds(static_cast<double>(wav.frames()) / rate);
     if (end == RunEnd::TimedOut)
