@@ -1,5 +1,5 @@
-// tonvera-cli: the program without its window. See UsageText() for the
-// commands; the README of the emulator describes rendering.
+// tonvera-cli: the program without its window. See UsageText() and the
+// README beside this file for the commands.
 
 #include <iostream>
 #include <string>
