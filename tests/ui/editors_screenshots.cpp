@@ -12,6 +12,7 @@
 #include "model/MainForm.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
+#include "WhileOpen.h"
 #include "ui/BlockWindow.h"
 #include "ui/EichWindow.h"
 #include "ui/EventGuard.h"
@@ -22,6 +23,7 @@
 using namespace tonvera;
 using tonvera::testing::FakeView;
 using tonvera::testing::RecordingDialogs;
+using tonvera::testing::whileOpen;
 
 namespace {
 
@@ -29,31 +31,24 @@ namespace {
 // drawn, and saves the picture when asked to.
 void shoot(QDialog& window, const char* name, const std::function<void()>& open)
 {
-    bool ran = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &window, [&] {
-        struct Close {
-            QDialog& w;
-            ~Close() { w.reject(); }
-        } close{window};
-        const QImage img = window.grab().toImage();
-        EXPECT_EQ(img.size(), window.size()) << name;
-        std::set<QRgb> colours;
-        for (int y = 0; y < img.height(); y += 3)
-            for (int x = 0; x < img.width(); x += 3)
-                colours.insert(img.pixel(x, y));
-        EXPECT_GT(colours.size(), 3u) << name;
-        const QByteArray dir = qgetenv("TONVERA_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) {
-            const QString file = QDir(QString::fromLocal8Bit(dir)).filePath(QString("screenshot-%1.png").arg(name));
-            EXPECT_TRUE(img.save(file)) << file.toStdString();
-        }
-        ran = true;
-    });
-    timer.start(0);
-    open();
-    EXPECT_TRUE(ran) << name;
+    whileOpen(
+        window,
+        [&] {
+            const QImage img = window.grab().toImage();
+            EXPECT_EQ(img.size(), window.size()) << name;
+            std::set<QRgb> colours;
+            for (int y = 0; y < img.height(); y += 3)
+                for (int x = 0; x < img.width(); x += 3)
+                    colours.insert(img.pixel(x, y));
+            EXPECT_GT(colours.size(), 3u) << name;
+            const QByteArray dir = qgetenv("TONVERA_SCREENSHOT_DIR");
+            if (!dir.isEmpty()) {
+                const QString file =
+                    QDir(QString::fromLocal8Bit(dir)).filePath(QString("screenshot-%1.png").arg(name));
+                EXPECT_TRUE(img.save(file)) << file.toStdString();
+            }
+        },
+        open);
 }
 
 struct Screenshots : ::testing::Test {

@@ -17,6 +17,7 @@
 #include "model/MainForm.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
+#include "WhileOpen.h"
 #include "ui/BlockWindow.h"
 #include "ui/EventGuard.h"
 #include "ui/PaintBox.h"
@@ -26,26 +27,9 @@
 using namespace tonvera;
 using tonvera::testing::FakeView;
 using tonvera::testing::RecordingDialogs;
+using tonvera::testing::whileOpen;
 
 namespace {
-
-void whileOpen(QDialog& window, const std::function<void()>& inside, const std::function<void()>& open)
-{
-    bool ran = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &window, [&] {
-        struct Close {
-            QDialog& w;
-            ~Close() { w.reject(); }
-        } close{window};
-        inside();
-        ran = true;
-    });
-    timer.start(0);
-    open();
-    EXPECT_TRUE(ran);
-}
 
 struct GermanLocale {
     QLocale saved;

@@ -13,36 +13,19 @@
 
 #include "model/VariTable.h"
 #include "support/RecordingDialogs.h"
+#include "WhileOpen.h"
 #include "ui/EventGuard.h"
 #include "ui/VariablenWindow.h"
 
 using namespace tonvera;
 using tonvera::testing::RecordingDialogs;
+using tonvera::testing::whileOpen;
 using Texts = std::vector<std::string>;
 
 namespace {
 
 // Runs `inside` once the window's modal loop is up, then closes the window
 // whatever happened, so a failing check cannot leave a test waiting.
-void whileOpen(QDialog& window, const std::function<void()>& inside, const std::function<void()>& open)
-{
-    bool ran = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &window, [&] {
-        struct Close {
-            QDialog& w;
-            ~Close() { w.reject(); }
-        } close{window};
-        EXPECT_TRUE(window.isVisible());
-        inside();
-        ran = true;
-    });
-    timer.start(0);
-    open();
-    EXPECT_TRUE(ran);
-}
-
 struct VariablenWindowTest : ::testing::Test {
     RecordingDialogs dialogs;
     std::vector<std::string> errors;
