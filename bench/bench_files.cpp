@@ -24,6 +24,8 @@
 #include "model/MainView.h"
 #include "model/TableFill.h"
 
+#include "SilentDialogs.h"
+
 namespace {
 
 using namespace tonvera;
@@ -56,21 +58,7 @@ public:
     bool timerEnabled() const override { return timer; }
 };
 
-class SilentDialogs : public Dialogs {
-public:
-    void messageBox(const std::string&, const std::string&) override {}
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    void errorBox(const std::string&) override {}
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
+using tonvera::bench::SilentDialogs;
 
 // A full working set and the file it saves to, shared by the benchmarks.
 struct Setup {

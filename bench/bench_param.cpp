@@ -13,6 +13,8 @@
 #include "model/ParamEvaluator.h"
 #include "model/VariTable.h"
 
+#include "SilentDialogs.h"
+
 namespace {
 std::atomic<long> allocations{0};
 }
@@ -35,24 +37,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-// Dialogs that only count: the benchmarked texts all evaluate, so nothing
-// should be shown at all.
-class SilentDialogs : public tonvera::Dialogs {
-public:
-    long shown = 0;
-    void messageBox(const std::string&, const std::string&) override { ++shown; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    void errorBox(const std::string&) override { ++shown; }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
+using tonvera::bench::SilentDialogs;
 
 tonvera::VariTable makeTable()
 {

@@ -13,26 +13,13 @@
 #include "model/Simulation.h"
 #include "model/VariTable.h"
 
+#include "SilentDialogs.h"
+
 namespace {
 
 using namespace tonvera;
 
-class SilentDialogs : public Dialogs {
-public:
-    long shown = 0;
-    void messageBox(const std::string&, const std::string&) override { ++shown; }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    void errorBox(const std::string&) override { ++shown; }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
+using tonvera::bench::SilentDialogs;
 
 // Counts what would be drawn, so the work cannot be optimised away.
 class NullCanvas : public Canvas {
