@@ -105,5 +105,58 @@ TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
     EXPECT_TRUE(l2.writes.empty());
 }
 
+TEST_F(LoadTest, StartUpWithoutDefaultFilesKeepsTheNewState)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    testing::FakeView v2;
+    testing::RecordingDialogs d2;
+    ScriptedLine l2;
+    l2.opened = false;
+    VirtualClock c2;
+    MainCore fresh(v2, d2, l2, c2);
+    fresh.FormCreate();
+    fs::current_path(before);
+
+    EXPECT_EQ(fresh.form().SignalCount(), 0);
+    EXPECT_EQ(fresh.state().SelectedSignal, -1);
+    EXPECT_EQ(fresh.state().VariPos, 1);
+    EXPECT_EQ(fresh.state().VariTable.variableCount(), 0);
+    EXPECT_EQ(fresh.state().EichTable.count, 0);
+    EXPECT_EQ(v2.editText(EditField::Signaldauer), "1000");
+    EXPECT_EQ(v2.editText(EditField::Triggerstart), "100");
+    EXPECT_EQ(v2.editText(EditField::Triggerstop), "900");
+    EXPECT_EQ(v2.editText(EditField::EndDamp), "0");
+    EXPECT_FALSE(v2.timer);
+    EXPECT_TRUE(d2.messages.empty());
+    EXPECT_TRUE(l2.writes.empty());
+}
+
+TEST_F(LoadTest, StartUpWithOnlyTheCalibrationFileLeavesTheSetNew)
+{
+    {
+        std::ofstream cal(dir / "default.cal", std::ios::binary);
+        cal << "100/2.00\r\n1000/4.00\r\n5000/-1.25\r\n";
+    }
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    testing::FakeView v2;
+    testing::RecordingDialogs d2;
+    ScriptedLine l2;
+    l2.opened = false;
+    VirtualClock c2;
+    MainCore fresh(v2, d2, l2, c2);
+    fresh.FormCreate();
+    fs::current_path(before);
+
+    ASSERT_EQ(fresh.state().EichTable.count, 3);
+    EXPECT_DOUBLE_EQ(EichCorrection(fresh.state().EichTable, 550), 3.0);
+    EXPECT_DOUBLE_EQ(fresh.state().EichTable.corrections[2], -1.25);
+    EXPECT_EQ(fresh.form().SignalCount(), 0);
+    EXPECT_EQ(fresh.state().SelectedSignal, -1);
+    EXPECT_EQ(v2.editText(EditField::Signaldauer), "1000");
+    EXPECT_TRUE(d2.messages.empty());
+}
+
 } // namespace
 } // namespace tonvera::test
