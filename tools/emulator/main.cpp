@@ -35,6 +35,8 @@ struct Settings {
     std::string logFile;
     std::string firmwareOut;
     std::string control;
+    std::string wavFile;
+    std::uint32_t wavRate = 48000;
     bool pace = false;
     bool verbose = false;
     EmulatorOptions emu;
@@ -59,6 +61,8 @@ const char* const Usage =
     "  --garbage            send random bytes instead of answers\n"
     "  --drop N             lose every N-th byte received\n"
     "  --seed N             seed of the random bytes of --garbage\n"
+    "  --wav FILE           write what the device played as a WAV file on exit\n"
+    "  --wav-rate HZ        sample rate of --wav (default 48000)\n"
     "  --verbose            report every packet and run event on stderr\n"
     "  --help               this text\n"
     "\n"
@@ -133,6 +137,13 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
             if (!value(v) || !ParseUnsigned(v, 0xFFFFFFFF, n))
                 return "--seed takes a number";
             s.emu.seed = static_cast<std::uint32_t>(n);
+        } else if (a == "--wav") {
+            if (!value(s.wavFile) || s.wavFile.empty())
+                return "--wav needs a file name";
+        } else if (a == "--wav-rate") {
+            if (!value(v) || !ParseUnsigned(v, 1'000'000, n) || n < 1000)
+                return "--wav-rate takes a sample rate of 1000 to 1000000 Hz";
+            s.wavRate = static_cast<std::uint32_t>(n);
         } else if (a == "--verbose" || a == "-v") {
             s.verbose = true;
         } else {
@@ -386,6 +397,36 @@ int OpenControl(const std::string& path, bool& created)
     return fd;
 }
 
+// The runs played, one after the other without the pauses between them,
+// as render writes them. Written to a temporary file first, so an old
+// recording is replaced only by a complete one.
+void WriteWav(const Settings& s, const RunRecorder& recorder, EmuTime now)
+{
+    WavFile wav(s.wavRate, false);
+    bool overflow = false;
+    const auto rendered = RenderRuns(recorder.runs(), now, wav, wav.maxFrames());
+    for (const RenderedRun& r : rendered)
+        overflow = overflow || r.overflow;
+    const std::string tmp = s.wavFile + ".part";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        const std::string bytes = wav.bytes();
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+        if (!out) {
+            std::fprintf(stderr, "tonvera-emu: cannot write %s\n", s.wavFile.c_str());
+            ::unlink(tmp.c_str());
+            return;
+        }
+    }
+    if (std::rename(tmp.c_str(), s.wavFile.c_str()) != 0) {
+        std::fprintf(stderr, "tonvera-emu: cannot write %s: %s\n", s.wavFile.c_str(), std::strerror(errno));
+        ::unlink(tmp.c_str());
+        return;
+    }
+    std::fprintf(stderr, "tonvera-emu: %.3f s in %zu run(s) written to %s%s\n", double(wav.frames()) / s.wavRate,
+                 rendered.size(), s.wavFile.c_str(), overflow ? " (overflow)" : "");
+}
+
 int Serve(const Settings& s)
 {
     std::unique_ptr<std::ofstream> logStream;
@@ -457,6 +498,9 @@ int Serve(const Settings& s)
     std::optional<CommandReader> controlReader;
     if (controlFd >= 0)
         controlReader.emplace(controlFd);
+
+    // Every run the device starts, for --wav.
+    RunRecorder recorder;
 
     WirePace pace;
     pace.idle(Now());
@@ -546,6 +590,10 @@ int Serve(const Settings& s)
                 const auto reply = emu.receive(std::span<const std::uint8_t>(buf.data(), std::size_t(n)), now);
                 if (!reply.empty())
                     WriteReplies(pty.master, reply, lostReplies);
+                if (!s.wavFile.empty()) {
+                    const DeviceModel& d = emu.device();
+                    recorder.note(d.starts(), d.lastRun(), d.stopped(), now);
+                }
             } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 // No terminal side open (EIO): wait for the program to come back.
                 hungUp = true;
@@ -568,6 +616,8 @@ int Serve(const Settings& s)
 
     if (log)
         log->finish();
+    if (!s.wavFile.empty())
+        WriteWav(s, recorder, Now());
     if (lostReplies > 0)
         std::fprintf(stderr, "tonvera-emu: %llu reply bytes lost: the program did not read them\n",
                      static_cast<unsigned long long>(lostReplies));
