@@ -78,6 +78,28 @@ TEST_F(LoadTest, LoadSendsEveryNonZeroTableAndRunsTheExternalStartHandler)
     EXPECT_EQ(l3.droppedWrites, 0);
 }
 
+// A program started in `dir` with its port closed, as at start-up.
+struct StartedProgram {
+    explicit StartedProgram(const fs::path& dir)
+    {
+        line.opened = false;
+        const fs::path before = fs::current_path();
+        fs::current_path(dir);
+        try {
+            core.FormCreate();
+        } catch (...) {
+            fs::current_path(before);
+            throw;
+        }
+        fs::current_path(before);
+    }
+    testing::FakeView view;
+    testing::RecordingDialogs dialogs;
+    ScriptedLine line;
+    VirtualClock clock;
+    MainCore core{view, dialogs, line, clock};
+};
+
 TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
 {
     saveProject("default.tva");
@@ -85,16 +107,10 @@ TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
         std::ofstream cal(dir / "Default.cal", std::ios::binary); // other case: still found
         cal << "100/-1.5\r\n2000/2.5\r\n";
     }
-    const fs::path before = fs::current_path();
-    fs::current_path(dir);
-    testing::FakeView v2;
-    testing::RecordingDialogs d2;
-    ScriptedLine l2;
-    l2.opened = false;
-    VirtualClock c2;
-    MainCore fresh(v2, d2, l2, c2);
-    fresh.FormCreate();
-    fs::current_path(before);
+    StartedProgram started(dir);
+    testing::FakeView& v2 = started.view;
+    ScriptedLine& l2 = started.line;
+    MainCore& fresh = started.core;
 
     EXPECT_EQ(v2.status[2], "");
     EXPECT_EQ(v2.status[3], "");
@@ -107,16 +123,11 @@ TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
 
 TEST_F(LoadTest, StartUpWithoutDefaultFilesKeepsTheNewState)
 {
-    const fs::path before = fs::current_path();
-    fs::current_path(dir);
-    testing::FakeView v2;
-    testing::RecordingDialogs d2;
-    ScriptedLine l2;
-    l2.opened = false;
-    VirtualClock c2;
-    MainCore fresh(v2, d2, l2, c2);
-    fresh.FormCreate();
-    fs::current_path(before);
+    StartedProgram started(dir);
+    testing::FakeView& v2 = started.view;
+    testing::RecordingDialogs& d2 = started.dialogs;
+    ScriptedLine& l2 = started.line;
+    MainCore& fresh = started.core;
 
     EXPECT_EQ(fresh.form().SignalCount(), 0);
     EXPECT_EQ(fresh.state().SelectedSignal, -1);
@@ -138,16 +149,10 @@ TEST_F(LoadTest, StartUpWithOnlyTheCalibrationFileLeavesTheSetNew)
         std::ofstream cal(dir / "default.cal", std::ios::binary);
         cal << "100/2.00\r\n1000/4.00\r\n5000/-1.25\r\n";
     }
-    const fs::path before = fs::current_path();
-    fs::current_path(dir);
-    testing::FakeView v2;
-    testing::RecordingDialogs d2;
-    ScriptedLine l2;
-    l2.opened = false;
-    VirtualClock c2;
-    MainCore fresh(v2, d2, l2, c2);
-    fresh.FormCreate();
-    fs::current_path(before);
+    StartedProgram started(dir);
+    testing::FakeView& v2 = started.view;
+    testing::RecordingDialogs& d2 = started.dialogs;
+    MainCore& fresh = started.core;
 
     ASSERT_EQ(fresh.state().EichTable.count, 3);
     EXPECT_DOUBLE_EQ(EichCorrection(fresh.state().EichTable, 550), 3.0);
