@@ -1,3 +1,4 @@
+#include "ui/FixedDialog.h"
 #include "ui/BlockWindow.h"
 
 #include <QPainter>
@@ -18,12 +19,7 @@ void SvgPicture::paintEvent(QPaintEvent*)
 
 BlockWindow::BlockWindow(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("Block");
-    setWindowTitle("Block");
-    setModal(true);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+    SetUpFixedDialog(*this, "Block", "Block", ClientWidth, ClientHeight);
 
     Image1 = new SvgPicture(QString::fromLatin1(PictureResource), this);
     Image1->setObjectName("Image1");

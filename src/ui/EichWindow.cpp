@@ -1,3 +1,4 @@
+#include "ui/FixedDialog.h"
 #include "ui/EichWindow.h"
 
 #include <QFontDatabase>
@@ -29,12 +30,7 @@ QFont fixedFont(bool bold)
 EichWindow::EichWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent)
     : QDialog(parent), guard_(guard), core_(dialogs)
 {
-    setObjectName("EichForm");
-    setWindowTitle("Eichdaten Eingabe");
-    setModal(true);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+    SetUpFixedDialog(*this, "EichForm", "Eichdaten Eingabe", ClientWidth, ClientHeight);
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");

@@ -1,3 +1,4 @@
+#include "ui/FixedDialog.h"
 #include "ui/VariablenWindow.h"
 
 #include <QHeaderView>
@@ -85,12 +86,7 @@ void VariGridWidget::keyPressEvent(QKeyEvent* e)
 VariablenWindow::VariablenWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent)
     : QDialog(parent), guard_(guard), core_(dialogs)
 {
-    setObjectName("Variablen");
-    setWindowTitle("Variablen");
-    setModal(true);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+    SetUpFixedDialog(*this, "Variablen", "Variablen", ClientWidth, ClientHeight);
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");
