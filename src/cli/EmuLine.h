@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <deque>
 
-#include "Emulator.h"
-#include "SignalModel.h"
+#include "emu/Emulator.h"
+#include "emu/SignalModel.h"
 #include "device/Pause.h"
 #include "device/SerialLine.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Emulator.h"
-#include "PacketLog.h"
+#include "emu/Emulator.h"
+#include "emu/PacketLog.h"
 #include "device/Pause.h"
 #include "device/SerialLine.h"
 

@@ -22,8 +22,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Emulator.h"
-#include "PacketLog.h"
+#include "emu/Emulator.h"
+#include "emu/PacketLog.h"
 
 namespace {
 

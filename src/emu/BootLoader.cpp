@@ -1,4 +1,4 @@
-#include "BootLoader.h"
+#include "emu/BootLoader.h"
 
 namespace tonvera::emu {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "BootLoader.h"
+#include "emu/BootLoader.h"
 #include "EmuHarness.h"
 
 namespace tonvera::emu {

@@ -14,9 +14,9 @@
 #include <memory>
 #include <optional>
 
-#include "EmuTime.h"
-#include "Registers.h"
-#include "SignalModel.h"
+#include "emu/EmuTime.h"
+#include "emu/Registers.h"
+#include "emu/SignalModel.h"
 
 namespace tonvera::emu {
 

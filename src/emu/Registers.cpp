@@ -1,4 +1,4 @@
-#include "Registers.h"
+#include "emu/Registers.h"
 
 namespace tonvera::emu {
 

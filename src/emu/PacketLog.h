@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "Registers.h"
+#include "emu/Registers.h"
 
 namespace tonvera::emu {
 

@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "EmuTime.h"
+#include "emu/EmuTime.h"
 
 namespace tonvera::emu {
 

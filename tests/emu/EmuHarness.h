@@ -8,7 +8,7 @@
 #include <memory>
 #include <span>
 
-#include "Emulator.h"
+#include "emu/Emulator.h"
 #include "device/TTonvera.h"
 #include "support/ScriptedLine.h"
 #include "support/VirtualClock.h"

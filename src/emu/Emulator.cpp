@@ -1,4 +1,4 @@
-#include "Emulator.h"
+#include "emu/Emulator.h"
 
 #include <algorithm>
 #include <cmath>

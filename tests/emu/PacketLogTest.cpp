@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "PacketLog.h"
+#include "emu/PacketLog.h"
 #include "device/Protocol.h"
 
 namespace tonvera::emu {

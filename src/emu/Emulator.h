@@ -11,10 +11,10 @@
 #include <span>
 #include <vector>
 
-#include "BootLoader.h"
-#include "DeviceModel.h"
-#include "EmuTime.h"
-#include "Registers.h"
+#include "emu/BootLoader.h"
+#include "emu/DeviceModel.h"
+#include "emu/EmuTime.h"
+#include "emu/Registers.h"
 
 namespace tonvera::emu {
 

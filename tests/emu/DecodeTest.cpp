@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "EmuHarness.h"
-#include "Registers.h"
+#include "emu/Registers.h"
 #include "device/Protocol.h"
 
 namespace tonvera::emu {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "EmuTime.h"
-#include "Registers.h"
+#include "emu/EmuTime.h"
+#include "emu/Registers.h"
 
 namespace tonvera::emu {
 

@@ -1,4 +1,4 @@
-#include "DeviceModel.h"
+#include "emu/DeviceModel.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "SignalModel.h"
+#include "emu/SignalModel.h"
 
 #include <algorithm>
 #include <bit>

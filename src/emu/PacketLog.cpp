@@ -1,4 +1,4 @@
-#include "PacketLog.h"
+#include "emu/PacketLog.h"
 
 namespace tonvera::emu {
 

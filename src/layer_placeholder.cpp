@@ -1,1 +1,0 @@
-// A layer without sources yet still forms a library.
