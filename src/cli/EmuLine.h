@@ -14,7 +14,7 @@
 #include <deque>
 
 #include "emu/Emulator.h"
-#include "emu/SignalModel.h"
+#include "emu/Recording.h"
 #include "device/Pause.h"
 #include "device/SerialLine.h"
 

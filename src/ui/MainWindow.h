@@ -173,6 +173,7 @@ protected:
 private:
     QLineEdit* makeEdit(QWidget* panel, const char* name, int left, int top, int width);
     QCheckBox* makeCheck(QWidget* panel, const char* name, int left, int top);
+    void buildLayout();
     void buildMenu();
     void buildTopPanel();
     void buildRightPanel();

@@ -1,0 +1,125 @@
+#include "Options.h"
+
+#include <charconv>
+#include <chrono>
+
+namespace tonvera::emutool {
+
+namespace {
+
+bool ParseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& out)
+{
+    const char* b = text.data();
+    const char* e = b + text.size();
+    std::uint64_t v = 0;
+    const auto r = std::from_chars(b, e, v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != e || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+const char* const Usage =
+    "usage: tonvera-emu --link PATH [options]\n"
+    "\n"
+    "Serves the signal generator's protocol on a pseudo-terminal; PATH becomes a\n"
+    "symbolic link to its terminal device. Runs until SIGINT or SIGTERM.\n"
+    "\n"
+    "  --link PATH          the link to create (an old link there is replaced)\n"
+    "  --log FILE           log every packet received (six hex bytes a line)\n"
+    "  --input 0|1          level of the external input at start (default 1)\n"
+    "  --control FIFO       read commands from this FIFO (created if missing)\n"
+    "  --bootloader         start in the boot loader\n"
+    "  --boot-gap MS        quiet time that completes a firmware upload (200)\n"
+    "  --firmware-out FILE  write the unpacked firmware of each upload\n"
+    "  --pace               consume bytes no faster than 115200 baud\n"
+    "  --silent             never answer\n"
+    "  --answer-every-byte  answer every byte instead of every packet\n"
+    "  --garbage            send random bytes instead of answers\n"
+    "  --drop N             lose every N-th byte received\n"
+    "  --seed N             seed of the random bytes of --garbage\n"
+    "  --wav FILE           write what the device played as a WAV file on exit\n"
+    "  --wav-rate HZ        sample rate of --wav (default 48000)\n"
+    "  --verbose            report every packet and run event on stderr\n"
+    "  --help               this text\n"
+    "\n"
+    "Commands on standard input or the control FIFO, one a line:\n"
+    "  input 0 | input 1    set the external input (status bit 4)\n"
+    "  status               print the device state\n"
+    "  quit                 stop serving\n"
+    "SIGUSR1 sets the input to 1, SIGUSR2 sets it to 0.\n";
+
+// Returns an error text, or nothing when the arguments are good.
+std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bool& help)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) -> bool {
+            if (i + 1 >= argc)
+                return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        std::uint64_t n = 0;
+        if (a == "--help" || a == "-h") {
+            help = true;
+        } else if (a == "--link") {
+            if (!value(s.link) || s.link.empty())
+                return "--link needs a path";
+        } else if (a == "--log") {
+            if (!value(s.logFile) || s.logFile.empty())
+                return "--log needs a file name";
+        } else if (a == "--firmware-out") {
+            if (!value(s.firmwareOut) || s.firmwareOut.empty())
+                return "--firmware-out needs a file name";
+        } else if (a == "--control") {
+            if (!value(s.control) || s.control.empty())
+                return "--control needs a path";
+        } else if (a == "--input") {
+            if (!value(v) || (v != "0" && v != "1"))
+                return "--input takes 0 or 1";
+            s.emu.input = v == "1";
+        } else if (a == "--bootloader") {
+            s.emu.bootLoader = true;
+        } else if (a == "--boot-gap") {
+            if (!value(v) || !ParseUnsigned(v, 3'600'000, n) || n == 0)
+                return "--boot-gap takes a number of milliseconds (1 or more)";
+            s.emu.bootGap = std::chrono::milliseconds(n);
+        } else if (a == "--pace") {
+            s.pace = true;
+        } else if (a == "--silent") {
+            s.emu.faults.silent = true;
+        } else if (a == "--answer-every-byte") {
+            s.emu.faults.answerEveryByte = true;
+        } else if (a == "--garbage") {
+            s.emu.faults.garbage = true;
+        } else if (a == "--drop") {
+            if (!value(v) || !ParseUnsigned(v, 0xFFFFFFFF, n) || n < 1)
+                return "--drop takes a count of 1 or more";
+            s.emu.faults.drop = static_cast<std::uint32_t>(n);
+        } else if (a == "--seed") {
+            if (!value(v) || !ParseUnsigned(v, 0xFFFFFFFF, n))
+                return "--seed takes a number";
+            s.emu.seed = static_cast<std::uint32_t>(n);
+        } else if (a == "--wav") {
+            if (!value(s.wavFile) || s.wavFile.empty())
+                return "--wav needs a file name";
+        } else if (a == "--wav-rate") {
+            if (!value(v) || !ParseUnsigned(v, 1'000'000, n) || n < 1000)
+                return "--wav-rate takes a sample rate of 1000 to 1000000 Hz";
+            s.wavRate = static_cast<std::uint32_t>(n);
+        } else if (a == "--verbose" || a == "-v") {
+            s.verbose = true;
+        } else {
+            return "unknown option '" + a + "'";
+        }
+    }
+    if (!help && s.link.empty())
+        return "--link PATH is required";
+    return std::nullopt;
+}
+
+} // namespace tonvera::emutool

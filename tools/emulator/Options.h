@@ -1,0 +1,29 @@
+#pragma once
+// What tonvera-emu is told on its command line.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "emu/Emulator.h"
+
+namespace tonvera::emutool {
+
+struct Settings {
+    std::string link;
+    std::string logFile;
+    std::string firmwareOut;
+    std::string control;
+    std::string wavFile;
+    std::uint32_t wavRate = 48000;
+    bool pace = false;
+    bool verbose = false;
+    emu::EmulatorOptions emu;
+};
+
+extern const char* const Usage;
+
+// Returns an error text, or nothing when the arguments are good.
+std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bool& help);
+
+} // namespace tonvera::emutool
