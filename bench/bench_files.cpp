@@ -19,12 +19,11 @@
 #include "files/FileCommands.h"
 #include "files/ProjectLoadHooks.h"
 #include "files/TextFile.h"
-#include "model/Dialogs.h"
+#include "model/QuietDialogs.h"
 #include "model/MainForm.h"
 #include "model/MainView.h"
 #include "model/TableFill.h"
 
-#include "SilentDialogs.h"
 
 namespace {
 
@@ -58,12 +57,12 @@ public:
     bool timerEnabled() const override { return timer; }
 };
 
-using tonvera::bench::SilentDialogs;
+using tonvera::QuietDialogs;
 
 // A full working set and the file it saves to, shared by the benchmarks.
 struct Setup {
     PlainView view;
-    SilentDialogs dialogs;
+    QuietDialogs dialogs;
     MainForm form{view, dialogs};
     ModelLoadHooks hooks{form};
     FileCommands cmd{form, hooks};

@@ -9,11 +9,10 @@
 #include <cstdlib>
 #include <new>
 
-#include "model/Dialogs.h"
+#include "model/QuietDialogs.h"
 #include "model/ParamEvaluator.h"
 #include "model/VariTable.h"
 
-#include "SilentDialogs.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -37,7 +36,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using tonvera::bench::SilentDialogs;
+using tonvera::QuietDialogs;
 
 tonvera::VariTable makeTable()
 {
@@ -53,7 +52,7 @@ tonvera::VariTable makeTable()
 void runEval(benchmark::State& state, std::string_view text, bool mustNotAllocate)
 {
     const tonvera::VariTable table = makeTable();
-    SilentDialogs dialogs;
+    QuietDialogs dialogs;
     const tonvera::ParamEvaluator eval(table, 3, dialogs);
     const long before = allocations.load();
     for (auto _ : state)
@@ -62,7 +61,7 @@ void runEval(benchmark::State& state, std::string_view text, bool mustNotAllocat
     state.SetItemsProcessed(state.iterations());
     state.counters["evals/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["allocs/eval"] = static_cast<double>(allocs) / static_cast<double>(state.iterations());
-    if (dialogs.shown != 0)
+    if (!dialogs.texts().empty())
         state.SkipWithError("a message was shown");
     if (mustNotAllocate && allocs != 0)
         state.SkipWithError("evaluating a plain number allocated");

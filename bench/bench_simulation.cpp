@@ -9,17 +9,16 @@
 #include <string>
 
 #include "model/Canvas.h"
-#include "model/Dialogs.h"
+#include "model/QuietDialogs.h"
 #include "model/Simulation.h"
 #include "model/VariTable.h"
 
-#include "SilentDialogs.h"
 
 namespace {
 
 using namespace tonvera;
 
-using tonvera::bench::SilentDialogs;
+using tonvera::QuietDialogs;
 
 // Counts what would be drawn, so the work cannot be optimised away.
 class NullCanvas : public Canvas {
@@ -63,7 +62,7 @@ void BM_SimulationPlot(benchmark::State& state)
         r.Ampl = "Pegel+" + std::to_string(i);
     }
 
-    SilentDialogs dialogs;
+    QuietDialogs dialogs;
     std::int32_t variPos = 1;
     Simulation sim(variPos, dialogs, ',');
     sim.Simulate(signals, vars, "Dauer", "Start", "Dauer-100");
@@ -75,7 +74,7 @@ void BM_SimulationPlot(benchmark::State& state)
         ops += canvas.ops;
         benchmark::DoNotOptimize(ops);
     }
-    if (dialogs.shown != 0 || !sim.PaintProblems().empty())
+    if (!dialogs.texts().empty() || !sim.PaintProblems().empty())
         state.SkipWithError("texts of the benchmark did not evaluate");
     state.counters["positions"] = Positions;
 }

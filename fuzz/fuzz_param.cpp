@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/Dialogs.h"
+#include "model/QuietDialogs.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
@@ -17,23 +17,6 @@
 #include "model/VariTable.h"
 
 namespace {
-
-class RecordingOnly : public tonvera::Dialogs {
-public:
-    std::size_t count = 0;
-    void messageBox(const std::string& text, const std::string&) override { count += text.size(); }
-    std::string inputBox(const std::string&, const std::string&, const std::string& d) override { return d; }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    void errorBox(const std::string& text) override { count += text.size(); }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
 
 tonvera::VariTable makeTable()
 {
@@ -51,7 +34,7 @@ tonvera::VariTable makeTable()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const tonvera::VariTable table = makeTable();
-    RecordingOnly dialogs;
+    tonvera::QuietDialogs dialogs;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
     for (std::int32_t pos : {0, 1, 3}) {
@@ -72,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     if (!tonvera::ParseNumber(out).valid)
                         __builtin_trap();
                     if (out[0] != '-') {
-                        RecordingOnly quiet;
+                        tonvera::QuietDialogs quiet;
                         const tonvera::ParamEvaluator again(table, pos, quiet);
-                        if (!again.EvalParam(out).ok || quiet.count != 0)
+                        if (!again.EvalParam(out).ok || !quiet.texts().empty())
                             __builtin_trap();
                     }
                 } catch (const tonvera::AbortError&) {

@@ -15,6 +15,7 @@
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
 #include "model/ParamTable.h"
+#include "model/QuietDialogs.h"
 
 namespace tonvera::cli {
 
@@ -98,7 +99,7 @@ private:
     // the parameter table (the range check's own message).
     Evaluated evaluate(int signal, const std::string& param, int limitIndex, const std::string& text, int pos)
     {
-        CollectingDialogs d;
+        QuietDialogs d(QuietDialogs::Queries::Accept);
         ParamEvaluator ev(St.VariTable, pos, d);
         Evaluated e;
         try {
@@ -106,20 +107,20 @@ private:
             e.ok = r.ok;
             e.value = r.ok ? r.value : ParamEvaluator::FailValue;
         } catch (const AbortError& a) {
-            d.texts.push_back(a.text());
+            d.keep(a.text());
         }
-        for (const std::string& t : d.texts)
+        for (const std::string& t : d.texts())
             add(signal, param, t, "", pos);
 
         if (e.ok && limitIndex >= 0) {
-            CollectingDialogs limits;
+            QuietDialogs limits(QuietDialogs::Queries::Accept);
             ParamEvaluator lim(St.VariTable, pos, limits);
             try {
                 (void)lim.RangeCheck(FormatGeneral(*e.value, 15), limitIndex, true);
             } catch (const AbortError& a) {
-                limits.texts.push_back(a.text());
+                limits.keep(a.text());
             }
-            for (const std::string& t : limits.texts)
+            for (const std::string& t : limits.texts())
                 add(signal, param, t, FormatGeneral(*e.value), pos);
         }
         return e;

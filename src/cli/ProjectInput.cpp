@@ -8,13 +8,14 @@
 #include "files/TextFile.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
+#include "model/QuietDialogs.h"
 
 namespace tonvera::cli {
 
 Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile)
 {
     ConsoleView view(nullptr);
-    CollectingDialogs dialogs;
+    QuietDialogs dialogs(QuietDialogs::Queries::Accept);
     MainForm fresh(view, dialogs);
     Project p{fresh.state(), ReadGlobals(view)};
 

@@ -6,6 +6,7 @@
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
 #include "run/RunControl.h"
+#include "model/QuietDialogs.h"
 
 namespace tonvera::cli {
 
@@ -91,7 +92,7 @@ double RunSession::expectedSeconds()
     if (endless())
         return 0;
     MainState& st = Core->state();
-    CollectingDialogs quiet;
+    QuietDialogs quiet(QuietDialogs::Queries::Accept);
     const bool through = View.isChecked(CheckBox::varcheck);
     const int first = through ? 1 : st.VariPos;
     const int last = through ? std::max(1, Core->run().PositionCount()) : st.VariPos;

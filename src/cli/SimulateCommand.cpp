@@ -4,6 +4,7 @@
 #include "model/Errors.h"
 #include "model/Numbers.h"
 #include "model/Simulation.h"
+#include "model/QuietDialogs.h"
 
 namespace tonvera::cli {
 
@@ -30,7 +31,7 @@ int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err)
 
         // Simulate has reported every text that does not evaluate once; the
         // lines below read the same texts again without repeating that.
-        CollectingDialogs quiet;
+        QuietDialogs quiet(QuietDialogs::Queries::Accept);
         double begin = 0;
         sim.BeginPositions();
         try {

@@ -10,11 +10,11 @@
 #include "model/MainForm.h"
 #include "model/Numbers.h"
 #include "model/ParamTable.h"
+#include "model/QuietDialogs.h"
 
 namespace tonvera {
 
 namespace {
-
 
 // Integer division truncating toward zero on pixel values (all within
 // PixelLimit, so the sum cannot overflow).
@@ -207,44 +207,19 @@ ParamLabel ParamLabelOf(int index)
     return {std::string(ParamNames.at(i)), std::string(ParamUnits.at(i)), std::move(range)};
 }
 
-namespace {
-
-// Messages of evaluations made while painting are kept, not shown: a box
-// opened from a paint handler would be followed by the next paint and its
-// box, without end.
-class CollectingDialogs final : public Dialogs {
-public:
-    std::vector<std::string> messages;
-
-    void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
-    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
-    {
-        return defaultText;
-    }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    void errorBox(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
-
-} // namespace
-
 void MainDisplay::SinusBoxPaint(Canvas& c, int W, int H)
 {
-    CollectingDialogs quiet;
+    // Messages of evaluations made while painting are kept, not shown: a box
+    // opened from a paint handler would be followed by the next paint and
+    // its box, without end.
+    QuietDialogs quiet;
     const MainState& st = Form.state();
     const ParamEvaluator eval(st.VariTable, st.VariPos, quiet);
     SignalDisplay display([&](const std::string& text) {
         try {
             return eval.ParamValue(text);
         } catch (const AbortError& e) {
-            quiet.messages.push_back(e.text());
+            quiet.keep(e.text());
             return ParamEvaluator::FailValue;
         }
     });
@@ -254,7 +229,7 @@ void MainDisplay::SinusBoxPaint(Canvas& c, int W, int H)
         try {
             SignalLengthShown(length);
         } catch (const AbortError& e) {
-            quiet.messages.push_back(e.text());
+            quiet.keep(e.text());
         }
     };
 
@@ -277,8 +252,8 @@ void MainDisplay::SinusBoxPaint(Canvas& c, int W, int H)
     display.SinusBoxPaint(in, c, W, H);
     Form.state().TimeScale = display.TimeScale;
 
-    if (!quiet.messages.empty()) {
-        ShownMessage = quiet.messages.front();
+    if (!quiet.texts().empty()) {
+        ShownMessage = quiet.texts().front();
         view.setStatusText(StatusPanelStatus, ShownMessage);
     } else if (!ShownMessage.empty()) {
         if (view.statusText(StatusPanelStatus) == ShownMessage)

@@ -10,40 +10,11 @@
 #include "model/MainForm.h"
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
+#include "model/QuietDialogs.h"
 
 namespace tonvera {
 
 namespace {
-
-// Takes the evaluation's messages instead of showing them, each text once,
-// in the order they first came.
-class CollectingDialogs final : public Dialogs {
-public:
-    std::vector<std::string> messages;
-    std::vector<std::string> errors;
-
-    void messageBox(const std::string& text, const std::string&) override { addOnce(messages, text); }
-    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
-    {
-        return defaultText;
-    }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    void errorBox(const std::string& text) override { addOnce(errors, text); }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-
-    static void addOnce(std::vector<std::string>& list, const std::string& text)
-    {
-        if (std::find(list.begin(), list.end(), text) == list.end())
-            list.push_back(text);
-    }
-};
 
 // Whatever happens while the positions are walked, the operator's position
 // is back afterwards.
@@ -167,11 +138,11 @@ void Simulation::Simulate(const SinusArray& signals, const VariTable& variables,
     triggerStartText_ = triggerStartText;
     triggerStopText_ = triggerStopText;
 
-    CollectingDialogs sink;
+    QuietDialogs sink(QuietDialogs::Queries::Cancel, QuietDialogs::Repeats::Once);
     auto report = [&sink, this] {
-        for (const std::string& m : sink.messages)
+        for (const std::string& m : sink.messages())
             dialogs_.messageBox(m, AttentionTitle);
-        for (const std::string& e : sink.errors)
+        for (const std::string& e : sink.errors())
             dialogs_.errorBox(e);
     };
 
@@ -271,7 +242,7 @@ void Simulation::SimPaintPaint(Canvas& c, int W, int H)
     if (!(total > 0.0) || W <= 0)
         return;
 
-    CollectingDialogs sink;
+    QuietDialogs sink(QuietDialogs::Queries::Cancel, QuietDialogs::Repeats::Once);
     auto position = [total, W](double time) { return time / total * W; };
     auto x = [&position](double time) { return toPixel(rnd(position(time))); };
     const int half = H / 2;
@@ -314,8 +285,8 @@ void Simulation::SimPaintPaint(Canvas& c, int W, int H)
     } catch (const AbortError& e) {
         sink.errorBox(e.text());
     }
-    paintProblems_ = sink.messages;
-    paintProblems_.insert(paintProblems_.end(), sink.errors.begin(), sink.errors.end());
+    paintProblems_ = sink.messages();
+    paintProblems_.insert(paintProblems_.end(), sink.errors().begin(), sink.errors().end());
 }
 
 } // namespace tonvera

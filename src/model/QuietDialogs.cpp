@@ -1,0 +1,48 @@
+#include "model/QuietDialogs.h"
+
+#include <algorithm>
+
+namespace tonvera {
+
+void QuietDialogs::add(std::vector<std::string>& list, const std::string& text) const
+{
+    if (Repeat == Repeats::Once && std::find(list.begin(), list.end(), text) != list.end())
+        return;
+    list.push_back(text);
+}
+
+void QuietDialogs::keep(const std::string& text) { add(Texts, text); }
+
+void QuietDialogs::messageBox(const std::string& text, const std::string&)
+{
+    add(Messages, text);
+    keep(text);
+}
+
+void QuietDialogs::errorBox(const std::string& text)
+{
+    add(Errors, text);
+    keep(text);
+}
+
+std::string QuietDialogs::inputBox(const std::string&, const std::string&, const std::string& defaultText)
+{
+    return defaultText;
+}
+
+bool QuietDialogs::inputQuery(const std::string&, const std::string&, std::string&)
+{
+    return QueryAnswer == Queries::Accept;
+}
+
+std::optional<std::string> QuietDialogs::openFileName(const std::string&, const std::string&, const std::string&)
+{
+    return std::nullopt;
+}
+
+std::optional<std::string> QuietDialogs::saveFileName(const std::string&, const std::string&, const std::string&)
+{
+    return std::nullopt;
+}
+
+} // namespace tonvera
