@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 #include "ui/QtCanvas.h"
 
@@ -27,7 +27,7 @@ QFont fixedFont(bool bold)
 
 } // namespace
 
-EichWindow::EichWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent)
+EichWindow::EichWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent)
     : QDialog(parent), guard_(guard), core_(dialogs)
 {
     SetUpFixedDialog(*this, "EichForm", "Eichdaten Eingabe", ClientWidth, ClientHeight);

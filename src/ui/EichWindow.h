@@ -12,7 +12,7 @@ class QPushButton;
 namespace tonvera {
 
 class Dialogs;
-class EventGuard;
+class CommandGuard;
 class PaintBox;
 
 class EichWindow : public QDialog {
@@ -21,7 +21,7 @@ public:
     static constexpr int ClientWidth = 490;
     static constexpr int ClientHeight = 238;
 
-    EichWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent = nullptr);
+    EichWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent = nullptr);
 
     // "&Einstellungen" > "&Kalibrierung": edits the table modally and puts
     // the edited one in its place when the window closes.
@@ -47,7 +47,7 @@ public:
 private:
     void EichPaintPaint(class QPainter& painter);
 
-    EventGuard& guard_;
+    CommandGuard& guard_;
     EichEditor core_;
 };
 

@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "model/Errors.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 
 namespace tonvera {
 
@@ -46,7 +46,7 @@ std::filesystem::path EmulatorLink()
     return dir / "tonvera-emu";
 }
 
-HardInitDialog::HardInitDialog(EventGuard& guard, QWidget* parent) : QDialog(parent), Guard(guard)
+HardInitDialog::HardInitDialog(CommandGuard& guard, QWidget* parent) : QDialog(parent), Guard(guard)
 {
     setObjectName("HardInit");
     setWindowTitle("Hardware initialisieren");

@@ -16,7 +16,7 @@ class QPushButton;
 
 namespace tonvera {
 
-class EventGuard;
+class CommandGuard;
 
 // The names the port list offers: the four classic names, then the serial
 // devices that exist (USB adapters, CDC devices) and the emulator's link
@@ -29,7 +29,7 @@ std::filesystem::path EmulatorLink();
 class HardInitDialog : public QDialog, public HardwareDialogPort {
     Q_OBJECT
 public:
-    HardInitDialog(EventGuard& guard, QWidget* parent = nullptr);
+    HardInitDialog(CommandGuard& guard, QWidget* parent = nullptr);
 
     QLabel* Label1;
     QComboBox* ComSel;
@@ -52,7 +52,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    EventGuard& Guard;
+    CommandGuard& Guard;
 };
 
 } // namespace tonvera

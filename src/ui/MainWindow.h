@@ -1,7 +1,7 @@
 #pragma once
 // The main window: a thin skin over the core. The widgets keep their design
 // names (Freq, Signaldauer, varcheck, AktVar, ...); every event is forwarded
-// to a core command through the one EventGuard.
+// to a core command through the one CommandGuard.
 
 #include <QMainWindow>
 #include <array>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "model/MainView.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 
 class QAbstractButton;
 class QAction;
@@ -81,7 +81,7 @@ public:
     FileCommands& files();
     SignalEditing& editing() { return *Editing; }
     Dialogs& dialogs() { return *Dlg; }
-    EventGuard& guard() { return Guard; }
+    CommandGuard& guard() { return Guard; }
 
     // Runs a command through the one guard.
     bool command(const std::function<void()>& body) { return Guard.run(body); }
@@ -191,7 +191,7 @@ private:
 
     std::unique_ptr<QtDialogs> OwnDialogs;
     Dialogs* Dlg;
-    EventGuard Guard;
+    CommandGuard Guard;
     std::unique_ptr<MainCore> Core;
     std::unique_ptr<SignalEditing> Editing;
     std::unique_ptr<MainDisplay> Display;

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 #include "ui/QtCanvas.h"
 
@@ -19,7 +19,7 @@ char LocaleDecimalSeparator()
     return ',';
 }
 
-SimWindow::SimWindow(std::int32_t& variPos, Dialogs& dialogs, EventGuard& guard, QWidget* parent)
+SimWindow::SimWindow(std::int32_t& variPos, Dialogs& dialogs, CommandGuard& guard, QWidget* parent)
     : QDialog(parent), guard_(guard), core_(variPos, dialogs, LocaleDecimalSeparator())
 {
     setObjectName("SimWin");

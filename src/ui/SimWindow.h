@@ -13,7 +13,7 @@ class QPainter;
 namespace tonvera {
 
 class Dialogs;
-class EventGuard;
+class CommandGuard;
 class MainForm;
 class PaintBox;
 
@@ -25,7 +25,7 @@ public:
 
     // `variPos` is the main window's position, which the simulation steps
     // and puts back.
-    SimWindow(std::int32_t& variPos, Dialogs& dialogs, EventGuard& guard, QWidget* parent = nullptr);
+    SimWindow(std::int32_t& variPos, Dialogs& dialogs, CommandGuard& guard, QWidget* parent = nullptr);
 
     // "S&imulieren" on the main window: the message without variables,
     // otherwise the simulation and this window, modally.
@@ -46,7 +46,7 @@ public:
 private:
     void SimPaintPaint(QPainter& painter);
 
-    EventGuard& guard_;
+    CommandGuard& guard_;
     Simulation core_;
 };
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 
 namespace tonvera {
 
@@ -83,7 +83,7 @@ void VariGridWidget::keyPressEvent(QKeyEvent* e)
     QTableWidget::keyPressEvent(e);
 }
 
-VariablenWindow::VariablenWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent)
+VariablenWindow::VariablenWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent)
     : QDialog(parent), guard_(guard), core_(dialogs)
 {
     SetUpFixedDialog(*this, "Variablen", "Variablen", ClientWidth, ClientHeight);

@@ -16,7 +16,7 @@ class QPushButton;
 namespace tonvera {
 
 class Dialogs;
-class EventGuard;
+class CommandGuard;
 class VariTable;
 
 // The string grid: Enter goes to the editor core, whether a cell is being
@@ -46,7 +46,7 @@ public:
     static constexpr int ClientWidth = 479;
     static constexpr int ClientHeight = 402;
 
-    VariablenWindow(Dialogs& dialogs, EventGuard& guard, QWidget* parent = nullptr);
+    VariablenWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent = nullptr);
 
     // "&Variablen" > "&Konfigurieren": edits the table in place, modally.
     void EditVariables(VariTable& table);
@@ -68,7 +68,7 @@ public:
     void coreToGrid();
 
 private:
-    EventGuard& guard_;
+    CommandGuard& guard_;
     VariablenEditor core_;
 };
 

@@ -12,7 +12,7 @@
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
 #include "ui/EichWindow.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
@@ -43,7 +43,7 @@ QStringList items(const QListWidget* list)
 struct EichWindowTest : ::testing::Test {
     RecordingDialogs dialogs;
     std::vector<std::string> errors;
-    EventGuard guard{[this](const std::string& t) { errors.push_back(t); }};
+    CommandGuard guard{[this](const std::string& t) { errors.push_back(t); }};
     EichWindow window{dialogs, guard};
 };
 

@@ -15,7 +15,7 @@
 #include "WhileOpen.h"
 #include "ui/BlockWindow.h"
 #include "ui/EichWindow.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/SimWindow.h"
 #include "ui/VariablenWindow.h"
 #include "ui/VerschiedenesWindow.h"
@@ -55,7 +55,7 @@ struct Screenshots : ::testing::Test {
     FakeView view;
     RecordingDialogs dialogs;
     MainForm form{view, dialogs};
-    EventGuard guard{[](const std::string&) {}};
+    CommandGuard guard{[](const std::string&) {}};
 
     void SetUp() override
     {

@@ -19,7 +19,7 @@
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
 #include "ui/BlockWindow.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 #include "ui/SimWindow.h"
 #include "ui/VerschiedenesWindow.h"
@@ -42,7 +42,7 @@ struct SmallWindows : ::testing::Test {
     RecordingDialogs dialogs;
     MainForm form{view, dialogs};
     std::vector<std::string> errors;
-    EventGuard guard{[this](const std::string& t) { errors.push_back(t); }};
+    CommandGuard guard{[this](const std::string& t) { errors.push_back(t); }};
 };
 
 } // namespace

@@ -14,7 +14,7 @@
 #include "model/VariTable.h"
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/VariablenWindow.h"
 
 using namespace tonvera;
@@ -29,7 +29,7 @@ namespace {
 struct VariablenWindowTest : ::testing::Test {
     RecordingDialogs dialogs;
     std::vector<std::string> errors;
-    EventGuard guard{[this](const std::string& t) { errors.push_back(t); }};
+    CommandGuard guard{[this](const std::string& t) { errors.push_back(t); }};
     VariablenWindow window{dialogs, guard};
     VariTable table;
 

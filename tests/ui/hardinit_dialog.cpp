@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "model/Errors.h"
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 #include "ui/HardInitDialog.h"
 
 using namespace tonvera;
@@ -35,7 +35,7 @@ struct TempDir {
 
 struct HardInitTest : ::testing::Test {
     std::vector<std::string> errors;
-    EventGuard guard{[this](const std::string& t) { errors.push_back(t); }};
+    CommandGuard guard{[this](const std::string& t) { errors.push_back(t); }};
     HardInitDialog dialog{guard};
     std::vector<std::string> ports;
 };
@@ -138,10 +138,10 @@ TEST_F(HardInitTest, WithoutADeviceLayerTheOperatorIsTold)
     EXPECT_TRUE(dialog.isVisible());
 }
 
-TEST(EventGuard, AbortIsReportedAndLaterCommandsRun)
+TEST(CommandGuard, AbortIsReportedAndLaterCommandsRun)
 {
     std::vector<std::string> shown;
-    EventGuard g([&](const std::string& t) { shown.push_back(t); });
+    CommandGuard g([&](const std::string& t) { shown.push_back(t); });
     int state = 0;
     EXPECT_FALSE(g.run([&] {
         state = 1; // the state reached so far stays

@@ -8,11 +8,11 @@
 
 namespace tonvera {
 
-class EventGuard {
+class CommandGuard {
 public:
     using ErrorBox = std::function<void(const std::string&)>;
 
-    explicit EventGuard(ErrorBox showError) : ShowError(std::move(showError)) {}
+    explicit CommandGuard(ErrorBox showError) : ShowError(std::move(showError)) {}
 
     // Runs body; returns false when it was aborted.
     bool run(const std::function<void()>& body) noexcept;

@@ -1,4 +1,4 @@
-#include "ui/EventGuard.h"
+#include "run/CommandGuard.h"
 
 #include <cstdio>
 #include <exception>
@@ -7,7 +7,7 @@
 
 namespace tonvera {
 
-bool EventGuard::run(const std::function<void()>& body) noexcept
+bool CommandGuard::run(const std::function<void()>& body) noexcept
 {
     struct DepthScope {
         int& d;
@@ -28,7 +28,7 @@ bool EventGuard::run(const std::function<void()>& body) noexcept
     return false;
 }
 
-void EventGuard::report(const std::string& text) noexcept
+void CommandGuard::report(const std::string& text) noexcept
 {
     try {
         if (ShowError)
