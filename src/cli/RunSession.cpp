@@ -52,17 +52,6 @@ RunSession::RunSession(std::ostream& out, std::ostream& err, SerialLine& line, P
 {
 }
 
-bool RunSession::guarded(const std::function<void()>& command)
-{
-    try {
-        command();
-        return true;
-    } catch (const AbortError& e) {
-        Dialogs.errorBox(e.text());
-        return false;
-    }
-}
-
 bool RunSession::load(const std::string& project, const std::optional<std::string>& cal)
 {
     View.setStatusText(StatusPanelSignal, "");

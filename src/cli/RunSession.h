@@ -23,6 +23,7 @@
 #include "CliOptions.h"
 #include "ConsoleDialogs.h"
 #include "ConsoleView.h"
+#include "run/CommandGuard.h"
 #include "run/MainCore.h"
 
 namespace tonvera::cli {
@@ -72,12 +73,13 @@ public:
     bool finishWarnings();
 
 private:
-    // Runs a core command inside the window's one guard: an aborted command
-    // shows its error box; returns false then.
-    bool guarded(const std::function<void()>& command);
+    // Runs a core command inside the same guard as the window's: an
+    // aborted command shows its error box; returns false then.
+    bool guarded(const std::function<void()>& command) { return Guard.run(command); }
 
     ConsoleView View;
     ConsoleDialogs Dialogs;
+    CommandGuard Guard{[this](const std::string& text) { Dialogs.errorBox(text); }};
     std::ostream& Out;
     std::ostream& Err;
     std::unique_ptr<MainCore> Core;
