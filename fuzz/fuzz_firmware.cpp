@@ -3,10 +3,10 @@
 // whole blocks of 7-bit bytes and ends with the count of the whole file.
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <span>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,16 +48,22 @@ public:
     void pause(int) override {}
 };
 
+// The image lives in memory: a file that has no name in any folder, reached
+// through its descriptor's path, so no run leaves a file behind.
+int ImageFd()
+{
+    static const int fd = [] {
+        const int f = ::memfd_create("fuzz_firmware", MFD_CLOEXEC);
+        if (f < 0)
+            std::abort();
+        return f;
+    }();
+    return fd;
+}
+
 const std::string& ImagePath()
 {
-    static const std::string path = [] {
-        char name[] = "/tmp/fuzz_firmware_XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0)
-            std::abort();
-        ::close(fd);
-        return std::string(name);
-    }();
+    static const std::string path = "/proc/self/fd/" + std::to_string(ImageFd());
     return path;
 }
 
@@ -67,12 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size > 1 << 16)
         return 0;
-    FILE* f = std::fopen(ImagePath().c_str(), "wb");
-    if (!f)
+    if (::ftruncate(ImageFd(), 0) != 0)
         std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size)
+    if (size > 0 && ::pwrite(ImageFd(), data, size, 0) != static_cast<ssize_t>(size))
         std::abort();
-    std::fclose(f);
 
     BootLoaderLine line;
     NoPause pause;

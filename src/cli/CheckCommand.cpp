@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ConsoleDialogs.h"
 #include "ProjectCheck.h"
 #include "ProjectInput.h"
 #include "model/Errors.h"
@@ -11,14 +12,14 @@ int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err)
     try {
         project = ReadProjectFile(o.files[0], o.cal);
     } catch (const AbortError& e) {
-        err << "Fehler: " << e.text() << std::endl;
+        err << "Fehler: " << ConsoleText(e.text()) << std::endl;
         return ExitUsage;
     }
 
     const std::vector<Problem> problems = CheckProject(project, o.priority);
     int errors = 0;
     for (const Problem& p : problems) {
-        out << FormatProblem(p) << '\n';
+        out << ConsoleText(FormatProblem(p)) << '\n';
         errors += p.warning ? 0 : 1;
     }
     if (errors == 0)

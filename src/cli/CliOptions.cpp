@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "model/Errors.h"
+
 namespace tonvera::cli {
 
 namespace {
@@ -81,7 +83,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
                 return fail("Option " + a + " braucht einen Wert");
             const auto n = number(v);
             if (!n || *n <= 0)
-                return fail("Option " + a + ": '" + v + "' ist keine positive Zahl");
+                return fail("Option " + a + ": '" + QuotedInput(v) + "' ist keine positive Zahl");
             if (a == "--timeout")
                 o.timeoutSeconds = *n;
             else if (a == "--rate")
@@ -93,7 +95,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
         } else if (a == "--variablen-zuerst") {
             o.priority = Priority::Variablezuerst;
         } else if (a.size() > 1 && a[0] == '-') {
-            return fail("Unbekannte Option " + a);
+            return fail("Unbekannte Option " + QuotedInput(a));
         } else if (o.command.empty()) {
             o.command = a;
         } else {
@@ -115,7 +117,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
             return fail("Option --rate: die Abtastrate muss zwischen 1000 und 1000000 Hz liegen");
         return out;
     }
-    return fail("Unbekannter Befehl " + o.command);
+    return fail("Unbekannter Befehl " + QuotedInput(o.command));
 }
 
 } // namespace tonvera::cli

@@ -1,5 +1,7 @@
 #include "ConsoleView.h"
 
+#include "ConsoleDialogs.h"
+
 #include <string_view>
 
 namespace tonvera::cli {
@@ -25,7 +27,7 @@ bool minorProgress(std::string_view text)
 void ConsoleView::line(const std::string& text)
 {
     if (Progress)
-        *Progress << text << std::endl;
+        *Progress << ConsoleText(text) << std::endl;
 }
 
 void ConsoleView::setAktVarText(const std::string& text)

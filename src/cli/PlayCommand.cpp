@@ -35,6 +35,9 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     RunSession session(out, err);
     if (o.firmware)
         session.core().FirmwareFile() = *o.firmware;
+    // A table or firmware upload takes seconds to minutes: Ctrl-C breaks it
+    // off between two of its blocks.
+    session.core().device().Interrupted = [] { return StopSignal != 0; };
     if (!session.load(o.files[0], o.cal))
         return ExitUsage;
     // The window's radio button; a project does not hold it.
@@ -43,7 +46,7 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
         return ExitInterrupted;
     if (!session.initHardware(*o.port)) {
         session.close();
-        return ExitProblems;
+        return StopSignal ? ExitInterrupted : ExitProblems;
     }
     if (StopSignal) {
         session.close();
@@ -58,7 +61,10 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     const double expected = session.expectedSeconds();
     const double limit = o.timeoutSeconds ? *o.timeoutSeconds : session.endless() ? 0.0 : 2 * expected + 30;
     auto next = Clock::now();
-    if (limit > 0)
+    // A limit beyond what the clock can count is no limit (never a wrap
+    // into the past).
+    const double room = std::chrono::duration<double>(Clock::time_point::max() - next).count();
+    if (limit > 0 && limit < room / 2)
         deadline = next + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
 
     TickClock clock;

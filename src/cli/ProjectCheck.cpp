@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -59,10 +60,14 @@ constexpr std::array<double, 7> NeutralValues = {1000, 0, 0, 0, 25, 1, 1};
 
 class Checker {
 public:
-    Checker(const Project& p, Priority prio) : P(p), St(p.State), Prio(prio) {}
+    Checker(const Project& p, Priority prio)
+        : P(p), St(p.State), Prio(prio), Device(std::make_unique<TTonvera>(Line, Quiet))
+    {
+    }
 
     std::vector<Problem> run()
     {
+        checkTables();
         const int positions = PositionsOf(St);
         for (int pos = 1; pos <= positions; ++pos) {
             for (int i = 0; i < SignalSlots; ++i) {
@@ -77,6 +82,42 @@ public:
     }
 
 private:
+    // The one device object of the check, made ready for the next command:
+    // no packet counted, stopped, no calibration warning. (A fresh object
+    // per command would clear a megabyte of table cache each time.)
+    TTonvera& device()
+    {
+        Line.packets = 0;
+        Device->Running = false;
+        Device->EichError = false;
+        return *Device;
+    }
+
+    // Every table goes to the device when it changed (unused signals' too),
+    // and the device takes only 16-bit words: a value outside
+    // -65536..65535 aborts the upload. Position does not matter.
+    void checkTables()
+    {
+        for (int i = 0; i < SignalSlots; ++i) {
+            const WaveTable& t = St.SinusArray[static_cast<std::size_t>(i)].Table;
+            long bad = 0;
+            std::size_t first = 0;
+            for (std::size_t k = 0; k < WaveTable::Size; ++k) {
+                if (t[k] >= protocol::TableValueMin && t[k] <= protocol::TableValueMax)
+                    continue;
+                if (bad++ == 0)
+                    first = k;
+            }
+            if (bad == 0)
+                continue;
+            std::string value = std::to_string(t[first]) + " an Stelle " + std::to_string(first);
+            if (bad > 1)
+                value += ", " + std::to_string(bad) + " Werte außerhalb " + std::to_string(protocol::TableValueMin)
+                    + ".." + std::to_string(protocol::TableValueMax);
+            Found.push_back(Problem{i, "Tabelle", RangeError().text(), value, {}, false});
+        }
+    }
+
     void add(int signal, int param, const std::string& text, const std::string& value, int pos, bool warning = false)
     {
         add(signal, std::string(ParamNames[static_cast<std::size_t>(param)]), text, value, pos, warning);
@@ -170,12 +211,10 @@ private:
     void checkDevice(int i, SinusValues values, int pos)
     {
         for (int attempt = 0; attempt < 10; ++attempt) {
-            CountingLine line;
-            NoPause pause;
-            TTonvera device(line, pause);
+            TTonvera& dev = device();
             try {
-                device.LoadSignal(i, values, St.EichTable);
-                if (device.EichError)
+                dev.LoadSignal(i, values, St.EichTable);
+                if (dev.EichError)
                     add(i, ParamAmpl, "Amplituden Bereich durch Eichung überschritten!", "", pos, true);
                 return;
             } catch (const AbortError& a) {
@@ -185,9 +224,9 @@ private:
                     order.push_back(ParamRampUp);
                 if (values.RampDown != 0)
                     order.push_back(ParamRampDown);
-                if (line.packets < 0 || line.packets >= static_cast<long>(order.size()))
+                if (Line.packets < 0 || Line.packets >= static_cast<long>(order.size()))
                     return;
-                const int param = order[static_cast<std::size_t>(line.packets)];
+                const int param = order[static_cast<std::size_t>(Line.packets)];
                 switch (param) {
                 case ParamFreq:
                     add(i, param, a.text(), FormatGeneral(values.Freq), pos);
@@ -235,15 +274,12 @@ private:
     template <typename F>
     long refused(F&& command, std::string& text)
     {
-        CountingLine line;
-        NoPause pause;
-        TTonvera device(line, pause);
         try {
-            command(device);
+            command(device());
             return -1;
         } catch (const AbortError& a) {
             text = a.text();
-            return line.packets;
+            return Line.packets;
         }
     }
 
@@ -301,6 +337,9 @@ private:
     const Project& P;
     const MainState& St;
     Priority Prio;
+    CountingLine Line;
+    NoPause Quiet;
+    std::unique_ptr<TTonvera> Device;
     std::vector<Problem> Found;
 };
 
@@ -338,7 +377,10 @@ std::string FormatProblem(const Problem& p)
 {
     std::string s = p.warning ? "Warnung: " : "";
     s += p.signal >= 0 ? "Signal " + std::to_string(p.signal) : std::string("Global");
-    s += ", " + p.parameter + ", Position " + FormatPositions(p.positions) + ": " + p.text;
+    s += ", " + p.parameter;
+    if (!p.positions.empty())
+        s += ", Position " + FormatPositions(p.positions);
+    s += ": " + p.text;
     if (!p.value.empty())
         s += " (Wert " + p.value + ")";
     return s;

@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cmath>
 
 #include "Commands.h"
+#include "ConsoleDialogs.h"
 #include "EmuLine.h"
 #include "RunSession.h"
 #include "files/TextFile.h"
@@ -30,13 +32,16 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
     }
 
     emu::WavFile wav(rate, o.floatSamples);
+    // No more than the file can hold: a longer limit saturates there, so
+    // nothing below is computed from a number too large for its type.
+    const double maxSeconds = std::min(o.maxSeconds, static_cast<double>(wav.maxFrames()) / rate);
     const auto maxFrames = std::min<std::uint64_t>(
-        wav.maxFrames(), static_cast<std::uint64_t>(std::ceil(o.maxSeconds * rate)));
-    const auto maxTicks = static_cast<std::int64_t>(std::ceil(o.maxSeconds * emu::ClockHz));
+        wav.maxFrames(), static_cast<std::uint64_t>(std::ceil(maxSeconds * rate)));
+    const auto maxTicks = static_cast<std::int64_t>(std::ceil(maxSeconds * emu::ClockHz));
     // Runs whose positions all last 0 s would go round for ever without a
     // sound; the virtual clock stops them too.
     const emu::EmuTime clockLimit = line.now() + std::chrono::seconds(60)
-        + std::chrono::milliseconds(static_cast<std::int64_t>(o.maxSeconds * 4000));
+        + std::chrono::milliseconds(static_cast<std::int64_t>(maxSeconds * 4000));
 
     TickClock clock;
     clock.waitTick = [&] { line.pause(50); };
@@ -66,7 +71,7 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
     try {
         WriteFileAtomically(o.files[1], wav.bytes());
     } catch (const AbortError& e) {
-        err << "Fehler: " << e.text() << std::endl;
+        err << "Fehler: " << ConsoleText(e.text()) << std::endl;
         return ExitProblems;
     }
     out << o.files[1] << ": " << seconds(static_cast<double>(wav.frames()) / rate) << ", " << rate << " Hz"

@@ -70,7 +70,7 @@ bool RunSession::initHardware(const std::string& port)
     // The window says so only in its status bar; a script reads the error
     // stream.
     if (!dialog.found() && Dialogs.errors() == errorsBefore)
-        Err << "Fehler: " << NotFoundStatus << " (" << port << ")" << std::endl;
+        Err << "Fehler: " << NotFoundStatus << " (" << ConsoleText(QuotedInput(port, 200)) << ")" << std::endl;
     return dialog.found() && downloaded && Dialogs.errors() == errorsBefore;
 }
 
@@ -104,7 +104,8 @@ RunEnd RunSession::play(const TickClock& clock)
     MainCore& core = *Core;
     if (!guarded([&] { core.StartButtonClick(); }) || !core.device().Running) {
         // Start stops the device before anything else, so it is stopped now.
-        return RunEnd::Failed;
+        const bool interrupted = clock.stopRequested && clock.stopRequested();
+        return interrupted && !core.device().PortLost ? RunEnd::Interrupted : RunEnd::Failed;
     }
     Out << "Start" << std::endl;
 
@@ -125,6 +126,9 @@ RunEnd RunSession::play(const TickClock& clock)
             guarded([&] { core.Button4Click(); });
             return RunEnd::Failed;
         }
+        // The tick has shown the loss; the device is gone with the port.
+        if (core.device().PortLost)
+            return RunEnd::Failed;
         const bool restarted = View.timerStarts() != starts;
         if (!core.device().Running || restarted) {
             if (restarted)

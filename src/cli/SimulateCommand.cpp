@@ -15,7 +15,7 @@ int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err)
     try {
         project = ReadProjectFile(o.files[0], o.cal);
     } catch (const AbortError& e) {
-        err << "Fehler: " << e.text() << std::endl;
+        err << "Fehler: " << ConsoleText(e.text()) << std::endl;
         return ExitUsage;
     }
     try {

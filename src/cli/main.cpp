@@ -7,6 +7,8 @@
 
 #include "CliOptions.h"
 #include "Commands.h"
+#include "ConsoleDialogs.h"
+#include "model/Errors.h"
 
 int main(int argc, char** argv)
 {
@@ -23,7 +25,7 @@ int main(int argc, char** argv)
         return ExitOk;
     }
     if (!parsed.error.empty()) {
-        std::cerr << "tonvera-cli: " << parsed.error << "\n\n" << UsageText();
+        std::cerr << "tonvera-cli: " << ConsoleText(parsed.error) << "\n\n" << UsageText();
         return ExitUsage;
     }
     try {
@@ -37,7 +39,7 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         // Every command catches the program's own errors; this is for the
         // unforeseen (memory, the file system), so it never ends in abort().
-        std::cerr << "tonvera-cli: " << e.what() << std::endl;
+        std::cerr << "tonvera-cli: " << ConsoleText(e.what()) << std::endl;
         return ExitProblems;
     }
 }

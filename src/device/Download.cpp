@@ -78,6 +78,27 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
     if (std::equal(table.begin(), table.end(), cached.begin()))
         return false;
 
+    // Bytes lost on the line garble a table without a word of complaint;
+    // the framing check tells, and one more upload usually gets through.
+    for (int attempt = 1;; ++attempt) {
+        bool intact = false;
+        try {
+            intact = UploadTable(slot, table);
+        } catch (...) {
+            std::fill(cached.begin(), cached.end(), 0);
+            throw;
+        }
+        if (intact)
+            return true;
+        std::fill(cached.begin(), cached.end(), 0);
+        if (attempt == 2)
+            throw AbortError("Tabelle " + std::to_string(slot + 1) + " wurde nicht fehlerfrei übertragen");
+    }
+}
+
+bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> table)
+{
+    WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
     SetTableMode(TableModeLoading);
     std::copy(table.begin(), table.end(), cached.begin());
 
@@ -85,6 +106,7 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
     const std::int64_t base = static_cast<std::int64_t>((slot + 1) % TableCount) * TableLength;
     std::array<std::uint8_t, PacketsPerWrite * PacketSize> block{};
     for (int b = 0; b < WritesPerTable; ++b) {
+        CheckInterrupted();
         for (int i = 0; i < PacketsPerWrite; ++i) {
             const int k = b * PacketsPerWrite + i;
             const Packet p = MakeTableWordPacket(base + k, table[static_cast<std::size_t>(k)]);
@@ -102,7 +124,15 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
     }
 
     SetTableMode(TableModeNormal);
-    return CheckSync();
+    // The check's bytes must not queue behind the table: only once the
+    // table has left can the device's answers be timed.
+    Line->waitSent();
+    CheckLine();
+    // After a table that lost no byte the device stands on a packet
+    // boundary, so only the sixth single byte completes a packet.
+    int firstReply = 0;
+    const bool ok = CheckFraming(firstReply);
+    return ok && firstReply == PacketSize;
 }
 
 } // namespace tonvera

@@ -97,6 +97,7 @@ private:
 void TTonvera::OpenDevice(const std::string& portName)
 {
     Running = false;
+    PortLost = false;
     if (!Line->open(portName))
         throw RangeError();
     Synchronize();
@@ -106,7 +107,12 @@ void TTonvera::OpenDevice(const std::string& portName)
 
 void TTonvera::CloseDevice()
 {
-    StopOutput();
+    // The port closes also when the stop cannot go out any more.
+    try {
+        StopOutput();
+    } catch (const PortLostError&) {
+    } catch (const LineStallError&) {
+    }
     Line->close();
 }
 
@@ -114,15 +120,15 @@ void TTonvera::UploadFirmware(const std::string& fileName)
 {
     Drain();
     const std::uint8_t wake = WakeUpByte;
-    Line->writeBlock(std::span<const std::uint8_t>(&wake, 1));
+    Write(std::span<const std::uint8_t>(&wake, 1));
     UploadCount = 0;
     Pauser->pause(BootLoaderPauseMs);
 
     // Reads do not wait: both bytes must be there after the pause.
-    LineRead r = Line->readByte();
+    LineRead r = Read();
     if (!r.readable() || r.value != BootReply1)
         return;
-    r = Line->readByte();
+    r = Read();
     if (!r.readable() || r.value != BootReply2)
         return;
 
@@ -130,7 +136,9 @@ void TTonvera::UploadFirmware(const std::string& fileName)
     const double fileSize = static_cast<double>(content.size());
     CharReader file(content);
 
+    bool sent = false;
     while (!file.Eof()) {
+        CheckInterrupted();
         // Slots after the end of the file, and staging bytes after the last
         // converted one, go out as packed zeros rather than as what an
         // earlier group left behind.
@@ -159,10 +167,17 @@ void TTonvera::UploadFirmware(const std::string& fileName)
                                            block.data() + g * FirmwarePackedGroupSize, FirmwarePackedGroupSize));
         }
         SendBlock(block);
+        sent = true;
         if (Progress) {
             const long p = static_cast<long>(std::fabs(rnd(UploadCount / fileSize * 200.0)));
             Progress("Initialisiere Hardware: " + std::to_string(p) + " %");
         }
+    }
+    // The boot loader answers no block, so the framing check that follows
+    // would find a quiet line at once and queue its bytes behind the image.
+    if (sent) {
+        Line->waitSent();
+        CheckLine();
     }
 }
 

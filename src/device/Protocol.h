@@ -99,11 +99,15 @@ inline Packet MakeW16Packet(int code, int sub, std::int64_t word)
     return MakePacket(code, sub, 0, 0, static_cast<int>(word & 0xFF), static_cast<int>((word >> 8) & 0xFF));
 }
 
+// The values a table word takes; anything else is a range error.
+inline constexpr std::int32_t TableValueMin = -65536;
+inline constexpr std::int32_t TableValueMax = 65535;
+
 // One word of table memory: address in bytes 1-3, 16-bit value in bytes 4-5.
 // Negative samples go out as 16-bit two's complement.
 inline Packet MakeTableWordPacket(std::int64_t address, std::int32_t value)
 {
-    if (address < 0 || address > MaxWord24 || value < -65536 || value > 65535)
+    if (address < 0 || address > MaxWord24 || value < TableValueMin || value > TableValueMax)
         throw RangeError();
     const std::int64_t v = value >= 0 ? value : value + 65536;
     return MakePacket(CodeTableWord, static_cast<int>(address & 0xFF), static_cast<int>((address >> 8) & 0xFF),

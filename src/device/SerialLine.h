@@ -28,6 +28,13 @@ struct LineRead {
     static LineRead unreadable() { return {Kind::Unreadable, 0}; }
 };
 
+// Something the line ran into that the caller must act on.
+enum class LineFault : std::uint8_t {
+    None,
+    Stalled, // a write made no progress for 5 s; the rest of it was dropped
+    Lost,    // the port is gone: hang-up, I/O error, device file removed
+};
+
 class SerialLine {
 public:
     virtual ~SerialLine() = default;
@@ -47,6 +54,16 @@ public:
 
     // Reads at most one byte and never waits.
     virtual LineRead readByte() = 0;
+
+    // The fault met since the last call, if any; the call clears it. A lost
+    // port stays lost: every later write or read reports it again until the
+    // line is closed.
+    virtual LineFault takeFault() { return LineFault::None; }
+
+    // Returns once everything written so far has left the line: the driver's
+    // output is drained and the bytes' time on the wire at the line's speed
+    // has passed. Lines without a wire return at once.
+    virtual void waitSent() {}
 };
 
 } // namespace tonvera

@@ -1,8 +1,12 @@
 #include "device/SerialSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
+#include <thread>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -18,6 +22,9 @@ namespace {
 // stuck (flow control the device never releases, a vanished adapter), and the
 // single user-interface thread must not hang on it for ever.
 constexpr int WriteStallMs = 5000;
+constexpr auto VanishCheckPeriod = std::chrono::milliseconds(500);
+// Ten bits a byte: start, eight data bits, stop.
+constexpr long long BitsPerByte = 10;
 
 speed_t SpeedOf(int baud)
 {
@@ -95,6 +102,10 @@ void SerialSupport::SerialOpen(const std::string& name)
     Opened = true;
     Fd = InvalidHandle;
     Decoder.clear();
+    Fault = LineFault::None;
+    Lost = false;
+    Stuck = false;
+    HaveSaved = false;
 
     const std::string path = PortPath(name);
     if (path.empty())
@@ -121,6 +132,14 @@ void SerialSupport::SerialOpen(const std::string& name)
     }
     // Keeps out later opens by programs that do not take the lock.
     ::ioctl(fd, TIOCEXCL);
+    Saved = t;
+    HaveSaved = true;
+    Device = st.st_rdev;
+    char real[PATH_MAX];
+    DevicePath = ::realpath(path.c_str(), real) ? std::string(real) : path;
+    NextVanishCheck = Clock::now() + VanishCheckPeriod;
+    Baud = DefaultBaud;
+    WireFree = Clock::now();
 
     // Linux sizes the tty's receive and transmit buffers itself (4 KB and
     // more); there is no call to set them to 2048 bytes, and none is needed.
@@ -141,6 +160,7 @@ void SerialSupport::SerialSetBaud(int baud)
     if (const speed_t speed = SpeedOf(baud); speed != 0) {
         cfsetispeed(&t, speed);
         cfsetospeed(&t, speed);
+        Baud = baud;
     }
     t.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -165,6 +185,13 @@ bool SerialSupport::SerialReadByte(std::uint8_t& out)
 void SerialSupport::SerialClose()
 {
     if (Fd != InvalidHandle) {
+        // The last packets leave at the speed they were written with before
+        // the old settings come back; a stuck or lost line is not waited for.
+        if (HaveSaved && !Lost) {
+            if (!Stuck && WaitOutputQueue())
+                ::tcdrain(Fd);
+            ::tcsetattr(Fd, TCSANOW, &Saved);
+        }
         ::ioctl(Fd, TIOCNXCL);
         ::flock(Fd, LOCK_UN);
         ::close(Fd);
@@ -172,6 +199,10 @@ void SerialSupport::SerialClose()
     Fd = InvalidHandle;
     Opened = false;
     Decoder.clear();
+    HaveSaved = false;
+    Fault = LineFault::None;
+    Lost = false;
+    Stuck = false;
 }
 
 bool SerialSupport::open(const std::string& name)
@@ -185,6 +216,15 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
 {
     if (!isOpen())
         return;
+    if (Lost) {
+        Fault = LineFault::Lost;
+        return;
+    }
+    // The wire takes the bytes one after the other from the moment they are
+    // handed over, or after those still on their way.
+    const auto wire = std::chrono::nanoseconds(static_cast<long long>(bytes.size()) * BitsPerByte * 1'000'000'000LL / Baud);
+    WireFree = std::max(WireFree, Clock::now()) + std::chrono::duration_cast<Clock::duration>(wire);
+
     const std::uint8_t* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -192,6 +232,7 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
         if (n > 0) {
             p += n;
             left -= static_cast<std::size_t>(n);
+            Stuck = false;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -200,14 +241,86 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
             pollfd pfd {Fd, POLLOUT, 0};
             int ready;
             do
-                ready = ::poll(&pfd, 1, WriteStallMs);
+                ready = ::poll(&pfd, 1, Stuck ? 0 : WriteStallMs);
             while (ready < 0 && errno == EINTR);
-            if (ready <= 0 || (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+                MarkLost();
                 return;
-            continue;
+            }
+            if (ready > 0)
+                continue;
+            // No progress: the first time after moving bytes this is the
+            // stall; while the line stays stuck the bytes are just lost.
+            if (!Stuck)
+                Fault = LineFault::Stalled;
+            Stuck = true;
+            return;
         }
-        return; // EIO and the like: the bytes are lost, as callers expect
+        MarkLost(); // EIO and the like: the port is gone
+        return;
     }
+}
+
+void SerialSupport::MarkLost()
+{
+    Lost = true;
+    Fault = LineFault::Lost;
+    Decoder.clear();
+}
+
+bool SerialSupport::DeviceVanished()
+{
+    const Clock::time_point now = Clock::now();
+    if (now < NextVanishCheck)
+        return false;
+    NextVanishCheck = now + VanishCheckPeriod;
+    struct stat st {};
+    return ::stat(DevicePath.c_str(), &st) != 0 || !IsCharDevice(st) || st.st_rdev != Device;
+}
+
+bool SerialSupport::WaitOutputQueue()
+{
+    int queued = 0;
+    if (::ioctl(Fd, TIOCOUTQ, &queued) != 0)
+        return true;
+    Clock::time_point lastMove = Clock::now();
+    while (queued > 0) {
+        // About the time the queue needs, in slices that notice a stall.
+        const long long ms = std::clamp<long long>(queued * BitsPerByte * 1000LL / Baud, 1, 50);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        int now = 0;
+        if (::ioctl(Fd, TIOCOUTQ, &now) != 0)
+            return true;
+        if (now < queued)
+            lastMove = Clock::now();
+        else if (Clock::now() - lastMove >= std::chrono::milliseconds(WriteStallMs))
+            return false;
+        queued = now;
+    }
+    return true;
+}
+
+void SerialSupport::waitSent()
+{
+    if (!isOpen() || Lost || Stuck)
+        return;
+    if (!WaitOutputQueue()) {
+        Fault = LineFault::Stalled;
+        Stuck = true;
+        return;
+    }
+    // The queue is empty; the last bytes may still sit in the adapter.
+    ::tcdrain(Fd);
+    // A pseudo-terminal or a USB adapter takes the bytes long before they
+    // are on the wire: at least their wire time must have passed.
+    std::this_thread::sleep_until(WireFree);
+}
+
+LineFault SerialSupport::takeFault()
+{
+    const LineFault f = Fault;
+    Fault = LineFault::None;
+    return f;
 }
 
 bool SerialSupport::FillInput()
@@ -221,7 +334,15 @@ bool SerialSupport::FillInput()
         }
         if (n < 0 && errno == EINTR)
             continue;
-        // Nothing waiting, or a failed read (hang-up): both count as no byte.
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            MarkLost();
+            return false;
+        }
+        // Nothing waiting. A hung-up terminal reads like an empty one, so
+        // ask the driver; and an unplugged adapter's device file goes away.
+        pollfd pfd {Fd, POLLIN, 0};
+        if ((::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) || DeviceVanished())
+            MarkLost();
         return false;
     }
 }
@@ -230,6 +351,10 @@ LineRead SerialSupport::readByte()
 {
     if (!isOpen())
         return LineRead::none();
+    if (Lost) {
+        Fault = LineFault::Lost;
+        return LineRead::none();
+    }
     LineRead r = Decoder.next();
     if (r.arrived())
         return r;

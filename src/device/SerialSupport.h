@@ -9,11 +9,22 @@
 // Port names: "COM1:".."COM4:" (and further "COMn:") stand for /dev/ttyS0..;
 // a name beginning with "/" is a device path as it stands; a bare name such
 // as "ttyUSB0" is looked up in /dev.
+//
+// The terminal's settings are saved at open and put back at close, so a port
+// opened by mistake (another program's pty, a modem) is not left raw. A port
+// that hangs up, fails with an I/O error or whose device file goes away is
+// reported lost (takeFault); a write that makes no progress for 5 s is given
+// up and reported stalled once, and while the line stays stuck later writes
+// are dropped at once instead of waiting again.
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include <sys/types.h>
+#include <termios.h>
 
 #include "device/ParmrkDecoder.h"
 #include "device/SerialLine.h"
@@ -47,6 +58,7 @@ public:
     // Reads at most one byte without waiting. True when a byte arrived; a
     // byte damaged on the line arrives as 0.
     bool SerialReadByte(std::uint8_t& out);
+    // Puts the terminal's settings back as they were at open, then closes.
     void SerialClose();
 
     bool PortOpen() const { return Opened; }
@@ -58,13 +70,38 @@ public:
     bool isOpen() const override { return Opened && Fd != InvalidHandle; }
     void writeBlock(std::span<const std::uint8_t> bytes) override;
     LineRead readByte() override;
+    LineFault takeFault() override;
+    void waitSent() override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     bool FillInput();
+    void MarkLost();
+    // True when the device file the port was opened from is gone or now
+    // names another device; looked at no more than twice a second.
+    bool DeviceVanished();
+    // Waits until the driver's output queue is empty; false when it stopped
+    // moving for the stall time.
+    bool WaitOutputQueue();
 
     int Fd = InvalidHandle;
     bool Opened = false;
     ParmrkDecoder Decoder;
+
+    termios Saved {};
+    bool HaveSaved = false;
+    std::string DevicePath;
+    dev_t Device = 0;
+    Clock::time_point NextVanishCheck {};
+
+    int Baud = DefaultBaud;
+    // When the last byte written will have left the wire at the line's speed.
+    Clock::time_point WireFree {};
+
+    LineFault Fault = LineFault::None;
+    bool Lost = false;
+    bool Stuck = false;
 };
 
 } // namespace tonvera

@@ -1,7 +1,8 @@
 #pragma once
 // One signal record in numbers, as the download sends it: the parameter
-// texts evaluated at one variable position, the table and type copied. Built
-// afresh for every download and not kept.
+// texts evaluated at one variable position, the type copied, the table
+// referred to in place (a step to the next position would otherwise copy
+// eight tables nobody reads). Built afresh for every download and not kept.
 
 #include <cstdint>
 
@@ -17,7 +18,7 @@ struct SinusValues {
     double Dach = 0.0;     // ms, the plateau
     double RampUp = 0.0;   // ms
     double RampDown = 0.0; // ms
-    WaveTable Table;
+    const WaveTable* Table = nullptr; // the record's table
     std::int32_t TabTyp = 0;
     double TabPara = 0.0;
     bool Used = false;

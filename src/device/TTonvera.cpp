@@ -49,25 +49,61 @@ int TTonvera::SignalIndex(int index)
     return index;
 }
 
-void TTonvera::WritePacket(const Packet& packet) { Line->writeBlock(packet); }
+void TTonvera::CheckLine()
+{
+    switch (Line->takeFault()) {
+    case LineFault::None:
+        return;
+    case LineFault::Stalled:
+        throw LineStallError();
+    case LineFault::Lost:
+        // The handle is of no use any more; closed, the line reads nothing
+        // and drops writes, as without a device.
+        Running = false;
+        PortLost = true;
+        Line->close();
+        throw PortLostError();
+    }
+}
+
+void TTonvera::Write(std::span<const std::uint8_t> bytes)
+{
+    Line->writeBlock(bytes);
+    CheckLine();
+}
+
+LineRead TTonvera::Read()
+{
+    const LineRead r = Line->readByte();
+    CheckLine();
+    return r;
+}
+
+void TTonvera::CheckInterrupted()
+{
+    if (Interrupted && Interrupted())
+        throw TransferInterrupted();
+}
+
+void TTonvera::WritePacket(const Packet& packet) { Write(packet); }
 
 void TTonvera::SendCommand(int code, int b1, int b2, int b3, int b4, int b5)
 {
     WritePacket(MakePacket(RunCode(code), b1, b2, b3, b4, b5));
 }
 
-void TTonvera::SendBlock(std::span<const std::uint8_t> block) { Line->writeBlock(block); }
+void TTonvera::SendBlock(std::span<const std::uint8_t> block) { Write(block); }
 
 void TTonvera::SendSyncByte()
 {
     const std::uint8_t b = static_cast<std::uint8_t>(RunCode(0));
-    Line->writeBlock(std::span<const std::uint8_t>(&b, 1));
+    Write(std::span<const std::uint8_t>(&b, 1));
 }
 
 bool TTonvera::Drain()
 {
     bool any = false;
-    for (int i = 0; i < DrainLimit && Line->readByte().arrived(); ++i)
+    for (int i = 0; i < DrainLimit && Read().arrived(); ++i)
         any = true;
     return any;
 }
@@ -80,7 +116,7 @@ std::uint8_t TTonvera::OneStatusReading()
     SendCommand(CodeStatus, 0);
     for (int i = 0; i < StatusTries; ++i) {
         Pauser->pause(StatusTryPauseMs);
-        const LineRead r = Line->readByte();
+        const LineRead r = Read();
         if (r.arrived())
             return r.value;
     }
@@ -103,7 +139,7 @@ bool TTonvera::Synchronize()
     for (int i = 0; i < SyncTries; ++i) {
         SendSyncByte();
         Pauser->pause(SynchronizePauseMs);
-        if (Line->readByte().arrived())
+        if (Read().arrived())
             return true;
     }
     return false;
@@ -111,6 +147,13 @@ bool TTonvera::Synchronize()
 
 bool TTonvera::CheckSync()
 {
+    int firstReply = 0;
+    return CheckFraming(firstReply);
+}
+
+bool TTonvera::CheckFraming(int& firstReply)
+{
+    firstReply = 0;
     // 1. A quiet line: nothing may still be on its way.
     Drain();
     Pauser->pause(QuietPauseMs);
@@ -122,7 +165,9 @@ bool TTonvera::CheckSync()
     for (int i = 0; i < SyncTries && !ok; ++i) {
         SendSyncByte();
         Pauser->pause(CheckSyncPauseMs);
-        ok = Line->readByte().arrived();
+        ok = Read().arrived();
+        if (ok)
+            firstReply = i + 1;
     }
 
     // 3.-5. After that answer we stand on a packet boundary: five single bytes
@@ -133,12 +178,12 @@ bool TTonvera::CheckSync()
     for (int i = 0; i < PacketSize - 1; ++i) {
         SendSyncByte();
         Pauser->pause(FramePauseMs);
-        if (Line->readByte().arrived())
+        if (Read().arrived())
             ok = false;
     }
     SendSyncByte();
     Pauser->pause(FramePauseMs);
-    if (!Line->readByte().arrived())
+    if (!Read().arrived())
         ok = false;
 
     Drain();

@@ -6,6 +6,10 @@
 // stopped every code (and every synchronisation byte) goes out 32 higher,
 // which the device takes as "stop". Every range check happens before the
 // packet concerned is written; packets written earlier stay written.
+//
+// A port that is lost under a command is closed here at once, the device
+// counts as stopped, and the command is aborted with PortLostError; a line
+// that takes no bytes for 5 s aborts it with LineStallError.
 
 #include <array>
 #include <cstdint>
@@ -41,6 +45,8 @@ public:
     // The eight wave tables last uploaded, one per signal slot.
     std::array<WaveTable, protocol::TableCount> TableCache;
     void ClearTableCache();
+    // The port was lost since it was opened (and has been closed).
+    bool PortLost = false;
 
     // --- Packets -----------------------------------------------------------
     // Writes [code', b1..b5] with one write, code' = code + 32 while stopped.
@@ -88,8 +94,13 @@ public:
     // below 0 dB it is clamped to 0 dB and EichError is set.
     void LoadSignal(int index, const SinusValues& values, const EichTable& calibration);
     // Uploads the table of signal slot 0..7 into device table (slot + 1) mod 8
-    // when it differs from TableCache; nothing on a closed port. Returns the
-    // framing check after an upload, false when nothing was sent.
+    // when it differs from TableCache; nothing on a closed port. Returns true
+    // when a table went out, false when nothing was sent. A table counts as
+    // sent only when the framing check after it passes with the device on the
+    // packet boundary the upload left it at; otherwise it goes out once more,
+    // and a second failure aborts ("Tabelle %d wurde nicht fehlerfrei
+    // übertragen"). Whenever an upload does not complete, the slot's cache is
+    // cleared so that the next download sends the table again.
     bool LoadTable(int slot, std::span<const std::int32_t, protocol::TableLength> table);
 
     // --- Port and firmware (Firmware.cpp) ----------------------------------
@@ -104,8 +115,24 @@ public:
     // Told the status text of long transfers ("Initialisiere Hardware: 40 %",
     // "Lade Tabelle 1: 50 %") after each block; it should show it at once.
     std::function<void(const std::string&)> Progress;
+    // Asked between two blocks of a table or firmware upload; true breaks
+    // the transfer off (TransferInterrupted).
+    std::function<bool()> Interrupted;
 
 private:
+    // Every byte goes out and comes in through these two: they turn the
+    // line's faults into the aborts above.
+    void Write(std::span<const std::uint8_t> bytes);
+    LineRead Read();
+    void CheckLine();
+    void CheckInterrupted();
+    // CheckSync; `firstReply` gets the number of the synchronisation byte
+    // of step 2 that was answered first (0 when none was).
+    bool CheckFraming(int& firstReply);
+    // One upload of a table and its framing check; true when it arrived
+    // on the packet boundary.
+    bool UploadTable(int slot, std::span<const std::int32_t, protocol::TableLength> table);
+
     void WritePacket(const protocol::Packet& packet);
     void SendSyncByte();
     int RunCode(int code) const;

@@ -1,6 +1,7 @@
 #include "files/FileCommands.h"
 
 #include <array>
+#include <exception>
 #include <filesystem>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "files/ProjectFile.h"
 #include "files/TextFile.h"
 #include "model/Dialogs.h"
+#include "model/Errors.h"
 
 namespace tonvera {
 
@@ -50,7 +52,14 @@ void FileCommands::LoadProject(const std::string& fileName)
     const auto changed = ApplyGlobals(next.Globals, view);
 
     view.invalidateSignalDisplay();
-    Hooks.ReloadTables(Form.state().SinusArray);
+    // The project is loaded whatever the device makes of its tables: a
+    // table that did not get through is reported once the load is done.
+    std::exception_ptr upload;
+    try {
+        Hooks.ReloadTables(Form.state().SinusArray);
+    } catch (const AbortError&) {
+        upload = std::current_exception();
+    }
     Form.ShowSignal();
     Form.EnableLocalEdits();
     // The click handlers run once the loaded signal is shown: the display
@@ -60,6 +69,8 @@ void FileCommands::LoadProject(const std::string& fileName)
             Hooks.CheckBoxClicked(box);
     Hooks.RepaintParInfo();
     Hooks.EnterAction();
+    if (upload)
+        std::rethrow_exception(upload);
 }
 
 void FileCommands::SaveEichFile(const std::string& fileName)

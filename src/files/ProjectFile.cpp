@@ -14,6 +14,11 @@
 
 namespace tonvera {
 
+std::string IncompleteTableText(int signal)
+{
+    return "Die Datei ist unvollständig: die Tabelle von Signal " + std::to_string(signal) + " endet nicht";
+}
+
 namespace {
 
 constexpr std::size_t TableLines = 256;
@@ -216,6 +221,10 @@ private:
             ++lineIndex;
             readTableLine(line, table, next);
         }
+        // A file that ends inside a table was cut short (a full disk, a
+        // broken copy): its table and everything after it are missing.
+        if (lineIndex + 1 >= count && !(lineIndex < count && isEndOf(lines_[lineIndex], "TABLE")))
+            throw AbortError(IncompleteTableText(current_));
         --lineIndex;
     }
 

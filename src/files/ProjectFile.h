@@ -73,10 +73,15 @@ std::string ProjectFileBytes(const std::vector<std::string>& lines);
 // Applies the lines of a file to `project` (which should hold the reset
 // state already). The last line is never read. Throws IntConvertError,
 // ConvertError, RangeError (signal number outside 0..7 when a line writes
-// into it, more than 32768 table values) or ListIndexError (variable slot
+// into it, more than 32768 table values), AbortError (a file that ends
+// inside a Table section) or ListIndexError (variable slot
 // outside 0..20 when an item goes into it); `project` is then partly
 // changed and must be thrown away.
 void ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
+
+// "Die Datei ist unvollständig: ..." for a file that ends inside the Table
+// section of `signal`; ParseProject throws it as an AbortError.
+std::string IncompleteTableText(int signal);
 
 // A selected signal beyond the signals in use becomes the last one in use
 // (-1 with none); a negative selection stays.

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,17 +78,60 @@ std::filesystem::path saveTarget(const std::string& fileName)
     return path;
 }
 
+// Temporary files of a save are named by this pattern, short enough that no
+// valid file name fails for its temporary's sake. The saving process holds
+// a lock on its temporary; one without a lock that is older than a save can
+// take was left by a crash.
+constexpr std::string_view TempPrefix = ".tonvera-";
+constexpr std::size_t TempRandomChars = 6;
+constexpr std::time_t StaleAfterSeconds = 60;
+
+bool isTempName(std::string_view name)
+{
+    if (name.size() != TempPrefix.size() + TempRandomChars || name.substr(0, TempPrefix.size()) != TempPrefix)
+        return false;
+    for (char c : name.substr(TempPrefix.size()))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    return true;
+}
+
+void removeStaleTemporaries(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    const std::time_t now = std::time(nullptr);
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!isTempName(name))
+            continue;
+        Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        struct stat st {};
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
+            || now - st.st_mtime < StaleAfterSeconds)
+            continue;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(it->path().c_str());
+    }
+}
+
 } // namespace
+
+std::string TooLargeText(const std::string& fileName) { return "Datei " + fileName + " ist zu groß"; }
 
 std::string ReadFileBytes(const std::string& fileName)
 {
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that opening a FIFO does not wait for a writer; only
+    // a regular file is read at all (a device such as /dev/zero never ends).
+    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0)
         throw FileError(OpenFailedText(fileName));
-    std::string bytes;
     struct stat st {};
-    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw FileError(OpenFailedText(fileName));
+    if (st.st_size > MaxReadFileSize)
+        throw FileError(TooLargeText(fileName));
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);
@@ -98,6 +143,9 @@ std::string ReadFileBytes(const std::string& fileName)
         if (n == 0)
             break;
         bytes.append(buf, static_cast<std::size_t>(n));
+        // A file that grows while it is read.
+        if (bytes.size() > static_cast<std::size_t>(MaxReadFileSize))
+            throw FileError(TooLargeText(fileName));
     }
     return bytes;
 }
@@ -108,16 +156,20 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string hidden(1, '.');
-    hidden.append(target.filename().string()).append(".XXXXXX");
-    std::string tmpName = (folder / hidden).string();
+    removeStaleTemporaries(folder);
+    std::string tmpName = (folder / (std::string(TempPrefix) + "XXXXXX")).string();
 
-    // The new file gets the old file's permissions, or those a plain create
-    // would have given it.
+    // The new file gets the old file's permissions, owner and group, or
+    // those a plain create would have given it.
     mode_t mode = 0;
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing) {
         if (!S_ISREG(old.st_mode))
+            throw FileError(CreateFailedText(fileName));
+        // A file the user may not write is not replaced behind its back:
+        // the rename would need only the folder's permission.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
             throw FileError(CreateFailedText(fileName));
         mode = old.st_mode & 07777;
     } else {
@@ -129,6 +181,12 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
     Fd fd(::mkostemp(tmpName.data(), O_CLOEXEC));
     if (fd.get() < 0)
         throw FileError(CreateFailedText(fileName));
+    // Tells another save's clean-up that this temporary is in use.
+    ::flock(fd.get(), LOCK_EX | LOCK_NB);
+    // Root may keep any owner, a user a group he belongs to; what cannot be
+    // kept becomes the user's own, as with a new file.
+    if (replacing && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0)
+        (void)::fchown(fd.get(), static_cast<uid_t>(-1), old.st_gid);
     bool ok = ::fchmod(fd.get(), mode) == 0 || errno == EPERM;
     ok = ok && writeAll(fd.get(), bytes);
     ok = ok && ::fsync(fd.get()) == 0;

@@ -15,8 +15,16 @@ std::string OpenFailedText(const std::string& fileName);
 // "Datei %s kann nicht erstellt werden"
 std::string CreateFailedText(const std::string& fileName);
 
+// Far beyond any project (about 2 MB) or calibration file; keeps a wrong
+// file from filling the memory.
+inline constexpr long long MaxReadFileSize = 64LL * 1024 * 1024;
+
+// "Datei %s ist zu groß"
+std::string TooLargeText(const std::string& fileName);
+
 // The file's bytes. Throws FileError with OpenFailedText when it cannot be
-// opened or read.
+// opened or read or is not a regular file (a FIFO, a device, a folder), and
+// with TooLargeText when it holds more than MaxReadFileSize bytes.
 std::string ReadFileBytes(const std::string& fileName);
 
 // Writes `bytes` as the new content of `fileName`, atomically: when this

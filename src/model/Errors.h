@@ -8,6 +8,21 @@
 
 namespace tonvera {
 
+// A quoted piece of outside input, cut to `maxChars` characters with "…"
+// so that a huge value does not become a huge message. Cuts only between
+// UTF-8 characters.
+inline std::string QuotedInput(const std::string& text, std::size_t maxChars = 64)
+{
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (chars++ == maxChars)
+            return text.substr(0, i) + "…";
+    }
+    return text;
+}
+
 class AbortError : public std::runtime_error {
 public:
     explicit AbortError(const std::string& text) : std::runtime_error(text) {}
@@ -18,14 +33,14 @@ public:
 class ConvertError : public AbortError {
 public:
     explicit ConvertError(const std::string& bad)
-        : AbortError("'" + bad + "' ist kein gültiger Gleitkommawert") {}
+        : AbortError("'" + QuotedInput(bad) + "' ist kein gültiger Gleitkommawert") {}
 };
 
 // "'%s' ist kein gültiger Integerwert"
 class IntConvertError : public AbortError {
 public:
     explicit IntConvertError(const std::string& bad)
-        : AbortError("'" + bad + "' ist kein gültiger Integerwert") {}
+        : AbortError("'" + QuotedInput(bad) + "' ist kein gültiger Integerwert") {}
 };
 
 // "Listenindex überschreitet das Maximum (%d)"
@@ -49,6 +64,25 @@ public:
 class FileError : public AbortError {
 public:
     explicit FileError(const std::string& text) : AbortError(text) {}
+};
+
+// The serial port went away under a command (hang-up, I/O error, device
+// removed). The device object has closed it already.
+class PortLostError : public AbortError {
+public:
+    PortLostError() : AbortError("Verbindung zum Gerät unterbrochen") {}
+};
+
+// A write made no progress for 5 s: the device takes no more bytes.
+class LineStallError : public AbortError {
+public:
+    LineStallError() : AbortError("Übertragung abgebrochen: das Gerät nimmt seit 5 s keine Daten an") {}
+};
+
+// The operator broke off a long transfer between two of its blocks.
+class TransferInterrupted : public AbortError {
+public:
+    TransferInterrupted() : AbortError("Übertragung abgebrochen") {}
 };
 
 } // namespace tonvera

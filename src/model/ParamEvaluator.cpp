@@ -19,7 +19,7 @@ double ParamEvaluator::OperandValue(std::string_view text) const
         return ConvertNumber(table_.ValueText(slot, variPos_), ',');
     if (ParseNumber(text).valid)
         return ConvertNumber(text, ',');
-    dialogs_.messageBox(AsciiUpper(text) + " ist kein gültiger Wert!", AttentionTitle);
+    dialogs_.messageBox(QuotedInput(AsciiUpper(text)) + " ist kein gültiger Wert!", AttentionTitle);
     return FailValue;
 }
 

@@ -1,10 +1,18 @@
 #include "run/DeviceSetup.h"
 
+#include "run/PortLoss.h"
 #include "run/StatusProgress.h"
 
 namespace tonvera {
 
 bool DeviceSetup::InitHardware(const std::string& portName)
+{
+    bool found = false;
+    CatchPortLost(Form, [&] { found = SearchDevice(portName); });
+    return found;
+}
+
+bool DeviceSetup::SearchDevice(const std::string& portName)
 {
     MainView& view = Form.view();
     Device.OpenDevice(portName);
@@ -36,7 +44,8 @@ void DeviceSetup::Hardware1Click(HardwareDialogPort& dialog)
         return;
     MainView& view = Form.view();
     view.setTimerEnabled(false);
-    Device.StopOutput();
+    // The port closes for the dialog also when it was lost meanwhile.
+    CatchPortLost(Form, [&] { Device.StopOutput(); });
     Device.CloseDevice();
 
     // The timer polls again whatever came of the dialog, so the external
@@ -49,8 +58,10 @@ void DeviceSetup::Hardware1Click(HardwareDialogPort& dialog)
     dialog.showModal();
 
     CommandGate::Scope scope(Gate);
-    Device.StopOutput();
-    Download.DownloadSet();
+    CatchPortLost(Form, [&] {
+        Device.StopOutput();
+        Download.DownloadSet();
+    });
 }
 
 } // namespace tonvera

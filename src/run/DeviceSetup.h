@@ -43,6 +43,8 @@ public:
     std::string FirmwareFile = FirmwareFileName;
 
 private:
+    bool SearchDevice(const std::string& portName);
+
     MainForm& Form;
     TTonvera& Device;
     SignalDownload& Download;

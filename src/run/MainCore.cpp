@@ -6,6 +6,7 @@
 #include "device/SerialSupport.h"
 #include "device/SleepPause.h"
 #include "model/Numbers.h"
+#include "run/PortLoss.h"
 
 namespace tonvera {
 
@@ -65,12 +66,25 @@ void MainCore::DownloadSet()
 {
     CommandGate::Scope scope(Gate);
     if (scope.entered())
-        Download.DownloadSet();
+        CatchPortLost(Form, [&] { Download.DownloadSet(); });
+}
+
+bool MainCore::LoadTable(int slot)
+{
+    bool sent = false;
+    CatchPortLost(Form, [&] { sent = Download.LoadTable(slot); });
+    return sent;
 }
 
 void MainCore::FormClose()
 {
-    Device.StopOutput();
+    // Closing goes through whatever became of the line; a port that is gone
+    // or stuck now is no news worth a box while the window goes.
+    try {
+        Device.StopOutput();
+    } catch (const PortLostError&) {
+    } catch (const LineStallError&) {
+    }
     Device.CloseDevice();
 }
 

@@ -65,7 +65,7 @@ public:
     // The whole set to the device at the current position.
     void DownloadSet();
     // One signal's table after a project load cleared the cache.
-    bool LoadTable(int slot) { return Download.LoadTable(slot); }
+    bool LoadTable(int slot);
     // "&Hardware" of "&Einstellungen": the GUI passes its dialog; the
     // dialog's button calls InitHardware with the port name typed or chosen.
     void Hardware1Click(HardwareDialogPort& dialog) { Setup.Hardware1Click(dialog); }

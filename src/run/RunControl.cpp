@@ -5,6 +5,7 @@
 
 #include "model/Errors.h"
 #include "model/Numbers.h"
+#include "run/PortLoss.h"
 
 namespace tonvera {
 
@@ -52,14 +53,14 @@ void RunControl::StartButtonClick()
 {
     CommandGate::Scope scope(Gate);
     if (scope.entered())
-        Start();
+        CatchPortLost(Form, [&] { Start(); });
 }
 
 void RunControl::Button4Click()
 {
     CommandGate::Scope scope(Gate);
     if (scope.entered())
-        Stop();
+        CatchPortLost(Form, [&] { Stop(); });
 }
 
 void RunControl::Start()
@@ -122,9 +123,12 @@ void RunControl::Stop()
 void RunControl::Timer1Timer()
 {
     CommandGate::Scope scope(Gate);
-    if (!scope.entered())
-        return;
+    if (scope.entered())
+        CatchPortLost(Form, [&] { Tick(); });
+}
 
+void RunControl::Tick()
+{
     // The earlier program ran the tick again from inside itself to begin the
     // next pass; the passes are taken here in a loop instead, and each pass's
     // external start and status display follow in the order that nesting
@@ -236,7 +240,7 @@ void RunControl::Button5Click()
     if (st.VariPos > 1)
         --st.VariPos;
     ShowPosition();
-    Download.DownloadSet();
+    CatchPortLost(Form, [&] { Download.DownloadSet(); });
 }
 
 void RunControl::Button6Click()
@@ -248,7 +252,7 @@ void RunControl::Button6Click()
     if (st.VariPos < PositionCount())
         ++st.VariPos;
     ShowPosition();
-    Download.DownloadSet();
+    CatchPortLost(Form, [&] { Download.DownloadSet(); });
 }
 
 void RunControl::ExternStartClick()

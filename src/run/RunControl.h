@@ -28,7 +28,8 @@ public:
     }
 
     // Each command does nothing while another run command is in progress
-    // (a tick that arrives while Start shows its message box).
+    // (a tick that arrives while Start shows its message box). A port lost
+    // under a command ends it with the one report of PortLoss.h.
     void StartButtonClick();
     void Button4Click();
     void Timer1Timer();
@@ -46,6 +47,7 @@ public:
 private:
     void Start();
     void Stop();
+    void Tick();
     // The status of a tick: two votes, the second one counts.
     std::uint8_t TickStatus();
     // Step 1 and 2 of a tick with status s; true when the tick is to run again

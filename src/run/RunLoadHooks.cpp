@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/MainForm.h"
+#include "run/PortLoss.h"
 #include "run/StatusProgress.h"
 
 namespace tonvera {
@@ -21,8 +22,11 @@ void RunLoadHooks::ReloadTables(const SinusArray& signals)
     for (int i = 0; i < SignalSlots; ++i) {
         WaveTable& cached = Device.TableCache[static_cast<std::size_t>(i)];
         std::fill(cached.begin(), cached.end(), 0);
-        Device.LoadTable(i, signals[static_cast<std::size_t>(i)].Table.span());
     }
+    CatchPortLost(Form, [&] {
+        for (int i = 0; i < SignalSlots; ++i)
+            Device.LoadTable(i, signals[static_cast<std::size_t>(i)].Table.span());
+    });
 }
 
 } // namespace tonvera

@@ -14,7 +14,7 @@ SinusValues SignalDownload::EvaluateSignal(const SinusRecord& record) const
     v.Dach = Form.ParamValue(record.Dach);
     v.RampUp = Form.ParamValue(record.RampUp);
     v.RampDown = Form.ParamValue(record.RampDown);
-    v.Table = record.Table;
+    v.Table = &record.Table;
     v.TabTyp = record.TabTyp;
     v.TabPara = record.TabPara;
     v.Used = record.Used;

@@ -1,5 +1,7 @@
 // tonvera-cli check: what it reports, where, and its exit code.
 
+#include <sys/stat.h>
+
 #include "CliSupport.h"
 
 namespace tonvera::test {
@@ -41,6 +43,33 @@ TEST(CliCheck, ReportsWhatTheDeviceCannotEncode)
               "Global, Schlußdämpfung, Position 1: Fehler bei Bereichsprüfung (Wert 200)\n"
               "Global, Wiederholungen, Position 1: Fehler bei Bereichsprüfung (Wert 300)\n"
               "7 Probleme gefunden.\n");
+}
+
+TEST(CliCheck, TableValuesTheDeviceRefusesAndInputQuotedSafely)
+{
+    // Signal 2 (not even in use: its table goes to the device all the same)
+    // holds values beyond 16 bits; signal 0 a phase of 10000 bytes with a
+    // NUL and an escape character in it.
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "1000").Phase = "MARK";
+    SinusRecord& r = p.state.SinusArray[2];
+    r.Table[5] = 70000;
+    r.Table[9] = -65537;
+    p.write(dir.path("p.tva"));
+    std::string bytes = ReadAll(dir.path("p.tva"));
+    const std::string freq = "  Phase = MARK\r\n";
+    const std::size_t at = bytes.find(freq);
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, freq.size(), "  Phase = A" + std::string(1, '\0') + "\x1b[2J" + std::string(10000, 'x') + "\r\n");
+    std::ofstream(dir.path("p.tva"), std::ios::binary) << bytes;
+
+    const CliResult c = RunCli({"check", dir.path("p.tva")});
+    EXPECT_EQ(c.code, 1);
+    EXPECT_EQ(c.out,
+              "Signal 0, Phase, Position 1: A\\x00\\x1b[2J" + std::string(58, 'X') + "… ist kein gültiger Wert!\n"
+              "Signal 2, Tabelle: Fehler bei Bereichsprüfung (Wert 70000 an Stelle 5, 2 Werte außerhalb -65536..65535)\n"
+              "2 Probleme gefunden.\n");
 }
 
 TEST(CliCheck, RepetitionsTheDeviceNeverSeesAreNoProblem)
@@ -109,6 +138,16 @@ TEST(CliCheck, CleanProjectAndUnreadableFiles)
     const CliResult usage = RunCli({"check"});
     EXPECT_EQ(usage.code, 2);
     EXPECT_TRUE(Contains(usage.err, "Aufruf:"));
+
+    // Neither a device nor a FIFO is read (one never ends, the other
+    // would wait for a writer).
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.path("fifo.tva").c_str(), 0600), 0);
+    for (const std::string& file : {std::string("/dev/zero"), dir.path("fifo.tva")}) {
+        CliProcess cli({"check", file});
+        EXPECT_EQ(cli.wait(std::chrono::seconds(1)), 2) << file;
+        EXPECT_EQ(cli.err(), "Fehler: Datei " + file + " kann nicht geöffnet werden\n");
+    }
 }
 
 } // namespace

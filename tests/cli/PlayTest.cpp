@@ -1,6 +1,7 @@
 // tonvera-cli play against tonvera-emu on a pseudo-terminal: the packets it
 // sends are those of the window's run control, and Ctrl-C stops the device.
 
+#include <chrono>
 #include <csignal>
 
 #include "CliSupport.h"
@@ -70,7 +71,8 @@ std::vector<std::string> WindowLog(const std::string& project)
 TEST(CliPlay, RunThroughThreePositionsSendsWhatTheWindowSends)
 {
     EmuProcess emu({"--log", "{dir}/packets.log"});
-    const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", emu.link(), "--timeout", "30"});
+    // A limit beyond the clock's range is no limit, not one in the past.
+    const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", emu.link(), "--timeout", "1e10"});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(Contains(r.out, "Hardware: Hardware initialisiert\nStart\n")) << r.out;
@@ -138,6 +140,90 @@ TEST(CliPlay, TimeLimitStopsTheDevice)
         return !l.empty() && l.back() == "20 00 00 00 00 00";
     }));
     EXPECT_EQ(Starts(Lines(ReadAll(emu.path("packets.log")))), 1);
+}
+
+// Signal 0 with a table that must be uploaded (about 17 s at the line's
+// real speed, well under a second without pacing).
+void WriteProjectWithTable(const std::string& path, const std::string& length = "100")
+{
+    ProjectBuilder p;
+    SinusRecord& r = p.signal(0, "1000");
+    for (std::size_t k = 0; k < WaveTable::Size; ++k)
+        r.Table[k] = static_cast<std::int32_t>(k % 1000) - 500;
+    p.globals.Signaldauer = length;
+    p.write(path);
+}
+
+using Clock = std::chrono::steady_clock;
+
+TEST(CliPlay, ADeviceThatVanishesEndsTheRunWithItsMessage)
+{
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "1000");
+    p.globals.Signaldauer = "60000";
+    p.write(dir.path("long.tva"));
+    EmuProcess emu;
+    CliProcess cli({"play", dir.path("long.tva"), "--port", emu.link()});
+    ASSERT_TRUE(EmuProcess::waitFor([&] { return Contains(cli.out(), "Signal: Signal OK\n"); })) << cli.err();
+    ::kill(emu.pid(), SIGKILL);
+    const auto lost = Clock::now();
+    EXPECT_EQ(cli.wait(std::chrono::seconds(20)), 1) << cli.err();
+    EXPECT_LT(Clock::now() - lost, std::chrono::seconds(3));
+    EXPECT_TRUE(Contains(cli.err(), "Achtung: Verbindung zum Gerät unterbrochen\n")) << cli.err();
+}
+
+TEST(CliPlay, ADeviceThatStopsTakingBytesEndsTheUploadOnce)
+{
+    TempDir dir;
+    WriteProjectWithTable(dir.path("table.tva"));
+    EmuProcess emu({"--pace"});
+    CliProcess cli({"play", dir.path("table.tva"), "--port", emu.link()});
+    ASSERT_TRUE(EmuProcess::waitFor([&] { return Contains(cli.out(), "Lade Tabelle 1: 10 %"); })) << cli.err();
+    ::kill(emu.pid(), SIGSTOP);
+    const auto stopped = Clock::now();
+    const int code = cli.wait(std::chrono::seconds(30));
+    const auto took = Clock::now() - stopped;
+    ::kill(emu.pid(), SIGCONT);
+    EXPECT_EQ(code, 1) << cli.err();
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_TRUE(Contains(cli.err(), "Fehler: Übertragung abgebrochen: das Gerät nimmt seit 5 s keine Daten an\n"))
+        << cli.err();
+}
+
+TEST(CliPlay, InterruptBreaksAnUploadOffBetweenTwoBlocks)
+{
+    TempDir dir;
+    WriteProjectWithTable(dir.path("table.tva"));
+    EmuProcess emu({"--pace"});
+    CliProcess cli({"play", dir.path("table.tva"), "--port", emu.link()});
+    ASSERT_TRUE(EmuProcess::waitFor([&] { return Contains(cli.out(), "Lade Tabelle 1: 10 %"); })) << cli.err();
+    cli.signal(SIGINT);
+    const auto asked = Clock::now();
+    EXPECT_EQ(cli.wait(std::chrono::seconds(30)), 130) << cli.err();
+    EXPECT_LT(Clock::now() - asked, std::chrono::seconds(3));
+    EXPECT_TRUE(Contains(cli.err(), "Fehler: Übertragung abgebrochen\n")) << cli.err();
+}
+
+// Every 100000th byte lost: a table upload never plays garbled. Either the
+// second upload gets through (and is seen whole in the log), or the tool
+// says which table did not.
+TEST(CliPlay, BytesLostInAnUploadNeverPlayAGarbledTable)
+{
+    TempDir dir;
+    WriteProjectWithTable(dir.path("table.tva"));
+    EmuProcess emu({"--drop", "100000", "--log", "{dir}/packets.log"});
+    const CliResult r = RunCli({"play", dir.path("table.tva"), "--port", emu.link(), "--timeout", "20"});
+    if (r.code == 0) {
+        std::size_t words = 0;
+        for (const std::string& l : Lines(ReadAll(emu.path("packets.log"))))
+            words += l.rfind("71 ", 0) == 0;
+        EXPECT_GT(words, 2u * WaveTable::Size - 10);
+    } else {
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(Contains(r.err, "Fehler: Tabelle 1 wurde nicht fehlerfrei übertragen\n")) << r.err;
+        EXPECT_FALSE(Contains(r.out, "Start\n"));
+    }
 }
 
 TEST(CliPlay, PortThatCannotBeOpened)

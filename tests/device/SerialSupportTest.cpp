@@ -173,6 +173,35 @@ TEST(SerialSupportPty, LineIsRaw115200Eight)
     EXPECT_EQ(t.c_cc[VTIME], 0);
 }
 
+TEST(SerialSupportPty, TerminalSettingsComeBackAtClose)
+{
+    // Another program's terminal: cooked, echoing, 9600 baud.
+    Pty pty;
+    const int other = ::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    termios mine {};
+    ASSERT_EQ(::tcgetattr(other, &mine), 0);
+    mine.c_lflag |= ICANON | ECHO | ISIG;
+    mine.c_iflag |= IXON | ICRNL;
+    cfsetispeed(&mine, B9600);
+    cfsetospeed(&mine, B9600);
+    ASSERT_EQ(::tcsetattr(other, TCSANOW, &mine), 0);
+    ASSERT_EQ(::tcgetattr(other, &mine), 0);
+
+    SerialSupport port;
+    ASSERT_TRUE(port.open(pty.slavePath));
+    port.writeBlock(Bytes{1, 2, 3});
+    port.SerialClose();
+    termios after {};
+    ASSERT_EQ(::tcgetattr(other, &after), 0);
+    EXPECT_EQ(after.c_lflag, mine.c_lflag);
+    EXPECT_EQ(after.c_iflag, mine.c_iflag);
+    EXPECT_EQ(after.c_oflag, mine.c_oflag);
+    EXPECT_EQ(after.c_cflag, mine.c_cflag);
+    EXPECT_EQ(cfgetospeed(&after), B9600);
+    ::close(other);
+}
+
 TEST(SerialSupportPty, LargeBlockIsWrittenWhole)
 {
     // Larger than the pty's buffer: the write must wait for the reader and
@@ -246,10 +275,16 @@ TEST(SerialSupportPty, HangUpDoesNotHangOrInventBytes)
     SerialSupport port;
     ASSERT_TRUE(port.open(pty.slavePath));
     pty.closeMaster();
-    for (int i = 0; i < 3; ++i)
+    // The hang-up is the port lost, reported by every later read and write.
+    for (int i = 0; i < 3; ++i) {
         EXPECT_FALSE(port.readByte().arrived());
+        EXPECT_EQ(port.takeFault(), LineFault::Lost);
+    }
     port.writeBlock(Bytes(10000, 0x55)); // returns, bytes lost
-    port.SerialWriteByte(1);
+    EXPECT_EQ(port.takeFault(), LineFault::Lost);
+    EXPECT_EQ(port.takeFault(), LineFault::None);
+    port.SerialClose();
+    EXPECT_FALSE(port.isOpen());
 }
 
 TEST(SerialSupport, BeforeAnyOpenNothingHappens)

@@ -131,7 +131,7 @@ TEST_F(LoadTableTest, ClosedPortSendsNothingAndKeepsTheCache)
     EXPECT_EQ(dev.TableCache[0][0], 0);
 }
 
-TEST_F(LoadTableTest, ValueOutOfRangeAbortsInTheMiddleWithTheCacheUpdated)
+TEST_F(LoadTableTest, ValueOutOfRangeAbortsInTheMiddleAndTheTableGoesOutAgainNextTime)
 {
     WaveTable t = Ramp();
     t[300] = 70000; // in the second block
@@ -140,11 +140,11 @@ TEST_F(LoadTableTest, ValueOutOfRangeAbortsInTheMiddleWithTheCacheUpdated)
     ASSERT_EQ(line.writes.size(), 2u);
     EXPECT_EQ(line.writes[0], (Bytes{102, 0, 0, 0, 3, 0}));
     EXPECT_EQ(line.writes[1].size(), BlockBytes);
-    EXPECT_EQ(dev.TableCache[1][300], 70000);
-    // So the same table is not tried again.
+    // The device holds half a table: the cache must not claim the whole.
+    EXPECT_EQ(dev.TableCache[1][300], 0);
     line.clearWrites();
-    EXPECT_FALSE(dev.LoadTable(1, t.span()));
-    EXPECT_TRUE(line.writes.empty());
+    EXPECT_THROW(dev.LoadTable(1, t.span()), RangeError);
+    EXPECT_EQ(line.writes.size(), 2u);
 
     EXPECT_THROW(dev.LoadTable(8, t.span()), RangeError);
     EXPECT_THROW(dev.LoadTable(-1, t.span()), RangeError);
@@ -162,12 +162,71 @@ TEST_F(LoadTableTest, ProgressAfterEachBlock)
     EXPECT_EQ(texts[127], "Lade Tabelle 5: 100 %");
 }
 
-TEST_F(LoadTableTest, ResultIsTheFramingCheck)
+TEST_F(LoadTableTest, TableThatFailsItsCheckTwiceAborts)
 {
     line.responder = nullptr; // a silent line: the check fails
     const WaveTable t = Ramp();
-    EXPECT_FALSE(dev.LoadTable(0, t.span()));
-    EXPECT_EQ(words().size(), static_cast<std::size_t>(TableSize));
+    try {
+        dev.LoadTable(0, t.span());
+        ADD_FAILURE() << "no abort";
+    } catch (const AbortError& e) {
+        EXPECT_EQ(e.text(), "Tabelle 1 wurde nicht fehlerfrei übertragen");
+    }
+    EXPECT_EQ(words().size(), 2u * TableSize);
+    EXPECT_EQ(dev.TableCache[0], WaveTable());
+}
+
+TEST_F(LoadTableTest, SlippedFramingSendsTheTableOnceMore)
+{
+    // The device loses one byte of the first upload: it then stands one byte
+    // into a packet, and the check's fifth byte completes one.
+    line.responder = [count = std::size_t{0}, seen = std::size_t{0}](test::ScriptedLine& l,
+                                                                      std::span<const std::uint8_t> w) mutable {
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            if (++seen == 1000)
+                continue;
+            if (++count % 6 == 0)
+                l.queueReply(0);
+        }
+    };
+    const WaveTable t = Ramp();
+    EXPECT_TRUE(dev.LoadTable(0, t.span()));
+    EXPECT_EQ(words().size(), 2u * TableSize);
+    EXPECT_EQ(dev.TableCache[0], t);
+    // Each check waited until the table had left: right after table mode 1.
+    ASSERT_EQ(line.waitSentAfter.size(), 2u);
+    for (std::size_t n : line.waitSentAfter)
+        EXPECT_EQ(line.writes[n - 1], (Bytes{102, 0, 0, 0, 1, 0}));
+}
+
+TEST_F(LoadTableTest, StallLossAndInterruptEndTheUploadAtOnce)
+{
+    const WaveTable t = Ramp();
+    line.faultAtWrite = 4; // the third block
+    line.scriptedFault = LineFault::Stalled;
+    EXPECT_THROW(dev.LoadTable(2, t.span()), LineStallError);
+    EXPECT_EQ(line.writes.size(), 4u);
+    EXPECT_EQ(dev.TableCache[2], WaveTable());
+    EXPECT_TRUE(line.opened);
+
+    line.clearWrites();
+    int asked = 0;
+    dev.Interrupted = [&] { return ++asked == 3; };
+    EXPECT_THROW(dev.LoadTable(2, t.span()), TransferInterrupted);
+    EXPECT_EQ(line.writes.size(), 3u); // table mode and two blocks
+    EXPECT_EQ(dev.TableCache[2], WaveTable());
+    dev.Interrupted = nullptr;
+
+    line.clearWrites();
+    line.faultAtWrite = 2;
+    line.scriptedFault = LineFault::Lost;
+    dev.Running = true;
+    EXPECT_THROW(dev.LoadTable(2, t.span()), PortLostError);
+    EXPECT_EQ(line.writes.size(), 2u);
+    EXPECT_FALSE(line.opened);
+    EXPECT_TRUE(dev.PortLost);
+    EXPECT_FALSE(dev.Running);
+    EXPECT_EQ(dev.TableCache[2], WaveTable());
 }
 
 } // namespace

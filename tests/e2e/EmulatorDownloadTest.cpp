@@ -27,6 +27,14 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+WaveTable SineTable()
+{
+    WaveTable t;
+    for (std::size_t k = 0; k < WaveTable::Size; ++k)
+        t[k] = static_cast<std::int32_t>(std::lround(32500 * std::sin(2 * M_PI * double(k) / 32768.0)));
+    return t;
+}
+
 SinusValues Sine(double freq, double attenuationDb, double lengthMs)
 {
     SinusValues v;
@@ -34,8 +42,6 @@ SinusValues Sine(double freq, double attenuationDb, double lengthMs)
     v.Freq = freq;
     v.Ampl = attenuationDb;
     v.Dach = lengthMs;
-    for (std::size_t k = 0; k < WaveTable::Size; ++k)
-        v.Table[k] = static_cast<std::int32_t>(std::lround(32500 * std::sin(2 * M_PI * double(k) / 32768.0)));
     return v;
 }
 
@@ -52,7 +58,7 @@ protected:
         device.SetRepetitions(1, false);
         const SinusValues v = Sine(1000, attenuationDb, 50);
         device.LoadSignal(0, v, EichTable {});
-        device.LoadTable(0, v.Table.span());
+        device.LoadTable(0, SineTable().span());
         for (int k = 1; k < 8; ++k)
             device.LoadSignal(k, SinusValues {}, EichTable {});
         device.StartOutput();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "files/FileCommands.h"
 #include "files/FilesTestSupport.h"
 #include "model/Errors.h"
@@ -327,22 +329,38 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"TwoTrailingBlanks", "  Section Table\r\n 1 2  \r\n  End Table\r\nEnd\r\n",
                 "'' ist kein gültiger Integerwert"},
         BadFile{"TableValueTooLarge", "  Section Table\r\n 1 99999999999\r\n  End Table\r\nEnd\r\n",
-                "'99999999999' ist kein gültiger Integerwert"}),
+                "'99999999999' ist kein gültiger Integerwert"},
+        BadFile{"CutInsideATable", "  Signalnumber = 3\r\n  Section Table\r\n 1 2\r\n 3 4\r\n 5",
+                "Die Datei ist unvollständig: die Tabelle von Signal 3 endet nicht"},
+        BadFile{"HugeValueIsQuotedShort", "  TabTyp = " + std::string(100000, 'x') + "\r\nEnd\r\n",
+                "'" + std::string(64, 'X') + "…' ist kein gültiger Integerwert"}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
-TEST_F(ProjectLoad, AMissingFileChangesNothing)
+TEST_F(ProjectLoad, OnlyRegularFilesOfSaneSizeAreRead)
 {
     putBusyState();
     const Snapshot before = snapshot();
-    const std::string file = dir.file("gibtsnicht.tva");
-    dialogs.fileAnswers.push_back(file);
-    try {
-        cmd.Laden1Click();
-        FAIL() << "loaded a missing file";
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht geöffnet werden");
+    // A FIFO would block for ever, a device never end, a huge file fill the
+    // memory.
+    const std::string fifo = dir.file("fifo.tva");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.file("huge.tva");
+    writeBytes(huge, "");
+    std::filesystem::resize_file(huge, 64 * 1024 * 1024 + 1);
+    const std::string missing = dir.file("gibtsnicht.tva");
+    for (const auto& [file, message] : {std::pair{missing, "Datei " + missing + " kann nicht geöffnet werden"},
+                                        std::pair{fifo, "Datei " + fifo + " kann nicht geöffnet werden"},
+                                        std::pair{std::string("/dev/zero"), std::string("Datei /dev/zero kann nicht geöffnet werden")},
+                                        std::pair{huge, "Datei " + huge + " ist zu groß"}}) {
+        dialogs.fileAnswers.push_back(file);
+        try {
+            cmd.Laden1Click();
+            ADD_FAILURE() << "loaded " << file;
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.text(), message);
+        }
+        EXPECT_TRUE(snapshot() == before) << file;
     }
-    EXPECT_TRUE(snapshot() == before);
 }
 
 TEST_F(ProjectLoad, DialogsProposeTheLastNamesAndLoadingSetsTheSaveName)

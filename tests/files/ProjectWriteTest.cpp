@@ -3,6 +3,11 @@
 // file as it was.
 
 #include <gtest/gtest.h>
+#include <chrono>
+#include <algorithm>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -116,6 +121,76 @@ TEST_F(ProjectSave, KeepsLinksAndPermissionsOfTheOldFile)
     EXPECT_EQ(readBytes(real), readBytes(testing::fixture("project_handmade.tva")));
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// What a direct write would refuse, the save refuses: a file the user may
+// not write stays as it is, though the folder would allow the rename.
+TEST_F(ProjectSave, AWriteProtectedFileIsNotReplaced)
+{
+    putFixtureState();
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    const std::string file = dir.file("fest.tva");
+    writeBytes(file, "alter Inhalt\r\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    const auto save = [&] {
+        try {
+            cmd.SaveProject(file);
+        } catch (const FileError& e) {
+            return e.text() == "Datei " + file + " kann nicht erstellt werden" ? 0 : 2;
+        }
+        return 1;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_EQ(save(), 0);
+    } else {
+        // Root writes any file; an ordinary user is what is to be seen.
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0)
+            ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 ? save() : 3);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_EQ(readBytes(file), "alter Inhalt\r\n");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"fest.tva"});
+}
+
+// The temporary of a save has a short name of its own; those a crash left
+// behind go at the next save into the folder, one in use does not.
+TEST_F(ProjectSave, LongNamesSaveAndStaleTemporariesGo)
+{
+    putFixtureState();
+    const std::string name = std::string(250, 'n') + ".tva";
+    const std::string stale = dir.file(".tonvera-Ab12cd");
+    const std::string fresh = dir.file(".tonvera-Zz99yy");
+    writeBytes(stale, "halb");
+    writeBytes(fresh, "halb");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(stale, old);
+    cmd.SaveProject(dir.file(name));
+    EXPECT_EQ(readBytes(dir.file(name)), readBytes(testing::fixture("project_handmade.tva")));
+    auto entries = dir.entries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{".tonvera-Zz99yy", name}));
+}
+
+TEST_F(ProjectSave, OwnerAndGroupStayWhereTheUserMayKeepThem)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may keep another user's file his";
+    putFixtureState();
+    const std::string file = dir.file("fremd.tva");
+    writeBytes(file, "old");
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    cmd.SaveProject(file);
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(readBytes(file), readBytes(testing::fixture("project_handmade.tva")));
 }
 
 TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)

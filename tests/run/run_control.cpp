@@ -91,6 +91,27 @@ TEST_F(RunControlTest, TickWithoutAPortDoesNotWait)
     EXPECT_TRUE(core.device().Running);
 }
 
+TEST_F(RunControlTest, LostPortIsShownOnceAndPollingGoesOnWithoutIt)
+{
+    core.StartButtonClick();
+    line.clearWrites();
+    line.faultAtWrite = 1;
+    line.scriptedFault = LineFault::Lost;
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_FALSE(line.opened);
+    EXPECT_EQ(view.status[1], "Verbindung zum Gerät unterbrochen");
+    using Message = testing::RecordingDialogs::Message;
+    EXPECT_EQ(dialogs.messages, (std::vector<Message>{{"Verbindung zum Gerät unterbrochen", "Achtung"}}));
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_TRUE(view.timer);
+
+    // The closed port reads status 0; nothing more to report, also at the end.
+    core.Timer1Timer();
+    core.FormClose();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
 TEST_F(RunControlTest, RepetitionCountAndEndless)
 {
     view.edit(EditField::AnzWieder) = "3";

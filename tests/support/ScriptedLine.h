@@ -53,9 +53,26 @@ public:
             return;
         }
         writes.emplace_back(bytes.begin(), bytes.end());
+        if (faultAtWrite == writes.size())
+            pendingFault = scriptedFault;
         if (responder)
             responder(*this, bytes);
     }
+
+    // --- Faults: the write with this number (1 = the first) meets the fault.
+    std::size_t faultAtWrite = 0;
+    LineFault scriptedFault = LineFault::None;
+    LineFault pendingFault = LineFault::None;
+    LineFault takeFault() override
+    {
+        const LineFault f = pendingFault;
+        pendingFault = LineFault::None;
+        return f;
+    }
+
+    // The number of writes made before each waitSent().
+    std::vector<std::size_t> waitSentAfter;
+    void waitSent() override { waitSentAfter.push_back(writes.size()); }
 
     // Every byte written, in order, regardless of how it was split into writes.
     Block allBytes() const
