@@ -51,11 +51,16 @@ public:
 
     bool PortOpen() const { return Opened; }
     int Handle() const { return Fd; }
+    // Why the last open failed, as an error number (ENOTTY for anything
+    // that is not a terminal, EBUSY for a port another program holds); 0
+    // after an open that succeeded.
+    int OpenError() const { return OpenErrno; }
 
     // SerialLine
     bool open(const std::string& name) override;
     void close() override { SerialClose(); }
     bool isOpen() const override { return Opened && Fd != InvalidHandle; }
+    std::string openFailure() const override;
     void writeBlock(std::span<const std::uint8_t> bytes) override;
     LineRead readByte() override;
 
@@ -64,6 +69,7 @@ private:
 
     int Fd = InvalidHandle;
     bool Opened = false;
+    int OpenErrno = 0;
     ParmrkDecoder Decoder;
 };
 

@@ -75,8 +75,13 @@ std::string ProjectFileBytes(const std::vector<std::string>& lines);
 // ConvertError, RangeError (signal number outside 0..7 when a line writes
 // into it, more than 32768 table values) or ListIndexError (variable slot
 // outside 0..20 when an item goes into it); `project` is then partly
-// changed and must be thrown away.
-void ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
+// changed and must be thrown away. Returns false when not one line was one
+// of the format's (a key, a section's head or end): the file is no project,
+// and a load must refuse it rather than leave an empty set behind.
+[[nodiscard]] bool ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
+
+// "Datei <name> ist keine Tonvera-Projektdatei"
+std::string NotAProjectMessage(const std::string& fileName);
 
 // A selected signal beyond the signals in use becomes the last one in use
 // (-1 with none); a negative selection stays.

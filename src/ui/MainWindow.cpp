@@ -463,11 +463,16 @@ void MainWindow::wireEvents()
 
 void MainWindow::Timer1Timer()
 {
-    // A tick never starts inside another command (for instance while Start
-    // shows its overflow message): it comes again in 50 ms.
-    if (Guard.busy())
+    // Ticks go on while editors, dialogs and boxes of other commands are
+    // open: a run through the variables must advance and the external input
+    // must be watched meanwhile. The run layer keeps a tick out of Start,
+    // Stop, << and >>; the error box of a failed tick belongs to that tick,
+    // so the next one waits until it is closed instead of piling up boxes.
+    if (TickOpen)
         return;
+    TickOpen = true;
     command([&] { Core->Timer1Timer(); });
+    TickOpen = false;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)
@@ -673,9 +678,11 @@ void MainWindow::invalidateSignalDisplay() { SinusBox->update(); }
 
 void MainWindow::setTimerEnabled(bool enabled)
 {
-    if (enabled)
+    // Enabling a running timer keeps its interval going: restarting it on
+    // every Start would let a stream of commands hold the next tick off.
+    if (enabled && !Timer1->isActive())
         Timer1->start();
-    else
+    else if (!enabled)
         Timer1->stop();
 }
 

@@ -33,7 +33,10 @@ void QtCanvas::moveTo(int x, int y) { Current = QPoint(x, y); }
 
 void QtCanvas::lineTo(int x, int y)
 {
-    P.setPen(QPen(Pen, 0));
+    // The end point is not drawn: it is the start of the next line, and the
+    // lanes' coordinates are laid out for that. Qt's default square cap
+    // would draw it.
+    P.setPen(QPen(Pen, 0, Qt::SolidLine, Qt::FlatCap));
     P.drawLine(Current, QPoint(x, y));
     Current = QPoint(x, y);
 }

@@ -330,9 +330,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "'99999999999' ist kein gültiger Integerwert"}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
-TEST_F(ProjectLoad, AMissingFileChangesNothing)
+TEST_F(ProjectLoad, AMissingFileOrOneThatIsNoProjectChangesNothing)
 {
     putBusyState();
+    cmd.SaveFileName = "vorher.tva";
     const Snapshot before = snapshot();
     const std::string file = dir.file("gibtsnicht.tva");
     dialogs.fileAnswers.push_back(file);
@@ -343,6 +344,26 @@ TEST_F(ProjectLoad, AMissingFileChangesNothing)
         EXPECT_EQ(e.text(), "Datei " + file + " kann nicht geöffnet werden");
     }
     EXPECT_TRUE(snapshot() == before);
+
+    // Not one line of the format (the last line is never read, so its key
+    // does not count either): refused with a message, not loaded as an
+    // empty set.
+    const std::string notes = dir.file("notiz.txt");
+    for (const std::string& content : {std::string(), std::string("Einkaufsliste\r\n  Milch = 2\r\nEnde der Liste\r\n"
+                                                                   "Section Signalparameters")}) {
+        writeBytes(notes, content);
+        dialogs.fileAnswers.push_back(notes);
+        cmd.Laden1Click();
+        ASSERT_FALSE(dialogs.messages.empty());
+        EXPECT_EQ(dialogs.messages.back(),
+                  (RecordingDialogs::Message{"Datei " + notes + " ist keine Tonvera-Projektdatei", "Achtung"}));
+        EXPECT_TRUE(snapshot() == before);
+        EXPECT_TRUE(hooks.calls.empty());
+    }
+    // One framing line is enough: the file loads as before.
+    load("Section Signalparameters\r\nEnde\r\n");
+    EXPECT_EQ(hooks.calls.back(), "enter");
+    EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
 TEST_F(ProjectLoad, DialogsProposeTheLastNamesAndLoadingSetsTheSaveName)

@@ -224,6 +224,31 @@ TEST_F(RunControlTest, EndlessRunThroughWithoutPositionsStopsInsteadOfLooping)
     EXPECT_EQ(starts(), 0);
 }
 
+TEST_F(RunControlTest, VariablesFirstWithoutPositionsCountsItsPassesDown)
+{
+    addSine(0, "1000");
+    view.edit(EditField::AnzWieder) = "3";
+    view.check(CheckBox::varcheck) = true;
+    view.prio = Priority::Variablezuerst;
+    core.StartButtonClick();
+    EXPECT_EQ(core.state().RepeatsLeft, 3);
+    line.clearWrites();
+    status = 8;
+    const Writes reads{Query, Query, Query, Query};
+    const Writes once{Packet(73, 0, 0, 0, 254, 0), Packet(73, 0, 0, 0, 254, 0)};
+    // Each pass ends at once and sends the count for the next; a tick takes
+    // two passes at most, the next tick the rest.
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, Concat(Concat(reads, once), Concat(reads, once)));
+    EXPECT_EQ(core.state().RepeatsLeft, 1);
+    EXPECT_TRUE(core.device().Running);
+    line.clearWrites();
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, Concat(Concat(reads, once), Writes{Stopped}));
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(core.state().VariPos, 1);
+}
+
 TEST_F(RunControlTest, OneTickBeginsAtMostOneNewPass)
 {
     addSine(0, "F");
