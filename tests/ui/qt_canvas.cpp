@@ -21,6 +21,11 @@ TEST(QtCanvasTest, LinesLeaveTheirEndPointOut)
         c.lineTo(10, 15); // down from where the first one stopped
         c.moveTo(15, 15);
         c.lineTo(15, 2); // up
+        c.moveTo(8, 18);
+        c.lineTo(3, 18); // to the left
+        c.lineTo(3, 18); // nothing at all
+        c.moveTo(0, 0);
+        c.lineTo(1 << 30, 1 << 30); // far out: clipped, no hang
     }
     const QColor yellow(255, 255, 0), black(0, 0, 0);
     EXPECT_EQ(img.pixelColor(2, 5), yellow);
@@ -32,4 +37,8 @@ TEST(QtCanvasTest, LinesLeaveTheirEndPointOut)
     EXPECT_EQ(img.pixelColor(15, 15), yellow);
     EXPECT_EQ(img.pixelColor(15, 3), yellow);
     EXPECT_EQ(img.pixelColor(15, 2), black);
+    EXPECT_EQ(img.pixelColor(8, 18), yellow);
+    EXPECT_EQ(img.pixelColor(4, 18), yellow);
+    EXPECT_EQ(img.pixelColor(3, 18), black);
+    EXPECT_EQ(img.pixelColor(19, 19), yellow);
 }
