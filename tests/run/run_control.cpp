@@ -410,12 +410,13 @@ TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
 
 // A tick that the toolkit delivers while Start shows its message box must
 // not start a second run inside the first.
-TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
+TEST_F(RunControlTest, TickOrHardwareDuringAMessageBoxOfStartDoesNothing)
 {
     struct TickingDialogs : testing::RecordingDialogs {
         MainCore* core = nullptr;
         ScriptedLine* line = nullptr;
         std::size_t writesDuringBox = 0;
+        bool hardwareDuringBox = true;
         void messageBox(const std::string& text, const std::string& title) override
         {
             RecordingDialogs::messageBox(text, title);
@@ -423,6 +424,7 @@ TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
             core->Timer1Timer();
             core->StartButtonClick();
             core->Button4Click();
+            hardwareDuringBox = core->InitHardware("virtual");
             writesDuringBox += line->writes.size() - before;
         }
     };
@@ -439,6 +441,7 @@ TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
     c.StartButtonClick();
     EXPECT_EQ(boxes.messages.size(), 1u);
     EXPECT_EQ(boxes.writesDuringBox, 0u);
+    EXPECT_FALSE(boxes.hardwareDuringBox);
     EXPECT_TRUE(c.device().Running);
 
     // Afterwards the tick works again.
