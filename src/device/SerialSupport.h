@@ -51,10 +51,6 @@ public:
 
     bool PortOpen() const { return Opened; }
     int Handle() const { return Fd; }
-    // Why the last open failed, as an error number (ENOTTY for anything
-    // that is not a terminal, EBUSY for a port another program holds); 0
-    // after an open that succeeded.
-    int OpenError() const { return OpenErrno; }
 
     // SerialLine
     bool open(const std::string& name) override;
@@ -69,6 +65,9 @@ private:
 
     int Fd = InvalidHandle;
     bool Opened = false;
+    // Why the last open failed, as an error number (ENOTTY for anything
+    // that is not a terminal, EBUSY for a port another program holds); 0
+    // after an open that succeeded.
     int OpenErrno = 0;
     ParmrkDecoder Decoder;
 };
