@@ -45,8 +45,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tonvera_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET tonvera)
   # The window needs a platform plugin, which Debian ships apart from Qt's
-  # libraries.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # libraries, and Qt's German texts, which it ships apart again.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

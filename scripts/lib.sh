@@ -3,7 +3,8 @@
 
 TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
-TONVERA_RUN_PACKAGES=(xvfb xauth)
+# Qt's own texts (box buttons, file dialogs) in German.
+TONVERA_RUN_PACKAGES=(xvfb xauth qt6-translations-l10n)
 
 ensure_packages() {
     local missing=()

@@ -3,12 +3,14 @@
 #include <QStyle>
 
 #include "ui/AppWindows.h"
+#include "ui/GermanQtTexts.h"
 #include "ui/MainWindow.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tonvera");
+    tonvera::InstallGermanQtTexts(app);
     tonvera::AppWindows windows = tonvera::CreateWindows();
     tonvera::MainWindow& main = *windows.MainForm;
     // Centred on the desktop.

@@ -8,6 +8,7 @@
 
 #include "model/SignalEditing.h"
 #include "ui/AppWindows.h"
+#include "ui/GermanQtTexts.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InstallGermanQtTexts(app);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshot-main.png");
     AppWindows windows = CreateWindows();
     MainWindow& w = *windows.MainForm;

@@ -28,7 +28,8 @@ Project ReadProjectFile(const std::string& projectFile, const std::optional<std:
 
     const std::string bytes = ReadFileBytes(projectFile);
     ResetProject(p);
-    ParseProject(bytes, p, ',');
+    if (!ParseProject(bytes, p, ','))
+        throw FileError(NotAProjectMessage(projectFile));
     ClampSelectedSignal(p.State);
     return p;
 }

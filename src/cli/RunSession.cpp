@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/PortErrors.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
@@ -26,8 +27,10 @@ public:
             Found = Core.InitHardware(Port);
         } catch (const AbortError& e) {
             // The window shows the error box and keeps the dialog open;
-            // here nobody could try another port.
-            Dialogs.errorBox(e.text());
+            // here nobody could try another port, so the port that could not
+            // be opened is named, and why.
+            const std::string why = Core.line().openFailure();
+            Dialogs.errorBox(why.empty() || Core.line().isOpen() ? e.text() : PortOpenMessage(Port, why));
         }
     }
     bool found() const { return Found; }
@@ -58,7 +61,8 @@ bool RunSession::load(const std::string& project, const std::optional<std::strin
     View.setStatusText(StatusPanelEich, "");
     if (cal && !guarded([&] { Core->files().LoadEichFile(*cal); }))
         return false;
-    return guarded([&] { Core->files().LoadProject(project); });
+    bool loaded = false;
+    return guarded([&] { loaded = Core->files().LoadProject(project); }) && loaded;
 }
 
 bool RunSession::initHardware(const std::string& port)

@@ -46,6 +46,10 @@ public:
     virtual void close() = 0;
     // True only while a port is really open (a failed open does not count).
     virtual bool isOpen() const = 0;
+    // Why the last open failed, in the operator's words ("nicht vorhanden",
+    // "keine Berechtigung", "belegt"); empty when it did not fail or the
+    // line cannot say.
+    virtual std::string openFailure() const { return {}; }
 
     // Writes the whole block with one call and returns once every byte has
     // been handed to the driver, so a packet never interleaves with other

@@ -14,6 +14,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "device/PortErrors.h"
+
 namespace tonvera {
 
 namespace {
@@ -108,28 +110,40 @@ void SerialSupport::SerialOpen(const std::string& name)
     HaveSaved = false;
 
     const std::string path = PortPath(name);
+    OpenErrno = ENOENT;
     if (path.empty())
         return;
     // Only character devices are opened at all: opening some other file could
     // already have effects, and nothing may ever be written into a file.
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !IsCharDevice(st))
+    if (::stat(path.c_str(), &st) != 0) {
+        OpenErrno = errno;
         return;
+    }
+    if (!IsCharDevice(st)) {
+        OpenErrno = ENOTTY;
+        return;
+    }
 
     // Non-blocking, so neither the open nor a read waits for carrier.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        OpenErrno = errno;
         return;
+    }
     termios t {};
     if (::fstat(fd, &st) != 0 || !IsCharDevice(st) || !::isatty(fd) || ::tcgetattr(fd, &t) != 0) {
+        OpenErrno = ENOTTY;
         ::close(fd);
         return;
     }
     // Another program (or another open in this one) holds the port.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        OpenErrno = EBUSY;
         ::close(fd);
         return;
     }
+    OpenErrno = 0;
     // Keeps out later opens by programs that do not take the lock.
     ::ioctl(fd, TIOCEXCL);
     Saved = t;
@@ -149,6 +163,8 @@ void SerialSupport::SerialOpen(const std::string& name)
     ::tcsetattr(fd, TCSANOW, &t);
     Fd = fd;
 }
+
+std::string SerialSupport::openFailure() const { return OpenErrno ? PortOpenReason(OpenErrno) : std::string(); }
 
 void SerialSupport::SerialSetBaud(int baud)
 {

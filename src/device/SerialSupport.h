@@ -68,6 +68,7 @@ public:
     bool open(const std::string& name) override;
     void close() override { SerialClose(); }
     bool isOpen() const override { return Opened && Fd != InvalidHandle; }
+    std::string openFailure() const override;
     void writeBlock(std::span<const std::uint8_t> bytes) override;
     LineRead readByte() override;
     LineFault takeFault() override;
@@ -87,6 +88,10 @@ private:
 
     int Fd = InvalidHandle;
     bool Opened = false;
+    // Why the last open failed, as an error number (ENOTTY for anything
+    // that is not a terminal, EBUSY for a port another program holds); 0
+    // after an open that succeeded.
+    int OpenErrno = 0;
     ParmrkDecoder Decoder;
 
     termios Saved {};

@@ -37,13 +37,16 @@ void FileCommands::SaveProject(const std::string& fileName)
     WriteFileAtomically(fileName, ProjectFileBytes(lines));
 }
 
-void FileCommands::LoadProject(const std::string& fileName)
+bool FileCommands::LoadProject(const std::string& fileName)
 {
     const std::string bytes = ReadFileBytes(fileName);
 
     Project next{Form.state(), ReadGlobals(Form.view())};
     ResetProject(next);
-    ParseProject(bytes, next, DecimalSeparator);
+    if (!ParseProject(bytes, next, DecimalSeparator)) {
+        Form.dialogs().messageBox(NotAProjectMessage(fileName), AttentionTitle);
+        return false;
+    }
     ClampSelectedSignal(next.State);
 
     // From here on nothing can fail for the file's sake.
@@ -71,6 +74,7 @@ void FileCommands::LoadProject(const std::string& fileName)
     Hooks.EnterAction();
     if (upload)
         std::rethrow_exception(upload);
+    return true;
 }
 
 void FileCommands::SaveEichFile(const std::string& fileName)
@@ -104,8 +108,8 @@ void FileCommands::Laden1Click()
     if (!name)
         return;
     OpenFileName = *name;
-    LoadProject(*name);
-    SaveFileName = *name;
+    if (LoadProject(*name))
+        SaveFileName = *name;
 }
 
 void FileCommands::Kalibrierdatenspeichern1Click()

@@ -53,8 +53,10 @@ public:
     // cannot be written. Nothing is written in either case.
     void SaveProject(const std::string& fileName);
     // Loads a project file: all or nothing, then the steps after a load
-    // (selection clamp, redraw, table reload, display, Enter action).
-    void LoadProject(const std::string& fileName);
+    // (selection clamp, redraw, table reload, display, Enter action). A file
+    // without one line of the format is refused with a message ("Datei ...
+    // ist keine Tonvera-Projektdatei"); false then, and nothing changed.
+    bool LoadProject(const std::string& fileName);
 
     void SaveEichFile(const std::string& fileName);
     // A missing file: the message "Kann <name> Kalibrierung nicht öffnen!".

@@ -86,11 +86,14 @@ public:
     {
     }
 
-    void run()
+    // True when at least one line was one of the format's.
+    bool run()
     {
+        bool recognised = false;
         const std::size_t count = lines_.size();
         for (std::size_t i = 0; i + 1 < count; ++i)
-            line(i);
+            recognised = line(i) || recognised;
+        return recognised;
     }
 
 private:
@@ -116,21 +119,22 @@ private:
         return false;
     }
 
-    void line(std::size_t& i)
+    // Applies one line; false when it is none of the format's lines.
+    bool line(std::size_t& i)
     {
         const KeyLine kl = SplitKeyLine(lines_[i]);
         const std::string_view key = kl.key;
         const std::string_view value = kl.value;
         if (key.empty())
-            return;
+            return false;
         if (AsciiEqualNoCase(key, "SIGNALNUMBER")) {
             current_ = intValue(value);
-            return;
+            return true;
         }
         for (std::size_t t = 0; t < TextKeys.size(); ++t) {
             if (AsciiEqualNoCase(key, TextKeys[t])) {
                 current().Text(static_cast<int>(t)) = textValue(value);
-                return;
+                return true;
             }
         }
         if (AsciiEqualNoCase(key, "TABTYP")) {
@@ -168,7 +172,22 @@ private:
                 readTableSection(current().Table, i);
             else if (AsciiEqualNoCase(value, "VARIABLES"))
                 readVariablesSection(i);
+            else
+                return isSectionName(value);
+        } else {
+            return AsciiEqualNoCase(key, "END") && isSectionName(firstWord(value));
         }
+        return true;
+    }
+
+    // The framing words of the format; they change nothing, but they say
+    // that the file is a project.
+    static bool isSectionName(std::string_view word)
+    {
+        for (const char* name : {"SIGNALPARAMETERS", "GLOBAL", "TABLE", "VARIABLES", "VARIABLE"})
+            if (AsciiEqualNoCase(word, name))
+                return true;
+        return false;
     }
 
     // Reads the values of one table line into `table` from entry `next` on.
@@ -467,9 +486,14 @@ std::string ProjectFileBytes(const std::vector<std::string>& lines)
     return out;
 }
 
-void ParseProject(std::string_view fileBytes, Project& project, char separator)
+bool ParseProject(std::string_view fileBytes, Project& project, char separator)
 {
-    Parser(fileBytes, project, separator).run();
+    return Parser(fileBytes, project, separator).run();
+}
+
+std::string NotAProjectMessage(const std::string& fileName)
+{
+    return "Datei " + fileName + " ist keine Tonvera-Projektdatei";
 }
 
 void ClampSelectedSignal(MainState& state)

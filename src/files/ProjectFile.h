@@ -76,8 +76,13 @@ std::string ProjectFileBytes(const std::vector<std::string>& lines);
 // into it, more than 32768 table values), AbortError (a file that ends
 // inside a Table section) or ListIndexError (variable slot
 // outside 0..20 when an item goes into it); `project` is then partly
-// changed and must be thrown away.
-void ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
+// changed and must be thrown away. Returns false when not one line was one
+// of the format's (a key, a section's head or end): the file is no project,
+// and a load must refuse it rather than leave an empty set behind.
+[[nodiscard]] bool ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
+
+// "Datei <name> ist keine Tonvera-Projektdatei"
+std::string NotAProjectMessage(const std::string& fileName);
 
 // "Die Datei ist unvollständig: ..." for a file that ends inside the Table
 // section of `signal`; ParseProject throws it as an AbortError.

@@ -270,7 +270,10 @@ std::string FormatFixed(double value, int decimals, char separator)
         return layoutFixed(Decimal{}, decimals, separator);
     Decimal d = toDecimal(value);
     roundDigits(d, d.exponent + 1 + decimals);
-    return layoutFixed(d, decimals, separator);
+    // A negative value keeps its sign also when it rounds to zero ("-0.00"):
+    // the calibration file and editor show a measured correction's side.
+    const std::string text = layoutFixed(d, decimals, separator);
+    return d.negative && d.digits.empty() ? "-" + text : text;
 }
 
 std::string IntegerText(double value)

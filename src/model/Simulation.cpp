@@ -1,7 +1,6 @@
 #include "model/Simulation.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -62,61 +61,6 @@ double EnvelopeShape::at(double t) const
     return 0.0;
 }
 
-std::string FormatSeconds(double v, char separator)
-{
-    if (std::isnan(v))
-        return "NAN";
-    if (std::isinf(v))
-        return v < 0 ? "-INF" : "INF";
-    if (v == 0.0)
-        return "0";
-
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::scientific, 5);
-    const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    const bool negative = sci.front() == '-';
-    const auto e = sci.find('e');
-    std::string digits;
-    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
-        if (sci[i] != '.')
-            digits.push_back(sci[i]);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    int exponent = 0;
-    const std::size_t expStart = e + 1 + (sci[e + 1] == '+' ? 1 : 0);
-    std::from_chars(sci.data() + expStart, sci.data() + sci.size(), exponent);
-
-    std::string out = negative ? "-" : "";
-    if (exponent >= 6 || exponent < -5) {
-        out.push_back(digits[0]);
-        if (digits.size() > 1) {
-            out.push_back(separator);
-            out.append(digits, 1, std::string::npos);
-        }
-        std::string expDigits = std::to_string(std::abs(exponent));
-        if (expDigits.size() < 4)
-            expDigits.insert(0, 4 - expDigits.size(), '0');
-        out += exponent < 0 ? "E-" : "E+";
-        out += expDigits;
-        return out;
-    }
-    if (exponent >= 0) {
-        const auto intDigits = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= intDigits) {
-            out += digits + std::string(intDigits - digits.size(), '0');
-        } else {
-            out += digits.substr(0, intDigits);
-            out.push_back(separator);
-            out += digits.substr(intDigits);
-        }
-    } else {
-        out += "0";
-        out.push_back(separator);
-        out += std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-    }
-    return out;
-}
-
 void Simulation::Button7Click(MainForm& form)
 {
     const MainState& state = form.state();
@@ -157,7 +101,7 @@ void Simulation::Simulate(const SinusArray& signals, const VariTable& variables,
         report();
         throw;
     }
-    label1_ = "Dauer des Gesamtsignals: " + FormatSeconds(totalDuration_ / 1000.0, separator_) + " Sekunden";
+    label1_ = "Dauer des Gesamtsignals: " + FormatGeneral(totalDuration_ / 1000.0, 6, separator_) + " Sekunden";
 
     // Everything the plot will read, checked once here, so that each text
     // that does not evaluate is reported once and not at every repaint.

@@ -34,11 +34,6 @@ struct EnvelopeShape {
     double at(double t) const;
 };
 
-// The duration in seconds as the label shows it: at most six significant
-// digits, the given decimal separator, exponent form ("1,5E+0007") only for
-// very large or very small values.
-std::string FormatSeconds(double seconds, char separator);
-
 class Simulation {
 public:
     // `variPos` is the main window's position; `separator` the decimal

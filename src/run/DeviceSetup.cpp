@@ -7,6 +7,12 @@ namespace tonvera {
 
 bool DeviceSetup::InitHardware(const std::string& portName)
 {
+    // No tick may poll a port that is being opened or a boot loader that is
+    // taking its firmware. The menu command switches the timer off as well;
+    // the gate keeps every other caller honest.
+    CommandGate::Scope scope(Gate);
+    if (!scope.entered())
+        return false;
     bool found = false;
     CatchPortLost(Form, [&] { found = SearchDevice(portName); });
     return found;

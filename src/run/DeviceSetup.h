@@ -31,7 +31,8 @@ public:
     // opened aborts with the range error, panel 1 unchanged), searches the
     // device, uploads the firmware up to 11 times while the framing check
     // fails, and checks once more. True when the device was found; when not,
-    // the port is closed again.
+    // the port is closed again. Nothing happens (false) while another run
+    // command (Start, Stop, a tick) is in progress.
     bool InitHardware(const std::string& portName);
 
     // The menu command: timer off, device stopped and closed, the dialog,

@@ -13,9 +13,11 @@ using namespace protocol;
 
 namespace {
 
-// A tick runs again at once only to begin the next pass through the
-// positions; that pass always finds a position to play, so a second re-run
-// would mean the device keeps reporting the end of a run we never started.
+// A tick runs again at once to begin the next pass through the positions.
+// With positions that pass plays one, so a second re-run would mean the
+// device keeps reporting the end of a run we never started. Without
+// positions every pass ends at once and only counts down: the rest of the
+// count is taken at the next ticks, while the device still reports the end.
 constexpr int MaxPassesPerTick = 2;
 
 } // namespace
@@ -168,14 +170,15 @@ bool RunControl::Advance(std::uint8_t s)
             return false;
         }
         st.VariPos = 0;
-        // Without a position there is no next pass to begin: going round again
-        // would find the end at once, for ever.
-        if (PositionCount() < 1) {
-            Stop();
-            return false;
-        }
-        if (view.isChecked(CheckBox::Repeated))
+        if (view.isChecked(CheckBox::Repeated)) {
+            // Without a position an endless pass would find the end at once,
+            // for ever: the run ends instead.
+            if (PositionCount() < 1) {
+                Stop();
+                return false;
+            }
             return true;
+        }
         if (view.priority() == Priority::Wiederzuerst) {
             Stop();
             return false;

@@ -22,12 +22,12 @@ AppWindows CreateWindows(Dialogs* dialogs, const std::function<void(MainWindow&)
     main.FormCreate();
 
     MainState& state = main.form().state();
+    w.HardInit = new HardInitDialog(main.guard(), &main);
     auto* block = new BlockWindow(&main);
     auto* variablen = new VariablenWindow(main.dialogs(), main.guard(), &main);
     auto* sim = new SimWindow(state.VariPos, main.dialogs(), main.guard(), &main);
     auto* eich = new EichWindow(main.dialogs(), main.guard(), &main);
     auto* options = new VerschiedenesWindow(state, &main);
-    w.HardInit = new HardInitDialog(main.guard(), &main);
     w.Block = block;
     w.Variablen = variablen;
     w.SimWin = sim;

@@ -129,11 +129,16 @@ void MainWindow::wireEvents()
 
 void MainWindow::Timer1Timer()
 {
-    // A tick never starts inside another command (for instance while Start
-    // shows its overflow message): it comes again in 50 ms.
-    if (Guard.busy())
+    // Ticks go on while editors, dialogs and boxes of other commands are
+    // open: a run through the variables must advance and the external input
+    // must be watched meanwhile. The run layer keeps a tick out of Start,
+    // Stop, << and >>; the error box of a failed tick belongs to that tick,
+    // so the next one waits until it is closed instead of piling up boxes.
+    if (TickOpen)
         return;
+    TickOpen = true;
     command([&] { Core->Timer1Timer(); });
+    TickOpen = false;
 }
 
 // --- Commands of the window ------------------------------------------------------------

@@ -196,6 +196,7 @@ private:
     std::unique_ptr<SignalEditing> Editing;
     std::unique_ptr<MainDisplay> Display;
     bool Closed = false;
+    bool TickOpen = false;
 };
 
 } // namespace tonvera

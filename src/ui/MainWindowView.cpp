@@ -149,9 +149,11 @@ void MainWindow::invalidateSignalDisplay() { SinusBox->update(); }
 
 void MainWindow::setTimerEnabled(bool enabled)
 {
-    if (enabled)
+    // Enabling a running timer keeps its interval going: restarting it on
+    // every Start would let a stream of commands hold the next tick off.
+    if (enabled && !Timer1->isActive())
         Timer1->start();
-    else
+    else if (!enabled)
         Timer1->stop();
 }
 

@@ -1,11 +1,14 @@
 #include "ui/QtCanvas.h"
 
 #include <QFontMetrics>
+#include <QRegion>
 
 namespace tonvera {
 
 namespace {
 QColor toQt(Color c) { return QColor(c.r, c.g, c.b); }
+// Far beyond any widget: the clip that leaves out a line's end point.
+constexpr int ClipReach = 1 << 24;
 } // namespace
 
 QtCanvas::QtCanvas(QPainter& painter, const QColor& background, const QColor& text)
@@ -33,9 +36,19 @@ void QtCanvas::moveTo(int x, int y) { Current = QPoint(x, y); }
 
 void QtCanvas::lineTo(int x, int y)
 {
+    // The end point is not drawn: it is where the next line begins, and the
+    // lanes' coordinates are laid out for that. Qt's square cap draws both
+    // ends, and its flat cap leaves out whichever end lies lower or further
+    // right, whatever the direction; so the line is drawn whole with the end
+    // pixel clipped away.
+    const QPoint end(x, y);
+    P.save();
+    const QRegion everywhere(-ClipReach, -ClipReach, 2 * ClipReach, 2 * ClipReach);
+    P.setClipRegion(everywhere.subtracted(QRegion(end.x(), end.y(), 1, 1)), Qt::IntersectClip);
     P.setPen(QPen(Pen, 0));
-    P.drawLine(Current, QPoint(x, y));
-    Current = QPoint(x, y);
+    P.drawLine(Current, end);
+    P.restore();
+    Current = end;
 }
 
 void QtCanvas::setPixel(int x, int y, Color c)

@@ -80,6 +80,10 @@ std::optional<std::string> QtDialogs::fileName(bool save, const std::string& fil
     QFileDialog dialog(Parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A save replaces an existing file without a question; the write itself
+    // is atomic, so a failed save still leaves the old file whole.
+    if (save)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilter(QtFileFilter(filter));
     dialog.setDefaultSuffix(QtDefaultSuffix(defaultExt));
     if (!initialName.empty())

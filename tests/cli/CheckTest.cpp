@@ -135,6 +135,19 @@ TEST(CliCheck, CleanProjectAndUnreadableFiles)
     EXPECT_EQ(noCal.code, 2);
     EXPECT_TRUE(Contains(noCal.err, "Kann /nonexistent.cal Kalibrierung nicht öffnen!")) << noCal.err;
 
+    // A text file is no project: refused, not checked as an empty set.
+    TempDir dir;
+    const std::string notes = dir.path("notiz.tva");
+    std::ofstream(notes) << "Messreihe vom Dienstag\nStart um 9 Uhr\n";
+    const std::string refused = "Datei " + notes + " ist keine Tonvera-Projektdatei\n";
+    const CliResult checked = RunCli({"check", notes});
+    EXPECT_EQ(checked.code, 2);
+    EXPECT_EQ(checked.out, "");
+    EXPECT_EQ(checked.err, "Fehler: " + refused);
+    const CliResult played = RunCli({"play", notes, "--port", "/nonexistent/tty"});
+    EXPECT_EQ(played.code, 2);
+    EXPECT_EQ(played.err, "Achtung: " + refused);
+
     const CliResult usage = RunCli({"check"});
     EXPECT_EQ(usage.code, 2);
     EXPECT_TRUE(Contains(usage.err, "Aufruf:"));

@@ -6,6 +6,7 @@
 
 #include "CliSupport.h"
 #include "VirtualDevice.h"
+#include "device/SerialSupport.h"
 #include "run/MainCore.h"
 #include "support/EmuProcess.h"
 #include "support/FakeView.h"
@@ -226,12 +227,20 @@ TEST(CliPlay, BytesLostInAnUploadNeverPlayAGarbledTable)
     }
 }
 
-TEST(CliPlay, PortThatCannotBeOpened)
+TEST(CliPlay, PortThatCannotBeOpenedIsNamedWithTheReason)
 {
-    const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", "/nonexistent/tty"});
+    const CliResult r = RunCli({"play", FixturePath("three_positions.tva"), "--port", "/dev/ttyUSB7"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Fehler: Fehler bei Bereichsprüfung\n");
+    EXPECT_EQ(r.err, "Fehler: Anschluss /dev/ttyUSB7 kann nicht geöffnet werden: nicht vorhanden\n");
     EXPECT_FALSE(Contains(r.out, "Start"));
+
+    // Held by another program.
+    EmuProcess emu;
+    SerialSupport holder;
+    ASSERT_TRUE(holder.open(emu.link()));
+    const CliResult busy = RunCli({"play", FixturePath("three_positions.tva"), "--port", emu.link()});
+    EXPECT_EQ(busy.code, 1);
+    EXPECT_EQ(busy.err, "Fehler: Anschluss " + emu.link() + " kann nicht geöffnet werden: belegt\n");
 }
 
 } // namespace

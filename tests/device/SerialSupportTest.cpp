@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "device/ParmrkDecoder.h"
+#include "device/PortErrors.h"
 #include "device/SerialSupport.h"
 
 namespace tonvera {
@@ -229,10 +230,13 @@ TEST(SerialSupportPty, SecondOpenOfTheSamePortIsRefused)
     EXPECT_TRUE(second.PortOpen());
     EXPECT_EQ(second.Handle(), SerialSupport::InvalidHandle);
     EXPECT_FALSE(second.isOpen());
+    EXPECT_EQ(second.openFailure(), "belegt");
+    EXPECT_EQ(first.openFailure(), "");
 
     // Free again once the first one lets go.
     first.close();
     EXPECT_TRUE(second.open(pty.slavePath));
+    EXPECT_EQ(second.openFailure(), "");
 }
 
 TEST(SerialSupportPty, OpeningAgainReplacesThePort)
@@ -314,9 +318,14 @@ TEST(SerialSupport, NonTerminalsFailLikeAMissingPortAndStayUntouched)
     const std::string fifo = dir.path + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
-    for (const std::string& name : {file, dir.path, dir.path + "/missing", fifo, std::string("COM")}) {
+    const std::vector<std::pair<std::string, std::string>> ports = {
+        {file, "kein serieller Anschluss"}, {dir.path, "kein serieller Anschluss"},
+        {dir.path + "/missing", "nicht vorhanden"}, {fifo, "kein serieller Anschluss"},
+        {"COM", "nicht vorhanden"}, {"../x", "nicht vorhanden"}};
+    for (const auto& [name, why] : ports) {
         SerialSupport port;
         port.SerialOpen(name);
+        EXPECT_EQ(port.openFailure(), why) << name;
         EXPECT_TRUE(port.PortOpen()) << name;
         EXPECT_EQ(port.Handle(), SerialSupport::InvalidHandle) << name;
         EXPECT_FALSE(port.isOpen()) << name;
@@ -334,6 +343,11 @@ TEST(SerialSupport, NonTerminalsFailLikeAMissingPortAndStayUntouched)
 
     SerialSupport port;
     EXPECT_FALSE(port.open(file));
+
+    // Without the right to open it (the tests may run as root, who has it).
+    EXPECT_EQ(PortOpenReason(EACCES), "keine Berechtigung");
+    EXPECT_EQ(PortOpenReason(EIO), "Systemfehler EIO");
+    EXPECT_EQ(PortOpenMessage("/dev/ttyUSB7", "belegt"), "Anschluss /dev/ttyUSB7 kann nicht geöffnet werden: belegt");
 }
 
 // --- Line error marks ------------------------------------------------------

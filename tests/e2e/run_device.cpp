@@ -87,6 +87,35 @@ TEST(RunOnEmulator, VariablesFirstTwoPasses)
     EXPECT_EQ(t.core.state().VariPos, 1);
 }
 
+TEST(RunOnEmulator, VariablesFirstWithoutPositionsSendsACountPerPassThenStops)
+{
+    CoreOnEmu t({"--log", "{dir}/packets.log"});
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.addSine(0, "1000");
+    t.view.edit(EditField::Signaldauer) = "40";
+    t.view.edit(EditField::AnzWieder) = "2";
+    t.view.check(CheckBox::varcheck) = true;
+    t.view.prio = Priority::Variablezuerst;
+    t.core.StartButtonClick();
+    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 5s));
+    ASSERT_TRUE(t.logEndsWithStop());
+
+    // After the start, status queries aside: SetRepetitions (1) as its pair
+    // of packets for each of the two passes, then the stop.
+    const auto l = t.log();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + 1 < l.size(); ++i)
+        if (l[i].text == "20 00 00 00 00 00" && l[i + 1].text == "00 00 00 00 00 00")
+            start = i + 2;
+    std::vector<std::string> after;
+    for (std::size_t i = start; i < l.size() && after.size() < 5; ++i)
+        if (l[i].text != "00 00 00 00 00 00")
+            after.push_back(l[i].text);
+    EXPECT_EQ(after, (std::vector<std::string>{"49 00 00 00 fe 00", "49 00 00 00 fe 00", "49 00 00 00 fe 00",
+                                               "49 00 00 00 fe 00", "20 00 00 00 00 00"}));
+    EXPECT_EQ(t.freqsAndStarts(), (std::vector<std::string>{"4194", "S"}));
+}
+
 TEST(RunOnEmulator, ExternalStartWithBothPolarities)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"}); // input 1: contact open

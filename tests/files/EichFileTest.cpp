@@ -41,7 +41,7 @@ protected:
         table().frequencies[1] = 1000.4;
         table().corrections[1] = -1.5;
         table().frequencies[2] = -5;
-        table().corrections[2] = 0.004;
+        table().corrections[2] = -0.004; // rounds to zero, keeps its sign
         table().frequencies[3] = 777; // beyond the count
     }
 
@@ -58,7 +58,7 @@ TEST_F(EichFile, WritesWholeHertzAndHundredthsWithAPoint)
     putThreePoints();
     const std::string file = dir.file("k.cal");
     cmd.SaveEichFile(file);
-    EXPECT_EQ(readBytes(file), "20/1.50\r\n1000/-1.50\r\n-5/0.00\r\n");
+    EXPECT_EQ(readBytes(file), "20/1.50\r\n1000/-1.50\r\n-5/-0.00\r\n");
     table().count = 0;
     cmd.SaveEichFile(file);
     EXPECT_EQ(readBytes(file), "");

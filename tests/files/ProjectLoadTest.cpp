@@ -336,9 +336,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "'" + std::string(64, 'X') + "…' ist kein gültiger Integerwert"}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
-TEST_F(ProjectLoad, OnlyRegularFilesOfSaneSizeAreRead)
+TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
 {
     putBusyState();
+    cmd.SaveFileName = "vorher.tva";
     const Snapshot before = snapshot();
     // A FIFO would block for ever, a device never end, a huge file fill the
     // memory.
@@ -361,6 +362,26 @@ TEST_F(ProjectLoad, OnlyRegularFilesOfSaneSizeAreRead)
         }
         EXPECT_TRUE(snapshot() == before) << file;
     }
+
+    // Not one line of the format (the last line is never read, so its key
+    // does not count either): refused with a message, not loaded as an
+    // empty set.
+    const std::string notes = dir.file("notiz.txt");
+    for (const std::string& content : {std::string(), std::string("Einkaufsliste\r\n  Milch = 2\r\nEnde der Liste\r\n"
+                                                                   "Section Signalparameters")}) {
+        writeBytes(notes, content);
+        dialogs.fileAnswers.push_back(notes);
+        cmd.Laden1Click();
+        ASSERT_FALSE(dialogs.messages.empty());
+        EXPECT_EQ(dialogs.messages.back(),
+                  (RecordingDialogs::Message{"Datei " + notes + " ist keine Tonvera-Projektdatei", "Achtung"}));
+        EXPECT_TRUE(snapshot() == before);
+        EXPECT_TRUE(hooks.calls.empty());
+    }
+    // One framing line is enough: the file loads as before.
+    load("Section Signalparameters\r\nEnde\r\n");
+    EXPECT_EQ(hooks.calls.back(), "enter");
+    EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
 TEST_F(ProjectLoad, DialogsProposeTheLastNamesAndLoadingSetsTheSaveName)

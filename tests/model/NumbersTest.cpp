@@ -132,6 +132,9 @@ TEST(FixedFormat, PointFormsOfTheCalibrationFiles)
     EXPECT_EQ(FormatFixed(0.006, 2), "0.01");
     EXPECT_EQ(FormatFixed(0, 2), "0.00");
     EXPECT_EQ(FormatFixed(-1.5, 2), "-1.50");
+    EXPECT_EQ(FormatFixed(-0.001, 2), "-0.00");
+    EXPECT_EQ(FormatFixed(-0.4, 0), "-0");
+    EXPECT_EQ(FormatFixed(-0.0, 2), "0.00");
     EXPECT_EQ(FormatFixed(4.7, 2), "4.70");
     EXPECT_EQ(FormatFixed(4.7, 2, ','), "4,70");
 }

@@ -245,6 +245,31 @@ TEST_F(RunControlTest, EndlessRunThroughWithoutPositionsStopsInsteadOfLooping)
     EXPECT_EQ(starts(), 0);
 }
 
+TEST_F(RunControlTest, VariablesFirstWithoutPositionsCountsItsPassesDown)
+{
+    addSine(0, "1000");
+    view.edit(EditField::AnzWieder) = "3";
+    view.check(CheckBox::varcheck) = true;
+    view.prio = Priority::Variablezuerst;
+    core.StartButtonClick();
+    EXPECT_EQ(core.state().RepeatsLeft, 3);
+    line.clearWrites();
+    status = 8;
+    const Writes reads{Query, Query, Query, Query};
+    const Writes once{Packet(73, 0, 0, 0, 254, 0), Packet(73, 0, 0, 0, 254, 0)};
+    // Each pass ends at once and sends the count for the next; a tick takes
+    // two passes at most, the next tick the rest.
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, Concat(Concat(reads, once), Concat(reads, once)));
+    EXPECT_EQ(core.state().RepeatsLeft, 1);
+    EXPECT_TRUE(core.device().Running);
+    line.clearWrites();
+    core.Timer1Timer();
+    EXPECT_EQ(line.writes, Concat(Concat(reads, once), Writes{Stopped}));
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(core.state().VariPos, 1);
+}
+
 TEST_F(RunControlTest, OneTickBeginsAtMostOneNewPass)
 {
     addSine(0, "F");
@@ -406,12 +431,13 @@ TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
 
 // A tick that the toolkit delivers while Start shows its message box must
 // not start a second run inside the first.
-TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
+TEST_F(RunControlTest, TickOrHardwareDuringAMessageBoxOfStartDoesNothing)
 {
     struct TickingDialogs : testing::RecordingDialogs {
         MainCore* core = nullptr;
         ScriptedLine* line = nullptr;
         std::size_t writesDuringBox = 0;
+        bool hardwareDuringBox = true;
         void messageBox(const std::string& text, const std::string& title) override
         {
             RecordingDialogs::messageBox(text, title);
@@ -419,6 +445,7 @@ TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
             core->Timer1Timer();
             core->StartButtonClick();
             core->Button4Click();
+            hardwareDuringBox = core->InitHardware("virtual");
             writesDuringBox += line->writes.size() - before;
         }
     };
@@ -435,6 +462,7 @@ TEST_F(RunControlTest, TickDuringAMessageBoxOfStartDoesNothing)
     c.StartButtonClick();
     EXPECT_EQ(boxes.messages.size(), 1u);
     EXPECT_EQ(boxes.writesDuringBox, 0u);
+    EXPECT_FALSE(boxes.hardwareDuringBox);
     EXPECT_TRUE(c.device().Running);
 
     // Afterwards the tick works again.

@@ -3,11 +3,13 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -65,18 +67,22 @@ TEST(QtDialogsTest, CarriageReturnBreaksTheLine)
 TEST(QtDialogsTest, InputBoxReturnsTheTypedTextOrTheDefaultWhenCancelled)
 {
     QtDialogs d;
-    QString label, shownDefault;
+    QString label, shownDefault, cancel;
     whenModal([&](QWidget* w) {
         auto* in = qobject_cast<QInputDialog*>(w);
         ASSERT_NE(in, nullptr);
         label = in->labelText();
         shownDefault = in->textValue();
+        if (auto* buttons = in->findChild<QDialogButtonBox*>())
+            cancel = buttons->button(QDialogButtonBox::Cancel)->text();
         in->setTextValue("12");
         in->accept();
     });
     EXPECT_EQ(d.inputBox("Trägerfrequenzwahl", "Vielfaches", "10"), "12");
     EXPECT_EQ(label, "Vielfaches");
     EXPECT_EQ(shownDefault, "10");
+    // Qt's own texts are German too.
+    EXPECT_EQ(cancel, "Abbrechen");
 
     whenModal([](QWidget* w) {
         qobject_cast<QInputDialog*>(w)->setTextValue("99");
@@ -122,6 +128,31 @@ TEST(QtDialogsTest, SaveDialogProposesTheNameAndAddsTheExtension)
     ASSERT_TRUE(name.has_value());
     EXPECT_EQ(QString::fromStdString(*name), QDir(dir).filePath("versuch.tva"));
     EXPECT_EQ(filters, (QStringList{"Tonvera Dateien (*.tva)", "Alle Dateien (*.*)"}));
+
+    // An existing file is replaced without a question.
+    QTemporaryDir existing;
+    const QString old = existing.filePath("alt.tva");
+    QFile(old).open(QIODevice::WriteOnly);
+    bool asked = false;
+    whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(fd, nullptr);
+        fd->setDirectory(existing.path());
+        fd->selectFile("alt.tva");
+        // Should a question come up, it is noted and answered, so that the
+        // test does not wait for an operator.
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = true;
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        static_cast<QDialog*>(fd)->accept();
+    });
+    const auto replaced = d.saveFileName("Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*", "*.tva", "x.tva");
+    EXPECT_FALSE(asked);
+    ASSERT_TRUE(replaced.has_value());
+    EXPECT_EQ(QString::fromStdString(*replaced), old);
 
     whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(d.openFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", ".cal", "Default.cal").has_value());

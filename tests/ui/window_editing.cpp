@@ -12,8 +12,10 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -299,26 +301,52 @@ TEST_F(WindowTest, VersionAndNeu)
     EXPECT_FALSE(w.Freq->isEnabled());
 }
 
-TEST_F(WindowTest, ExternStartSwitchesThePollingOn)
+TEST_F(WindowTest, ExternStartSwitchesThePollingOnWithoutRestartingIt)
 {
     EXPECT_FALSE(w.Timer1->isActive());
     click(w.ExternStart);
     EXPECT_TRUE(w.Timer1->isActive());
-    click(w.ExternStart); // clearing leaves it running
+    // No event is processed meanwhile, so the timer cannot fire: 25 of its
+    // 50 ms are gone, and checking the box again must not start them anew.
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    w.ExternStart->click(); // clearing leaves it running
     EXPECT_TRUE(w.Timer1->isActive());
+    w.ExternStart->click();
+    EXPECT_LE(w.Timer1->remainingTime(), 30);
 }
 
-TEST_F(WindowTest, TimerTicksRunTheRunControlButNeverInsideACommand)
+TEST_F(WindowTest, TimerTicksRunTheRunControlAlsoInsideOtherCommands)
 {
     // With "Externes Starten" and no device every status reads 0, which is
-    // the active input level by default: a tick starts the run.
+    // the active input level by default: a tick starts the run, also while
+    // another command waits in an editor or a box.
     click(w.Button1);
     w.ExternStart->setChecked(true);
-    w.command([&] { w.Timer1Timer(); }); // e.g. while Start shows a message box
-    EXPECT_FALSE(w.device().Running);
-    w.Timer1Timer();
+    w.command([&] { w.Timer1Timer(); });
     EXPECT_TRUE(w.device().Running);
     EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST(WindowTicks, AFailedTickHoldsTheNextOneWhileItsErrorBoxIsOpen)
+{
+    struct TickingDialogs : RecordingDialogs {
+        MainWindow* w = nullptr;
+        void errorBox(const std::string& text) override
+        {
+            RecordingDialogs::errorBox(text);
+            if (errors.size() < 3)
+                w->Timer1Timer(); // the timer fires while the box is open
+        }
+    } dialogs;
+    MainWindow w(&dialogs);
+    dialogs.w = &w;
+    w.Button1->click();
+    w.AnzWieder->setText("300"); // a count the device cannot take: Start fails
+    w.ExternStart->setChecked(true);
+    w.Timer1Timer();
+    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Fehler bei Bereichsprüfung"}));
+    w.Timer1Timer(); // once the box is closed the next tick tries again
+    EXPECT_EQ(dialogs.errors.size(), 2u);
 }
 
 TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
@@ -336,6 +364,13 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     EXPECT_EQ(m.StatusPanel[2]->text(), "");
     EXPECT_EQ(m.StatusPanel[3]->text(), "");
     EXPECT_EQ(m.StatusPanel[1]->text(), "Hardware nicht initialisiert");
+    // Created in this order, after the main window's start-up.
+    QList<QDialog*> order;
+    for (QObject* c : m.children())
+        if (auto* d = qobject_cast<QDialog*>(c))
+            order << d;
+    EXPECT_EQ(order, (QList<QDialog*>{windows.HardInit, windows.Block, windows.Variablen, windows.SimWin,
+                                      windows.EichForm, windows.Verschiedenes}));
     m.show();
 
     // A port that cannot be opened: the error, the dialog stays and is left

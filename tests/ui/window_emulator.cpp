@@ -1,8 +1,12 @@
 // The whole program against the device emulator: the hardware dialog finds
-// the device on the emulator's link, and Start and Stop run it.
+// the device on the emulator's link, Start and Stop run it, and the polling
+// goes on while other windows are open.
 
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +21,7 @@
 #include "ui/AppWindows.h"
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
+#include "WhileOpen.h"
 
 using namespace tonvera;
 using tonvera::testing::RecordingDialogs;
@@ -61,4 +66,96 @@ TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
 
     m.close();
     EXPECT_FALSE(m.line().isOpen());
+}
+
+namespace {
+
+// "Hardware initialisieren" through the dialog, on the emulator's link.
+void InitOnEmulator(AppWindows& windows, const tonvera::test::EmuProcess& emu)
+{
+    QTimer::singleShot(0, [&] {
+        windows.HardInit->ComSel->setEditText(QString::fromStdString(emu.link()));
+        QTest::keyClick(windows.HardInit->ComSel, Qt::Key_Return);
+        if (windows.HardInit->isVisible())
+            windows.HardInit->reject();
+    });
+    windows.MainForm->Hardware1->trigger();
+}
+
+// A signal whose frequency is the variable F with three positions.
+void ThreePositions(MainWindow& m)
+{
+    m.Button1->click();
+    m.form().state().VariTable.slot(0) = {"F", "100", "200", "300"};
+    m.form().Record(0).Freq = "F";
+    m.Signaldauer->setText("40");
+}
+
+} // namespace
+
+// The polling goes on under the other windows: a run through the variables
+// advances while the variables editor is open.
+TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
+{
+    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
+        GTEST_SKIP() << "tonvera-emu is not built";
+    tonvera::test::EmuProcess emu;
+    RecordingDialogs dialogs;
+    AppWindows windows = CreateWindows(&dialogs);
+    MainWindow& m = *windows.MainForm;
+    m.show();
+    InitOnEmulator(windows, emu);
+    ASSERT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    ThreePositions(m);
+    m.varcheck->click();
+    m.StartButton->click();
+    ASSERT_TRUE(m.device().Running);
+    EXPECT_EQ(m.AktVar->text(), "1");
+
+    bool reached = false;
+    tonvera::testing::whileOpen(
+        *windows.Variablen,
+        [&] {
+            reached = QTest::qWaitFor([&] { return m.AktVar->text() == "3"; }, 5000);
+            // The run ends by itself after the last position: Stop puts the
+            // position back.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !m.device().Running; }, 5000));
+        },
+        [&] { m.NeueVariable1->trigger(); });
+    EXPECT_TRUE(reached);
+    EXPECT_EQ(m.AktVar->text(), "1");
+    EXPECT_TRUE(dialogs.errors.empty());
+    m.close();
+}
+
+// The external input is watched while the simulation window is open.
+TEST(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
+{
+    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
+        GTEST_SKIP() << "tonvera-emu is not built";
+    tonvera::test::EmuProcess emu; // input 1: the contact is open
+    RecordingDialogs dialogs;
+    AppWindows windows = CreateWindows(&dialogs);
+    MainWindow& m = *windows.MainForm;
+    m.show();
+    InitOnEmulator(windows, emu);
+    ASSERT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    ThreePositions(m);
+    m.ExternStart->click();
+    ASSERT_TRUE(m.Timer1->isActive());
+
+    bool started = false;
+    tonvera::testing::whileOpen(
+        *windows.SimWin,
+        [&] {
+            QTest::qWait(150);
+            EXPECT_FALSE(m.device().Running); // not while the contact is open
+            emu.setInput(false);
+            started = QTest::qWaitFor([&] { return m.device().Running; }, 5000);
+            emu.setInput(true);
+        },
+        [&] { m.Button7->click(); });
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(dialogs.errors.empty());
+    m.close();
 }

@@ -1,0 +1,18 @@
+#pragma once
+// Why a serial port could not be opened, in the operator's words. The
+// window keeps its plain range error for a port it cannot open; a tool run
+// from a script has nobody to try another port and says what went wrong.
+
+#include <string>
+#include <string_view>
+
+namespace tonvera {
+
+// "nicht vorhanden", "keine Berechtigung", "belegt", "kein serieller
+// Anschluss", from the error number of the failed attempt.
+std::string PortOpenReason(int error);
+
+// "Anschluss <name> kann nicht geöffnet werden: <reason>"
+std::string PortOpenMessage(std::string_view name, std::string_view reason);
+
+} // namespace tonvera
