@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing the port, and the firmware upload to the device's boot
 // loader.
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "device/FirmwarePacking.h"
+#include "device/PortDiscovery.h"
+#include "device/SerialSupport.h"
 #include "device/TTonvera.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
@@ -97,8 +100,12 @@ private:
 void TTonvera::OpenDevice(const std::string& portName)
 {
     Running = false;
-    if (!Line->open(portName))
+    if (!Line->open(portName)) {
+        // A port the user may not open says so and names the group to join.
+        if (auto denied = PortPermissionProblem(SerialSupport::PortPath(portName)))
+            throw AbortError(*denied);
         throw RangeError();
+    }
     Synchronize();
     StopOutput();
     ClearTableCache();
