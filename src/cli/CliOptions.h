@@ -11,7 +11,7 @@
 namespace tonvera::cli {
 
 struct CliOptions {
-    std::string command;            // check, play, simulate, render
+    std::string command;            // check, play, simulate, render, ports
     std::vector<std::string> files; // PROJECT.tva, then OUT.wav for render
     std::optional<std::string> cal;
     std::optional<std::string> port;
@@ -20,6 +20,7 @@ struct CliOptions {
     double rate = 48000;
     double maxSeconds = 60;
     bool floatSamples = false;
+    bool json = false; // ports
     Priority priority = Priority::Wiederzuerst;
     bool help = false;
     bool version = false;

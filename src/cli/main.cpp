@@ -31,6 +31,8 @@ int main(int argc, char** argv)
             return RunCheck(o, std::cout, std::cerr);
         if (o.command == "simulate")
             return RunSimulate(o, std::cout, std::cerr);
+        if (o.command == "ports")
+            return RunPorts(o, std::cout);
         if (o.command == "play")
             return RunPlay(o, std::cout, std::cerr);
         return RunRender(o, std::cout, std::cerr);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
@@ -48,6 +49,14 @@ std::pair<std::string, long> SortKey(const std::string& name)
     const auto digits = name.find_last_not_of("0123456789") + 1;
     const std::string number = name.substr(digits, 9);
     return {name.substr(0, digits), number.empty() ? -1L : std::stol(number)};
+}
+
+bool IsPlaceholderUart(const fs::path& deviceDir)
+{
+    for (const auto& part : deviceDir)
+        if (part == "serial8250")
+            return true;
+    return false;
 }
 
 // The USB device (the folder with idVendor) a port belongs to: the port's
@@ -132,9 +141,10 @@ std::vector<SerialPortInfo> DiscoverSerialPorts(const fs::path& root)
         if (deviceDir.empty())
             continue;
         // The built-in UART driver registers a row of ttyS ports whether or
-        // not a chip is there; those hang from the platform bus, real ones
-        // from PNP, PCI or the like.
-        if (name.starts_with("ttyS") && Canonical(deviceDir / "subsystem").filename() == "platform")
+        // not a chip is there; those hang from its own platform device,
+        // ports the firmware or a card announces from PNP, PCI or the like.
+        // ("COM1:".."COM4:" still name the first four either way.)
+        if (name.starts_with("ttyS") && IsPlaceholderUart(deviceDir))
             continue;
 
         SerialPortInfo p;
@@ -162,6 +172,75 @@ std::vector<SerialPortInfo> DiscoverSerialPorts(const fs::path& root)
     for (auto& f : found)
         out.push_back(std::move(f.second));
     return out;
+}
+
+fs::path EmulatorLink()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const fs::path dir = (runtime && *runtime) ? runtime : "/tmp";
+    return dir / "tonvera-emu";
+}
+
+std::vector<SerialPortInfo> AvailablePorts(const fs::path& root, const fs::path& emulatorLink)
+{
+    std::vector<SerialPortInfo> ports = DiscoverSerialPorts(root);
+    std::error_code ec;
+    if (!emulatorLink.empty() && fs::exists(emulatorLink, ec)) {
+        SerialPortInfo emu;
+        emu.path = emu.device = emulatorLink.string();
+        emu.description = "Geräteemulator tonvera-emu";
+        ports.push_back(std::move(emu));
+    }
+    return ports;
+}
+
+std::string PortListText(const std::vector<SerialPortInfo>& ports)
+{
+    std::size_t width = 0;
+    for (const auto& p : ports)
+        width = std::max(width, p.path.size());
+    std::string out;
+    for (const auto& p : ports)
+        out += p.path + std::string(width - p.path.size() + 2, ' ') + p.description + '\n';
+    return out;
+}
+
+std::string PortListJson(const std::vector<SerialPortInfo>& ports)
+{
+    auto quoted = [](const std::string& s) {
+        std::string q = "\"";
+        for (const char c : s) {
+            const auto u = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                q += '\\';
+                q += c;
+            } else if (u < 0x20) {
+                static const char hex[] = "0123456789abcdef";
+                q += "\\u00";
+                q += hex[u >> 4];
+                q += hex[u & 15];
+            } else {
+                q += c; // UTF-8 passes as it is
+            }
+        }
+        return q + '"';
+    };
+    std::string out = "[";
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        const SerialPortInfo& p = ports[i];
+        out += i ? ",\n  {" : "\n  {";
+        const std::pair<const char*, const std::string*> fields[] = {
+            {"path", &p.path},         {"device", &p.device},   {"description", &p.description},
+            {"vendorId", &p.vendorId}, {"productId", &p.productId}, {"manufacturer", &p.manufacturer},
+            {"product", &p.product},   {"serial", &p.serial}};
+        bool first = true;
+        for (const auto& [key, value] : fields) {
+            out += (first ? "\"" : ", \"") + std::string(key) + "\": " + quoted(*value);
+            first = false;
+        }
+        out += '}';
+    }
+    return out + (ports.empty() ? "]\n" : "\n]\n");
 }
 
 std::optional<std::string> PortPermissionProblem(const std::string& path, const PortAccessFacts& f)

@@ -35,6 +35,19 @@ struct SerialPortInfo {
 // and the unused placeholders of the built-in UART driver are left out.
 std::vector<SerialPortInfo> DiscoverSerialPorts(const std::filesystem::path& root = "/");
 
+// Where ./scripts/run starts the emulator: $XDG_RUNTIME_DIR/tonvera-emu, or
+// /tmp/tonvera-emu without a runtime folder.
+std::filesystem::path EmulatorLink();
+
+// The ports worth offering: every serial port under root, then the
+// emulator's link while one is running there.
+std::vector<SerialPortInfo> AvailablePorts(const std::filesystem::path& root, const std::filesystem::path& emulatorLink);
+
+// The list as tonvera-cli ports prints it: one port a line, the path, then
+// what it is; or a JSON array of objects with every field.
+std::string PortListText(const std::vector<SerialPortInfo>& ports);
+std::string PortListJson(const std::vector<SerialPortInfo>& ports);
+
 // The owner, group and mode of a device file and who asks.
 struct PortAccessFacts {
     uid_t fileUid = 0;

@@ -33,8 +33,6 @@ struct FakeSystem {
         fs::remove_all(root);
         usbBus = root / "sys/devices/pci0000:00/0000:00:14.0/usb1";
         fs::create_directories(root / "sys/class/tty");
-        fs::create_directories(root / "sys/bus/platform");
-        fs::create_directories(root / "sys/bus/pnp");
         fs::create_directories(root / "dev/serial/by-id");
     }
     ~FakeSystem() { fs::remove_all(root); }
@@ -68,14 +66,8 @@ struct FakeSystem {
         return d;
     }
 
-    // A built-in UART on the given bus (pnp for a real chip, platform for a
-    // placeholder of the driver).
-    void uart(const std::string& name, const std::string& bus) const
-    {
-        const fs::path d = root / "sys/devices" / bus / name;
-        tty(name, d);
-        fs::create_symlink(root / "sys/bus" / bus, d / "subsystem");
-    }
+    // A built-in UART, below the device it hangs from.
+    void uart(const std::string& name, const fs::path& deviceDir) const { tty(name, root / "sys/devices" / deviceDir); }
 
     void byId(const std::string& link, const fs::path& target) const
     {
@@ -101,10 +93,12 @@ TEST(PortDiscovery, ListsEveryPortWithWhatItIsAndPrefersTheStableLink)
     // by-id link.
     const fs::path c = sys.usbDevice("1-3", "2341", "0043", "Arduino", "Arduino Uno", "");
     sys.tty("ttyACM0", c / "1-3:1.0");
-    // A real UART and a placeholder of the driver; consoles and the
-    // pseudo-terminal master have no device at all.
-    sys.uart("ttyS0", "pnp");
-    sys.uart("ttyS1", "platform");
+    // A real UART, and placeholders of the driver as older and newer
+    // kernels lay them out; consoles and the pseudo-terminal master have no
+    // device at all.
+    sys.uart("ttyS0", "pnp0/00:04/00:04:0/00:04:0.0");
+    sys.uart("ttyS1", "platform/serial8250");
+    sys.uart("ttyS2", "platform/serial8250/serial8250:0/serial8250:0.2");
     sys.tty("tty0");
     sys.tty("ptmx");
     sys.tty("console");
@@ -135,6 +129,34 @@ TEST(PortDiscovery, ListsEveryPortWithWhatItIsAndPrefersTheStableLink)
 
     // A machine without sysfs (a container, a folder that does not exist).
     EXPECT_TRUE(DiscoverSerialPorts(sys.root / "nirgends").empty());
+}
+
+TEST(PortDiscovery, TheEmulatorComesLastAndTheListPrintsAsLinesOrJson)
+{
+    FakeSystem sys;
+    const fs::path a = sys.usbDevice("1-1", "0403", "6001", "", "Adapter \"Nr. 1\"\\", "");
+    sys.tty("ttyUSB0", a / "1-1:1.0/ttyUSB0");
+    FakeSystem::write(sys.root / "emu", "");
+    const auto ports = AvailablePorts(sys.root, sys.root / "emu");
+    ASSERT_EQ(ports.size(), 2u);
+    const std::string emu = (sys.root / "emu").string();
+    EXPECT_EQ(ports[1].path, emu);
+    EXPECT_EQ(AvailablePorts(sys.root, sys.root / "keiner").size(), 1u);
+
+    const std::string pad(emu.size() - 12 + 2, ' ');
+    EXPECT_EQ(PortListText(ports), "/dev/ttyUSB0" + pad + "Adapter \"Nr. 1\"\\ (USB 0403:6001)\n" +
+                                       emu + "  Geräteemulator tonvera-emu\n");
+    EXPECT_EQ(PortListJson(ports),
+              "[\n"
+              "  {\"path\": \"/dev/ttyUSB0\", \"device\": \"/dev/ttyUSB0\", "
+              "\"description\": \"Adapter \\\"Nr. 1\\\"\\\\ (USB 0403:6001)\", \"vendorId\": \"0403\", "
+              "\"productId\": \"6001\", \"manufacturer\": \"\", \"product\": \"Adapter \\\"Nr. 1\\\"\\\\\", "
+              "\"serial\": \"\"},\n"
+              "  {\"path\": \"" + emu + "\", \"device\": \"" + emu +
+              "\", \"description\": \"Geräteemulator tonvera-emu\", \"vendorId\": \"\", \"productId\": \"\", "
+              "\"manufacturer\": \"\", \"product\": \"\", \"serial\": \"\"}\n"
+              "]\n");
+    EXPECT_EQ(PortListJson({}), "[]\n");
 }
 
 TEST(PortPermission, NamesTheGroupThatOwnsTheDeviceFile)
