@@ -1,9 +1,14 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run, scripts/test and scripts/package: installs what a
 # fresh Debian 12 machine lacks, so that one command does all set-up.
 
 TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
 TONVERA_RUN_PACKAGES=(xvfb xauth)
+# scripts/package: dpkg-shlibdeps (dpkg-dev) and file find the libraries the
+# package needs; lintian, appstream (appstreamcli) and bash-completion check
+# what it installs.
+TONVERA_PACKAGE_PACKAGES=(dpkg-dev file lintian appstream bash-completion)
 
 ensure_packages() {
     local missing=()

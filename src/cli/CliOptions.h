@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of tonvera-cli: a command, its file arguments and its
 // options. Parsing never exits; a mistake comes back as a German message.

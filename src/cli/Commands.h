@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of tonvera-cli. Each returns the process's exit code;
 // output goes to `out` (results, progress) and `err` (the boxes the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-cli: the program without its window. See UsageText() and the
 // README beside this file for the commands.
 

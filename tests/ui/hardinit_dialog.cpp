@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware dialog: the port list, Enter and the button starting the
 // initialisation, and a way out after an aborted one.
 
