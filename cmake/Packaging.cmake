@@ -14,6 +14,9 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 foreach(program tonvera tonvera-cli tonvera-emu)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # Symbols bound at start-up, the relocation table read-only after it, as
+    # Debian links its programs.
+    target_link_options(${program} PRIVATE "LINKER:-z,relro,-z,now")
   endif()
 endforeach()
 
@@ -75,10 +78,20 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tonvera developers")
 set(CPACK_PACKAGE_CONTACT "Tonvera developers <tonvera@tonvera.org>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tonvera developers <tonvera@tonvera.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Steuerprogramm für den achtkanaligen Signalgenerator")
-# CPack puts the summary first and indents the long text itself.
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tonvera stellt Signale aus bis zu acht Kanälen zusammen, lädt sie über die serielle Schnittstelle in das Gerät und steuert den Ablauf. Enthalten sind das Programm mit Fenster (tonvera), das Kommandozeilenwerkzeug tonvera-cli (prüfen, abspielen, simulieren, als WAV-Datei ausgeben) und der Geräteemulator tonvera-emu.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program for an eight-channel signal generator")
+# CPack puts the summary first and indents each line of the long text; the
+# lines are broken here, since Debian shows them as they stand (80 columns).
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Tonvera composes up to eight tone signals (sine, calibrated sine, AM,"
+  "rectangle, noise, mute) with start time, ramps, plateau, frequency, phase"
+  "and attenuation, downloads them to the signal generator over a serial"
+  "line and follows the run. Parameters may name variables, so a run steps"
+  "through a series of positions by itself; a calibration table corrects the"
+  "level over frequency. The user interface is German."
+  ""
+  "The package holds the program with its window (tonvera), the headless"
+  "tool tonvera-cli (check, play, simulate, render to a WAV file, list the"
+  "serial ports) and the device emulator tonvera-emu.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tonvera_<version>_<arch>.deb
