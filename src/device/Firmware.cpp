@@ -14,8 +14,6 @@
 #include <vector>
 
 #include "device/FirmwarePacking.h"
-#include "device/PortDiscovery.h"
-#include "device/SerialSupport.h"
 #include "device/TTonvera.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
@@ -102,8 +100,8 @@ void TTonvera::OpenDevice(const std::string& portName)
     Running = false;
     if (!Line->open(portName)) {
         // A port the user may not open says so and names the group to join.
-        if (auto denied = PortPermissionProblem(SerialSupport::PortPath(portName)))
-            throw AbortError(*denied);
+        if (const std::string denied = Line->deniedText(portName); !denied.empty())
+            throw AbortError(denied);
         throw RangeError();
     }
     Synchronize();

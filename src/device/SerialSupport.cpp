@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/SerialSupport.h"
 
 #include <cerrno>
@@ -9,6 +10,8 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "device/PortDiscovery.h"
 
 namespace tonvera {
 
@@ -179,6 +182,11 @@ bool SerialSupport::open(const std::string& name)
     SerialOpen(name);
     SerialSetBaud(DefaultBaud);
     return Fd != InvalidHandle;
+}
+
+std::string SerialSupport::deniedText(const std::string& name) const
+{
+    return PortPermissionProblem(PortPath(name)).value_or(std::string());
 }
 
 void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
