@@ -1,6 +1,9 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and the Debian package: the program, the headless tool and
-# the device emulator, the desktop entry with its icon, and the READMEs.
-# scripts/package builds the three programs and runs cpack -G DEB in build/.
+# the device emulator, the desktop entry with its icon and AppStream data,
+# manual pages, bash completion, the READMEs, the copyright and changelog.
+# scripts/package builds the three programs and tonvera-package-files, then
+# runs cpack -G DEB in build/.
 include(GNUInstallDirs)
 
 # "ninja install" and cpack would otherwise build everything first, tests
@@ -11,6 +14,9 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 foreach(program tonvera tonvera-cli tonvera-emu)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # Symbols bound at start-up, the relocation table read-only after it, as
+    # Debian links its programs.
+    target_link_options(${program} PRIVATE "LINKER:-z,relro,-z,now")
   endif()
 endforeach()
 
@@ -20,6 +26,42 @@ if(TARGET tonvera)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/tonvera.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
+# Manual pages and the changelog go compressed, as Debian keeps them;
+# gzip -n leaves out the time stamp so the package builds the same twice.
+set(packaging_dir ${CMAKE_SOURCE_DIR}/packaging)
+set(compressed_inputs)
+set(compressed_outputs)
+foreach(page tonvera tonvera-cli tonvera-emu)
+  list(APPEND compressed_inputs ${packaging_dir}/man/${page}.1)
+  list(APPEND compressed_outputs ${CMAKE_BINARY_DIR}/packaging/${page}.1.gz)
+endforeach()
+list(APPEND compressed_inputs ${packaging_dir}/debian/changelog)
+list(APPEND compressed_outputs ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+foreach(in out IN ZIP_LISTS compressed_inputs compressed_outputs)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND gzip -9nc ${in} > ${out}
+    DEPENDS ${in} VERBATIM)
+endforeach()
+add_custom_target(tonvera-package-files ALL DEPENDS ${compressed_outputs})
+
+foreach(program tonvera tonvera-cli tonvera-emu)
+  if(TARGET ${program})
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endforeach()
+foreach(program tonvera-cli tonvera-emu)
+  if(TARGET ${program})
+    install(FILES ${packaging_dir}/bash-completion/${program}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+  endif()
+endforeach()
+if(TARGET tonvera)
+  install(FILES ${packaging_dir}/org.tonvera.tonvera.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+install(FILES ${packaging_dir}/debian/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera)
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/cli/README.md)
   install(FILES ${CMAKE_SOURCE_DIR}/src/cli/README.md
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera RENAME README.tonvera-cli.md)
@@ -33,12 +75,23 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tonvera)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Tonvera")
-set(CPACK_PACKAGE_CONTACT "Tonvera <tonvera@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Steuerprogramm für den achtkanaligen Signalgenerator")
-# CPack puts the summary first and indents the long text itself.
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tonvera stellt Signale aus bis zu acht Kanälen zusammen, lädt sie über die serielle Schnittstelle in das Gerät und steuert den Ablauf. Enthalten sind das Programm mit Fenster (tonvera), das Kommandozeilenwerkzeug tonvera-cli (prüfen, abspielen, simulieren, als WAV-Datei ausgeben) und der Geräteemulator tonvera-emu.")
+set(CPACK_PACKAGE_VENDOR "Tonvera developers")
+set(CPACK_PACKAGE_CONTACT "Tonvera developers <tonvera@tonvera.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tonvera developers <tonvera@tonvera.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program for an eight-channel signal generator")
+# CPack puts the summary first and indents each line of the long text; the
+# lines are broken here, since Debian shows them as they stand (80 columns).
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Tonvera composes up to eight tone signals (sine, calibrated sine, AM,"
+  "rectangle, noise, mute) with start time, ramps, plateau, frequency, phase"
+  "and attenuation, downloads them to the signal generator over a serial"
+  "line and follows the run. Parameters may name variables, so a run steps"
+  "through a series of positions by itself; a calibration table corrects the"
+  "level over frequency. The user interface is German."
+  ""
+  "The package holds the program with its window (tonvera), the headless"
+  "tool tonvera-cli (check, play, simulate, render to a WAV file, list the"
+  "serial ports) and the device emulator tonvera-emu.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tonvera_<version>_<arch>.deb

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run, scripts/test and scripts/package: installs what a
 # fresh Debian 12 machine lacks, so that one command does all set-up.
 
@@ -5,6 +6,10 @@ TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-d
   clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
 # Qt's own texts (box buttons, file dialogs) in German.
 TONVERA_RUN_PACKAGES=(xvfb xauth qt6-translations-l10n)
+# scripts/package: dpkg-shlibdeps (dpkg-dev) and file find the libraries the
+# package needs; lintian, appstream (appstreamcli) and bash-completion check
+# what it installs.
+TONVERA_PACKAGE_PACKAGES=(dpkg-dev file lintian appstream bash-completion)
 
 ensure_packages() {
     local missing=()

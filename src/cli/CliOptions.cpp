@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliOptions.h"
 
 #include <charconv>
@@ -26,7 +27,7 @@ struct CommandShape {
     const char* name;
     std::size_t files;
 };
-constexpr CommandShape Commands[] = {{"check", 1}, {"play", 1}, {"simulate", 1}, {"render", 2}};
+constexpr CommandShape Commands[] = {{"check", 1}, {"play", 1}, {"simulate", 1}, {"render", 2}, {"ports", 0}};
 
 } // namespace
 
@@ -44,6 +45,9 @@ const char* UsageText()
            "                   [--max-seconds SEKUNDEN] [--float] [--variablen-zuerst]\n"
            "      spielt den Lauf im Signalmodell des Emulators und schreibt ihn als WAV-Datei\n"
            "      (Kanal 1 Signalausgang, Kanal 2 Triggerausgang)\n"
+           "  tonvera-cli ports [--json]\n"
+           "      listet die seriellen Anschlüsse mit Gerätebeschreibung, einen je Zeile;\n"
+           "      mit --json als JSON\n"
            "\n"
            "  --variablen-zuerst  Priorität \"Variablen->Wieder.\" (sonst \"Wieder.->Variablen\")\n"
            "  Ohne --cal wird keine Kalibrierung verwendet.\n"
@@ -90,6 +94,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
                 o.rate = *n;
             else
                 o.maxSeconds = *n;
+        } else if (a == "--json") {
+            o.json = true;
         } else if (a == "--float") {
             o.floatSamples = true;
         } else if (a == "--variablen-zuerst") {
@@ -110,7 +116,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
         if (o.command != c.name)
             continue;
         if (o.files.size() != c.files)
-            return fail(std::string("Befehl ") + c.name + " erwartet " + (c.files == 1 ? "eine Projektdatei" : "eine Projektdatei und eine WAV-Datei"));
+            return fail(std::string("Befehl ") + c.name + " erwartet " +
+                        (c.files == 0 ? "keine Datei" : c.files == 1 ? "eine Projektdatei" : "eine Projektdatei und eine WAV-Datei"));
         if (o.command == "play" && !o.port)
             return fail("Befehl play braucht --port");
         if (o.command == "render" && (o.rate < 1000 || o.rate > 1'000'000))

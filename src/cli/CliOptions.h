@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of tonvera-cli: a command, its file arguments and its
 // options. Parsing never exits; a mistake comes back as a German message.
@@ -11,7 +12,7 @@
 namespace tonvera::cli {
 
 struct CliOptions {
-    std::string command;            // check, play, simulate, render
+    std::string command;            // check, play, simulate, render, ports
     std::vector<std::string> files; // PROJECT.tva, then OUT.wav for render
     std::optional<std::string> cal;
     std::optional<std::string> port;
@@ -20,6 +21,7 @@ struct CliOptions {
     double rate = 48000;
     double maxSeconds = 60;
     bool floatSamples = false;
+    bool json = false; // ports
     Priority priority = Priority::Wiederzuerst;
     bool help = false;
     bool version = false;

@@ -1,5 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The four commands of tonvera-cli. Each returns the process's exit code;
+// The commands of tonvera-cli. Each returns the process's exit code;
 // output goes to `out` (results, progress) and `err` (the boxes the window
 // would show, errors).
 
@@ -22,5 +23,6 @@ int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err);
 int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err);
 int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err);
 int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err);
+int RunPorts(const CliOptions& o, std::ostream& out);
 
 } // namespace tonvera::cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-cli: the program without its window. See UsageText() and the
 // README beside this file for the commands.
 
@@ -33,6 +34,8 @@ int main(int argc, char** argv)
             return RunCheck(o, std::cout, std::cerr);
         if (o.command == "simulate")
             return RunSimulate(o, std::cout, std::cerr);
+        if (o.command == "ports")
+            return RunPorts(o, std::cout);
         if (o.command == "play")
             return RunPlay(o, std::cout, std::cerr);
         return RunRender(o, std::cout, std::cerr);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing the port, and the firmware upload to the device's boot
 // loader.
 
@@ -98,8 +99,12 @@ void TTonvera::OpenDevice(const std::string& portName)
 {
     Running = false;
     PortLost = false;
-    if (!Line->open(portName))
+    if (!Line->open(portName)) {
+        // A port the user may not open says so and names the group to join.
+        if (const std::string denied = Line->deniedText(portName); !denied.empty())
+            throw AbortError(denied);
         throw RangeError();
+    }
     Synchronize();
     StopOutput();
     ClearTableCache();

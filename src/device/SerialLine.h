@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial line as the device object sees it. The real line is
 // SerialSupport (termios); unit tests use a scripted line, end-to-end tests
@@ -43,6 +44,9 @@ public:
     // program alone and sets 115,200 baud 8N1 raw. Returns false when the
     // port could not be opened; the line then stays closed.
     virtual bool open(const std::string& name) = 0;
+    // After a failed open: a German text when the user lacks the rights to
+    // the port (naming the group to join), empty for any other cause.
+    virtual std::string deniedText(const std::string& /*name*/) const { return {}; }
     virtual void close() = 0;
     // True only while a port is really open (a failed open does not count).
     virtual bool isOpen() const = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/SerialSupport.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "device/PortDiscovery.h"
 #include "device/PortErrors.h"
 
 namespace tonvera {
@@ -226,6 +228,11 @@ bool SerialSupport::open(const std::string& name)
     SerialOpen(name);
     SerialSetBaud(DefaultBaud);
     return Fd != InvalidHandle;
+}
+
+std::string SerialSupport::deniedText(const std::string& name) const
+{
+    return PortPermissionProblem(PortPath(name)).value_or(std::string());
 }
 
 void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one serial port of the program, on a Linux tty with termios.
 //
@@ -66,6 +67,7 @@ public:
 
     // SerialLine
     bool open(const std::string& name) override;
+    std::string deniedText(const std::string& name) const override;
     void close() override { SerialClose(); }
     bool isOpen() const override { return Opened && Fd != InvalidHandle; }
     std::string openFailure() const override;

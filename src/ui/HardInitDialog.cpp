@@ -1,49 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/HardInitDialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cstdlib>
-#include <system_error>
 
 #include "model/Errors.h"
 #include "run/CommandGuard.h"
 
 namespace tonvera {
 
-std::vector<std::string> PortChoices(const std::filesystem::path& devDir, const std::filesystem::path& emulatorLink)
-{
-    std::vector<std::string> out{"COM1:", "COM2:", "COM3:", "COM4:"};
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(devDir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.starts_with("ttyUSB") || name.starts_with("ttyACM"))
-            found.push_back(it->path().string());
-    }
-    // ttyUSB2 before ttyUSB10: by prefix, then by number.
-    auto key = [](const std::string& s) {
-        const auto digits = s.find_last_not_of("0123456789") + 1;
-        const std::string number = s.substr(digits);
-        return std::make_pair(s.substr(0, digits), number.empty() ? -1L : std::stol(number.substr(0, 9)));
-    };
-    std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) { return key(a) < key(b); });
-    out.insert(out.end(), found.begin(), found.end());
-    if (!emulatorLink.empty() && std::filesystem::exists(emulatorLink, ec))
-        out.push_back(emulatorLink.string());
-    return out;
-}
+namespace {
 
-std::filesystem::path EmulatorLink()
+// The list shows each port with what it is; the field takes only the name,
+// so a chosen port is opened by exactly the path shown.
+class PortItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(Qt::ToolTipRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("   ") + description;
+    }
+};
+
+} // namespace
+
+std::vector<PortChoice> PortChoices(const std::vector<SerialPortInfo>& ports)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::filesystem::path dir = (runtime && *runtime) ? runtime : "/tmp";
-    return dir / "tonvera-emu";
+    std::vector<PortChoice> out;
+    for (int n = 0; n < 4; ++n)
+        out.push_back({"COM" + std::to_string(n + 1) + ":", "/dev/ttyS" + std::to_string(n)});
+    for (const auto& p : ports)
+        out.push_back({p.path, p.path == p.device ? p.description : p.description + ", " + p.device});
+    return out;
 }
 
 HardInitDialog::HardInitDialog(CommandGuard& guard, QWidget* parent) : QDialog(parent), Guard(guard)
@@ -62,6 +62,7 @@ HardInitDialog::HardInitDialog(CommandGuard& guard, QWidget* parent) : QDialog(p
     ComSel->setEditable(true);
     ComSel->setInsertPolicy(QComboBox::NoInsert);
     ComSel->setMinimumWidth(220);
+    ComSel->setItemDelegate(new PortItemDelegate(ComSel));
     Button4 = new QPushButton("Hardware initialisieren", this);
     Button4->setObjectName("Button4");
     // Enter belongs to the combo box alone; no default button may take it.
@@ -100,8 +101,13 @@ void HardInitDialog::refreshPorts()
 {
     const QString typed = ComSel->currentText();
     ComSel->clear();
-    for (const auto& p : PortChoices("/dev", EmulatorLink()))
-        ComSel->addItem(QString::fromStdString(p));
+    const auto ports = ListPorts ? ListPorts() : AvailablePorts("/", EmulatorLink());
+    for (const auto& p : PortChoices(ports)) {
+        ComSel->addItem(QString::fromStdString(p.name));
+        ComSel->setItemData(ComSel->count() - 1, QString::fromStdString(p.description), Qt::ToolTipRole);
+    }
+    // The list opens as wide as its widest line, name and description.
+    ComSel->view()->setMinimumWidth(ComSel->view()->sizeHintForColumn(0) + 24);
     ComSel->setEditText(typed.isEmpty() ? QStringLiteral("COM3:") : typed);
 }
 

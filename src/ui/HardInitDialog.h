@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Hardware initialisieren": the operator picks or types a port and the
 // device is brought up on it.
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/PortDiscovery.h"
 #include "run/HardwareDialogPort.h"
 
 class QComboBox;
@@ -18,13 +20,14 @@ namespace tonvera {
 
 class CommandGuard;
 
-// The names the port list offers: the four classic names, then the serial
-// devices that exist (USB adapters, CDC devices) and the emulator's link
-// when one is running.
-std::vector<std::string> PortChoices(const std::filesystem::path& devDir, const std::filesystem::path& emulatorLink);
-// Where ./scripts/run starts the emulator: $XDG_RUNTIME_DIR/tonvera-emu, or
-// /tmp/tonvera-emu without a runtime folder.
-std::filesystem::path EmulatorLink();
+struct PortChoice {
+    std::string name;        // what goes into the field and is opened
+    std::string description; // what it is, shown beside it in the list
+};
+
+// What the port list offers: the four classic names, then the given ports
+// (the system's serial ports and the emulator's link, see AvailablePorts).
+std::vector<PortChoice> PortChoices(const std::vector<SerialPortInfo>& ports);
 
 class HardInitDialog : public QDialog, public HardwareDialogPort {
     Q_OBJECT
@@ -38,6 +41,10 @@ public:
     // The device work for the port name; it is the device layer's. A
     // missing hook reports that nothing can be initialised.
     std::function<void(const std::string& port)> InitHardwareHook;
+
+    // The ports on offer; the system's and the emulator's unless a test
+    // gives others.
+    std::function<std::vector<SerialPortInfo>()> ListPorts;
 
     // Refills the list (devices come and go) and keeps the typed text.
     void refreshPorts();

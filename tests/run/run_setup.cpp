@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download of the whole set, device detection with firmware upload, the
 // hardware menu command and shutdown, through MainCore.
 
@@ -167,6 +168,17 @@ TEST_F(SetupTest, PortThatCannotBeOpenedLeavesThePanel)
     EXPECT_THROW(core.InitHardware("COM9:"), RangeError);
     EXPECT_TRUE(view.panel1.empty());
     EXPECT_EQ(view.status[1], "Hardware nicht initialisiert");
+    // Refused for want of rights: the line's text, naming the group.
+    line.denied = "Keine Berechtigung für /dev/ttyS8: der Benutzer muss der Gruppe dialout angehören";
+    try {
+        core.InitHardware("COM9:");
+        ADD_FAILURE() << "no abort";
+    } catch (const RangeError&) {
+        ADD_FAILURE() << "the range error instead of the reason";
+    } catch (const AbortError& e) {
+        EXPECT_EQ(std::string(e.what()), line.denied);
+    }
+    EXPECT_TRUE(view.panel1.empty());
 }
 
 TEST_F(SetupTest, HardwareCommandStopsClosesShowsDownloadsAndPollsAgain)

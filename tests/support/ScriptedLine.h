@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A serial line for unit tests: records every block written, in order, and
 // plays back reply bytes. With no replies queued the line is silent. A
@@ -29,6 +30,9 @@ public:
     std::vector<std::string> openedNames;
     int closeCount = 0;
 
+    std::string denied; // what deniedText() says after a failed open
+
+    std::string deniedText(const std::string&) const override { return denied; }
     bool open(const std::string& name) override
     {
         openedNames.push_back(name);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware dialog: the port list, Enter and the button starting the
 // initialisation, and a way out after an aborted one.
 
@@ -5,33 +6,23 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 #include <gtest/gtest.h>
 
 #include "model/Errors.h"
 #include "run/CommandGuard.h"
 #include "ui/HardInitDialog.h"
+#include "WhileOpen.h"
 
 using namespace tonvera;
+using tonvera::testing::whileOpen;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        path = fs::temp_directory_path() / ("tonvera-ui-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    void touch(const std::string& name) const { std::ofstream(path / name).put('\n'); }
-};
 
 struct HardInitTest : ::testing::Test {
     std::vector<std::string> errors;
@@ -42,21 +33,6 @@ struct HardInitTest : ::testing::Test {
 
 } // namespace
 
-TEST(PortChoices, ClassicNamesThenDevicesThenTheEmulator)
-{
-    TempDir dev;
-    for (const char* n : {"ttyUSB10", "ttyS0", "ttyACM0", "ttyUSB2", "null", "ttyUSB0"})
-        dev.touch(n);
-    dev.touch("emu");
-    const auto d = dev.path.string();
-    const std::vector<std::string> expected{"COM1:", "COM2:", "COM3:", "COM4:",
-                                            d + "/ttyACM0", d + "/ttyUSB0", d + "/ttyUSB2", d + "/ttyUSB10",
-                                            d + "/emu"};
-    EXPECT_EQ(PortChoices(dev.path, dev.path / "emu"), expected);
-    // No emulator running, no such folder: the classic names alone.
-    EXPECT_EQ(PortChoices(dev.path / "nirgends", dev.path / "keiner").size(), 4u);
-}
-
 TEST(PortChoices, EmulatorLinkFollowsTheRuntimeFolder)
 {
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
@@ -66,6 +42,61 @@ TEST(PortChoices, EmulatorLinkFollowsTheRuntimeFolder)
     EXPECT_EQ(EmulatorLink(), fs::path("/tmp/tonvera-emu"));
     if (!saved.isNull())
         qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+// The list is read each time the dialog opens; it offers the classic names,
+// then each port by its stable path with what it is, and the field takes
+// the path alone.
+TEST_F(HardInitTest, TheListIsReadOnOpeningAndShowsWhatEachPortIs)
+{
+    SerialPortInfo adapter;
+    adapter.path = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XQ-if00-port0";
+    adapter.device = "/dev/ttyUSB0";
+    adapter.description = "FTDI FT232R USB UART, Seriennummer A10K3XQ (USB 0403:6001)";
+    SerialPortInfo emu;
+    emu.path = emu.device = "/run/user/1000/tonvera-emu";
+    emu.description = "Geräteemulator tonvera-emu";
+    std::vector<SerialPortInfo> present;
+    int reads = 0;
+    dialog.ListPorts = [&] {
+        ++reads;
+        return present;
+    };
+    present = {adapter, emu};
+    whileOpen(
+        dialog,
+        [&] {
+            ASSERT_EQ(dialog.ComSel->count(), 6);
+            EXPECT_EQ(dialog.ComSel->itemText(0), "COM1:");
+            EXPECT_EQ(dialog.ComSel->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
+            EXPECT_EQ(dialog.ComSel->itemText(4), QString::fromStdString(adapter.path));
+            EXPECT_EQ(dialog.ComSel->itemData(4, Qt::ToolTipRole).toString(),
+                      "FTDI FT232R USB UART, Seriennummer A10K3XQ (USB 0403:6001), /dev/ttyUSB0");
+            EXPECT_EQ(dialog.ComSel->itemText(5), QString::fromStdString(emu.path));
+            EXPECT_EQ(dialog.ComSel->itemData(5, Qt::ToolTipRole).toString(), "Geräteemulator tonvera-emu");
+            // The list line carries the description; the field only the path.
+            QStyleOptionViewItem option;
+            option.initFrom(dialog.ComSel->view());
+            const QModelIndex index = dialog.ComSel->model()->index(4, 0);
+            EXPECT_GT(dialog.ComSel->itemDelegate()->sizeHint(option, index).width(),
+                      dialog.ComSel->fontMetrics().horizontalAdvance(QString::fromStdString(adapter.path)) +
+                          dialog.ComSel->fontMetrics().horizontalAdvance("Seriennummer A10K3XQ"));
+            dialog.ComSel->setCurrentIndex(4);
+            EXPECT_EQ(dialog.ComSel->currentText(), QString::fromStdString(adapter.path));
+        },
+        [&] { dialog.exec(); });
+    // Unplugged meanwhile: the next opening no longer offers it, and a
+    // typed name survives the refresh.
+    present = {};
+    dialog.ComSel->setEditText("/dev/ttyUSB3");
+    whileOpen(
+        dialog,
+        [&] {
+            EXPECT_EQ(dialog.ComSel->count(), 4);
+            EXPECT_EQ(dialog.ComSel->currentText(), "/dev/ttyUSB3");
+        },
+        [&] { dialog.exec(); });
+    EXPECT_EQ(reads, 2);
 }
 
 TEST_F(HardInitTest, CaptionsAndInitialPort)
