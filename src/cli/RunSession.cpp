@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "device/PortDiscovery.h"
 #include "device/PortErrors.h"
+#include "device/SerialSupport.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
@@ -30,7 +32,16 @@ public:
             // here nobody could try another port, so the port that could not
             // be opened is named, and why.
             const std::string why = Core.line().openFailure();
-            Dialogs.errorBox(why.empty() || Core.line().isOpen() ? e.text() : PortOpenMessage(Port, why));
+            if (why.empty() || Core.line().isOpen()) {
+                Dialogs.errorBox(e.text());
+                return;
+            }
+            std::string text = PortOpenMessage(Port, why);
+            // A port refused for want of rights also says which group to join.
+            if (const auto facts = PortAccessDenied(SerialSupport::PortPath(Port)))
+                if (const auto hint = PortPermissionHint(*facts))
+                    text += ", " + *hint;
+            Dialogs.errorBox(text);
         }
     }
     bool found() const { return Found; }

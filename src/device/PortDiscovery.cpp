@@ -243,7 +243,7 @@ std::string PortListJson(const std::vector<SerialPortInfo>& ports)
     return out + (ports.empty() ? "]\n" : "\n]\n");
 }
 
-std::optional<std::string> PortPermissionProblem(const std::string& path, const PortAccessFacts& f)
+std::optional<std::string> PortPermissionHint(const PortAccessFacts& f)
 {
     if (f.userUid == 0)
         return std::nullopt;
@@ -253,15 +253,21 @@ std::optional<std::string> PortPermissionProblem(const std::string& path, const 
         return std::nullopt;
 
     const std::string group = f.groupName.empty() ? std::to_string(f.fileGid) : f.groupName;
-    const std::string head = "Keine Berechtigung für " + path + ": ";
     // Joining the group helps only when the group may read and write.
     if (!inGroup && ((f.mode >> 3) & 06) == 06)
-        return head + "der Benutzer muss der Gruppe " + group + " angehören (sudo adduser $USER " + group +
+        return "der Benutzer muss der Gruppe " + group + " angehören (sudo adduser $USER " + group +
                ", danach neu anmelden)";
-    return head + "die Gerätedatei (Gruppe " + group + ") ist für diesen Benutzer nicht zum Lesen und Schreiben freigegeben";
+    return "die Gerätedatei (Gruppe " + group + ") ist für diesen Benutzer nicht zum Lesen und Schreiben freigegeben";
 }
 
-std::optional<std::string> PortPermissionProblem(const std::string& path)
+std::optional<std::string> PortPermissionProblem(const std::string& path, const PortAccessFacts& f)
+{
+    if (auto hint = PortPermissionHint(f))
+        return "Keine Berechtigung für " + path + ": " + *hint;
+    return std::nullopt;
+}
+
+std::optional<PortAccessFacts> PortAccessDenied(const std::string& path)
 {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
@@ -286,7 +292,15 @@ std::optional<std::string> PortPermissionProblem(const std::string& path)
     std::vector<char> buf(16384);
     if (::getgrgid_r(st.st_gid, &gr, buf.data(), buf.size(), &result) == 0 && result)
         f.groupName = result->gr_name;
-    if (auto text = PortPermissionProblem(path, f))
+    return f;
+}
+
+std::optional<std::string> PortPermissionProblem(const std::string& path)
+{
+    const auto facts = PortAccessDenied(path);
+    if (!facts)
+        return std::nullopt;
+    if (auto text = PortPermissionProblem(path, *facts))
         return text;
     return "Keine Berechtigung für " + path;
 }

@@ -58,9 +58,15 @@ struct PortAccessFacts {
     std::string groupName;         // name of fileGid; empty when unknown
 };
 
-// Empty when the user may read and write the port; otherwise the German
-// text that says so and names the group that owns the device file.
-std::optional<std::string> PortPermissionProblem(const std::string& path, const PortAccessFacts& facts);
+// Empty when the user may read and write the port; otherwise what the user
+// must do, in German, naming the group that owns the device file.
+[[nodiscard]] std::optional<std::string> PortPermissionHint(const PortAccessFacts& facts);
+// "Keine Berechtigung für <path>: " and the hint.
+[[nodiscard]] std::optional<std::string> PortPermissionProblem(const std::string& path,
+                                                               const PortAccessFacts& facts);
+// The facts of a file the running process may not read and write; empty
+// when it may, or when the file does not exist (that is another failure).
+[[nodiscard]] std::optional<PortAccessFacts> PortAccessDenied(const std::string& path);
 
 // The same for the running process and the file as it is now. Empty also
 // when the file does not exist (that is another failure).

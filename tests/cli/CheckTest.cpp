@@ -154,7 +154,6 @@ TEST(CliCheck, CleanProjectAndUnreadableFiles)
 
     // Neither a device nor a FIFO is read (one never ends, the other
     // would wait for a writer).
-    TempDir dir;
     ASSERT_EQ(::mkfifo(dir.path("fifo.tva").c_str(), 0600), 0);
     for (const std::string& file : {std::string("/dev/zero"), dir.path("fifo.tva")}) {
         CliProcess cli({"check", file});
