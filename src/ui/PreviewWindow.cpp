@@ -56,6 +56,8 @@ double NiceStep(double span, int count)
 
 QString FrequencyText(double hz)
 {
+    if (hz >= 1e6)
+        return Number(hz / 1e6, 4) + " MHz";
     return hz >= 1000 ? Number(hz / 1000, 4) + " kHz" : Number(hz, 4) + " Hz";
 }
 
@@ -146,7 +148,9 @@ protected:
             p.setPen(GridColor);
             p.drawLine(QPointF(x, sig.top()), QPointF(x, trig.bottom()));
             p.setPen(Qt::black);
-            p.drawText(QRectF(x - 45, trig.bottom() + 3, 90, 14), Qt::AlignCenter, Number(std::abs(t) < step * 1e-6 ? 0 : t, 7));
+            const double labelLeft = std::clamp(x - 45, 0.0, double(width() - 90));
+            p.drawText(QRectF(labelLeft, trig.bottom() + 3, 90, 14), Qt::AlignCenter,
+                       Number(std::abs(t) < step * 1e-6 ? 0 : t, 7));
         }
         p.drawText(QRectF(area.left(), height() - 15, area.width(), 14), Qt::AlignRight, "Zeit / ms");
 
@@ -227,7 +231,7 @@ public:
     preview::Spectrum Data;
 
 protected:
-    static constexpr int Left = 64, Right = 12, Top = 10, Bottom = 34;
+    static constexpr int Left = 64, Right = 12, Top = 34, Bottom = 34;
     static constexpr double LowHz = 10, TopDb = 10, BottomDb = -130;
 
     void paintEvent(QPaintEvent*) override
@@ -295,12 +299,28 @@ protected:
         p.setPen(TraceColor);
         p.drawPath(path);
 
+        // Labels of close peaks would overlap: a later one moves up, or below
+        // its peak when there is no room above.
         p.setPen(OverflowColor);
+        std::vector<QRectF> placed;
         for (const preview::Peak& peak : Data.peaks) {
             const QPointF at(x(peak.hz), y(peak.db));
-            p.drawLine(at, at + QPointF(0, -8));
-            p.drawText(QRectF(at.x() - 60, at.y() - 38, 120, 28), Qt::AlignHCenter | Qt::AlignBottom,
-                       FrequencyText(peak.hz) + "\n" + Number(peak.db, 3) + " dB");
+            const QString text = FrequencyText(peak.hz) + "\n" + Number(peak.db, 3) + " dB";
+            const double w = p.fontMetrics().horizontalAdvance(FrequencyText(peak.hz)) + 8;
+            const double h = 2 * p.fontMetrics().height();
+            QRectF box(at.x() - w / 2, at.y() - 10 - h, w, h);
+            auto collides = [&] {
+                return std::any_of(placed.begin(), placed.end(), [&](const QRectF& r) { return r.intersects(box); });
+            };
+            while (collides() && box.top() - h >= 0)
+                box.translate(0, -h);
+            if (collides() || box.top() < 0)
+                box.moveTop(at.y() + 10);
+            while (collides() && box.bottom() + h <= height())
+                box.translate(0, h);
+            placed.push_back(box);
+            p.drawLine(at, QPointF(at.x(), box.top() < at.y() ? box.bottom() : box.top()));
+            p.drawText(box, Qt::AlignCenter, text);
         }
         p.setPen(QColor(120, 120, 120));
         p.drawRect(a.adjusted(0, 0, -1, -1));
