@@ -110,7 +110,7 @@ void BM_PreviewOverflowSearchWholeRun(benchmark::State& state)
         r.Phase = i == 1 ? "180" : "0";
     }
     PreviewDevice device;
-    device.compute(in);
+    (void)device.compute(in);
     for (auto _ : state) {
         const PreviewRun run = device.compute(in);
         if (run.firstOverflow)

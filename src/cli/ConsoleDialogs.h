@@ -2,14 +2,15 @@
 // The operator's dialogs without an operator. ConsoleDialogs writes every
 // box the window would show to an error stream and answers input boxes with
 // their default; file dialogs are cancelled (the tool takes its files from
-// the command line). CollectingDialogs keeps the texts instead, so a check
-// can attach them to the parameter that caused them.
+// the command line). CollectingDialogs (model/) keeps the texts instead, so
+// a check can attach them to the parameter that caused them.
 
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "model/CollectingDialogs.h"
 #include "model/Dialogs.h"
 
 namespace tonvera::cli {
@@ -40,27 +41,6 @@ private:
     std::ostream& Err;
     std::vector<std::string> Messages;
     int Errors = 0;
-};
-
-class CollectingDialogs : public Dialogs {
-public:
-    std::vector<std::string> texts;
-
-    void messageBox(const std::string& text, const std::string&) override { texts.push_back(text); }
-    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
-    {
-        return defaultText;
-    }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return true; }
-    void errorBox(const std::string& text) override { texts.push_back(text); }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
 };
 
 } // namespace tonvera::cli

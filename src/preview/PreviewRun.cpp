@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "model/Dialogs.h"
+#include "model/CollectingDialogs.h"
 #include "model/Errors.h"
 #include "preview/EmuLine.h"
 #include "run/MainCore.h"
@@ -47,29 +47,6 @@ private:
     bool Timer = false;
 };
 
-// Every box the window would show becomes a line of the preview's message
-// list; questions get their default answer.
-class KeptDialogs : public Dialogs {
-public:
-    std::vector<std::string> texts;
-
-    void messageBox(const std::string& text, const std::string&) override { texts.push_back(text); }
-    std::string inputBox(const std::string&, const std::string&, const std::string& defaultText) override
-    {
-        return defaultText;
-    }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return true; }
-    void errorBox(const std::string& text) override { texts.push_back(text); }
-    std::optional<std::string> openFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFileName(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
-
 // Ticks of the overflow search between two questions whether to go on.
 constexpr std::int64_t SearchPiece = 400'000;
 
@@ -103,10 +80,11 @@ bool PreviewRun::overflowWithin(std::int64_t from, std::int64_t to) const
 }
 
 struct PreviewDevice::Parts {
-    EmuLine line {false};
+    EmuLine line{false};
     FrozenView view;
-    KeptDialogs dialogs;
-    MainCore core {view, dialogs, line, line};
+    // Every box the window would show becomes a line of the messages.
+    CollectingDialogs dialogs;
+    MainCore core{view, dialogs, line, line};
     bool ready = false;
 };
 

@@ -53,8 +53,8 @@ struct PreviewRun {
     // The signal output (after clipping and the final attenuator) as a
     // fraction of the converter's full scale, and the trigger, at a tick.
     double outputAt(std::int64_t tick, bool* trigger = nullptr, bool* overflow = nullptr) const;
-    // Every tick at which an overflow of the run lies, in [from, to): the
-    // first one of each period up to the end.
+    // Whether an overflow lies in the ticks [from, to): the first one, or
+    // its repetition in a later period before the end.
     bool overflowWithin(std::int64_t from, std::int64_t to) const;
 };
 
@@ -68,7 +68,7 @@ public:
     // Downloads the input's set at its position and searches the first
     // overflow. `cancelled` is asked between pieces of the search. Tables
     // the model already holds are not sent again, as on the device.
-    PreviewRun compute(const PreviewInput& input, const std::function<bool()>& cancelled = {});
+    [[nodiscard]] PreviewRun compute(const PreviewInput& input, const std::function<bool()>& cancelled = {});
 
 private:
     struct Parts;

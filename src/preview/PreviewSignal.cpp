@@ -154,7 +154,7 @@ Spectrum SpectrumOf(const PreviewRun& run, std::int64_t from, std::int64_t to, i
         const double a = s.db[k - 1], b = s.db[k], c = s.db[k + 1];
         const double denom = a - 2 * b + c;
         const double shift = denom != 0 ? 0.5 * (a - c) / denom : 0;
-        s.peaks.push_back(Peak {(double(k) + shift) * s.binHz(), b - 0.25 * (a - c) * shift});
+        s.peaks.push_back(Peak{(double(k) + shift) * s.binHz(), b - 0.25 * (a - c) * shift});
     }
     return s;
 }
@@ -166,8 +166,7 @@ std::string WavOf(const PreviewRun& run, std::uint32_t rate)
         return wav.bytes();
     // One run that played from 0 to the end of the position, written as
     // render writes each run.
-    const std::vector<emu::PlayedRun> played {
-        emu::PlayedRun {run.run, emu::EmuTime(0), emu::TimeOfTicks(run.endTick)}};
+    const std::vector<emu::PlayedRun> played{emu::PlayedRun{run.run, emu::EmuTime(0), emu::TimeOfTicks(run.endTick)}};
     emu::RenderRuns(played, emu::TimeOfTicks(run.endTick), wav, wav.maxFrames());
     return wav.bytes();
 }

@@ -12,6 +12,8 @@
 
 namespace tonvera::preview {
 
+inline constexpr double TicksPerMs = double(emu::ClockHz) / 1000.0;
+
 struct Column {
     double low = 0;
     double high = 0;
@@ -28,7 +30,7 @@ inline constexpr std::int64_t ExactColumnTicks = 96;
 
 // `columns` columns over the ticks [from, to); a column narrower than a tick
 // holds the value of the tick it lies in (the converter holds it).
-std::vector<Column> ColumnsOf(const PreviewRun& run, double from, double to, int columns);
+[[nodiscard]] std::vector<Column> ColumnsOf(const PreviewRun& run, double from, double to, int columns);
 
 struct Peak {
     double hz = 0;
@@ -48,13 +50,13 @@ struct Spectrum {
 // Magnitude in dB of full scale (a full-scale sine reads 0 dB) over the
 // ticks [from, to): Hann-windowed transforms of 16384 samples, averaged over
 // up to eight pieces of a long span.
-Spectrum SpectrumOf(const PreviewRun& run, std::int64_t from, std::int64_t to, int maxPeaks = 6);
+[[nodiscard]] Spectrum SpectrumOf(const PreviewRun& run, std::int64_t from, std::int64_t to, int maxPeaks = 6);
 
 // In-place radix-2 transform; the size must be a power of two.
 void Fft(std::vector<double>& re, std::vector<double>& im);
 
 // The position's output as tonvera-cli render writes a run: 16-bit, two
 // channels (output, trigger).
-std::string WavOf(const PreviewRun& run, std::uint32_t rate);
+[[nodiscard]] std::string WavOf(const PreviewRun& run, std::uint32_t rate);
 
 } // namespace tonvera::preview

@@ -37,7 +37,7 @@ private:
     std::mutex Lock;
     std::condition_variable Wake;
     std::optional<PreviewInput> Pending;
-    std::atomic<std::uint64_t> Newest {0};
+    std::atomic<std::uint64_t> Newest{0};
     bool Quit = false;
     std::thread Thread;
 };

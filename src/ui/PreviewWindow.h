@@ -47,11 +47,6 @@ public:
     // Shows the whole position.
     void fit();
 
-    QPushButton *PrevButton, *NextButton, *FitButton, *PngButton, *WavButton;
-    QLabel *PositionLabel, *OverflowLabel, *MessageLabel;
-    PreviewTimeView* TimeView;
-    PreviewSpectrumView* SpectrumView;
-
 protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
@@ -64,6 +59,12 @@ private:
     void showPosition();
     void savePng();
     void saveWav();
+
+    // Found by tests through their object names.
+    QPushButton *PrevButton, *NextButton, *FitButton, *PngButton, *WavButton;
+    QLabel *PositionLabel, *OverflowLabel, *MessageLabel;
+    PreviewTimeView* TimeView;
+    PreviewSpectrumView* SpectrumView;
 
     MainWindow& Main;
     std::unique_ptr<preview::PreviewWorker> Worker;

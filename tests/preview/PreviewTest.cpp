@@ -84,7 +84,8 @@ TEST(Preview, EnvelopeOfASineIsItsAmplitudeZoomedOutAndIn)
     // A quarter period after a rising zero crossing is the top.
     const auto rising = std::find_if(one.begin() + 1, one.end(), [](const Column& c) { return c.low >= 0; });
     ASSERT_NE(rising, one.end());
-    const auto top = std::max_element(one.begin(), one.end(), [](const Column& a, const Column& b) { return a.high < b.high; });
+    const auto top =
+        std::max_element(one.begin(), one.end(), [](const Column& a, const Column& b) { return a.high < b.high; });
     EXPECT_NEAR(double(top - rising), 250, 3);
 }
 
@@ -186,7 +187,7 @@ TEST(Preview, SpectrumPeaksOfASineAndOfAnAmSignal)
     ASSERT_GE(s.peaks.size(), 3u);
     const double carrier = s.peaks[0].hz;
     EXPECT_NEAR(carrier, 1000, 1.5);
-    std::vector<double> sides {s.peaks[1].hz, s.peaks[2].hz};
+    std::vector<double> sides{s.peaks[1].hz, s.peaks[2].hz};
     std::sort(sides.begin(), sides.end());
     EXPECT_NEAR(carrier - sides[0], 100, 0.3);
     EXPECT_NEAR(sides[1] - carrier, 100, 0.3);
