@@ -1,6 +1,9 @@
 // Renders the main window with three signals on the offscreen platform into
 // a PNG, for the documentation and to look at the layout without a screen.
+// A second file name renders the window "Vorschau" of the same signals.
+#include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
@@ -11,6 +14,7 @@
 #include "ui/GermanQtTexts.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
+#include "ui/PreviewWindow.h"
 
 using namespace tonvera;
 
@@ -64,6 +68,21 @@ int main(int argc, char** argv)
     app.processEvents();
     if (!w.grab().save(out)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
+        return 1;
+    }
+    if (argc < 3)
+        return 0;
+
+    const QString previewOut = QString::fromLocal8Bit(argv[2]);
+    w.findChild<QAction*>("Vorschau1")->trigger();
+    auto* preview = w.findChild<PreviewWindow*>("Vorschau");
+    QElapsedTimer waited;
+    waited.start();
+    while (!preview->run() && waited.elapsed() < 10000)
+        app.processEvents(QEventLoop::AllEvents, 20);
+    app.processEvents();
+    if (!preview->grab().save(previewOut)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(previewOut));
         return 1;
     }
     return 0;

@@ -3,11 +3,11 @@
 
 #include "Commands.h"
 #include "ConsoleDialogs.h"
-#include "EmuLine.h"
 #include "RunSession.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
+#include "preview/EmuLine.h"
 
 namespace tonvera::cli {
 
@@ -20,7 +20,7 @@ std::string seconds(double s) { return FormatGeneral(s) + " s"; }
 int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     const auto rate = static_cast<std::uint32_t>(std::lround(o.rate));
-    EmuLine line;
+    preview::EmuLine line;
     RunSession session(out, err, line, line);
     if (!session.load(o.files[0], o.cal))
         return ExitUsage;

@@ -40,6 +40,13 @@ public:
     // Keeps a text as if a box had shown it: the text of an abort the
     // caller caught.
     void keep(const std::string& text);
+    // Forgets every text kept so far.
+    void clear()
+    {
+        Texts.clear();
+        Messages.clear();
+        Errors.clear();
+    }
 
     // Every text kept, in order; the message boxes alone; the error boxes alone.
     [[nodiscard]] const std::vector<std::string>& texts() const { return Texts; }

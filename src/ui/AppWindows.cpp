@@ -6,6 +6,7 @@
 #include "run/MainCore.h"
 #include "ui/BlockWindow.h"
 #include "ui/EichWindow.h"
+#include "ui/PreviewWindow.h"
 #include "ui/SimWindow.h"
 #include "ui/VariablenWindow.h"
 #include "ui/VerschiedenesWindow.h"
@@ -55,6 +56,7 @@ AppWindows CreateWindows(Dialogs* dialogs, const std::function<void(MainWindow&)
     main.SimWin = w.SimWin;
     main.EichForm = w.EichForm;
     main.Verschiedenes = w.Verschiedenes;
+    InstallPreview(main);
     return w;
 }
 

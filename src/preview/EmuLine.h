@@ -8,7 +8,8 @@
 //
 // The line also keeps every run the device started, with the registers and
 // tables frozen at its start and the virtual times it started and stopped,
-// for rendering afterwards.
+// for rendering afterwards. A line that lives long and starts many runs (the
+// preview) keeps none: each run holds on to the tables it played.
 
 #include <cstdint>
 #include <deque>
@@ -18,11 +19,11 @@
 #include "device/Pause.h"
 #include "device/SerialLine.h"
 
-namespace tonvera::cli {
+namespace tonvera::preview {
 
 class EmuLine : public SerialLine, public Pause {
 public:
-    EmuLine();
+    explicit EmuLine(bool keepRuns = true);
 
     bool open(const std::string&) override;
     void close() override { Opened = false; }
@@ -41,7 +42,8 @@ private:
     emu::EmuTime Now{0};
     std::deque<std::uint8_t> Input;
     bool Opened = false;
+    bool KeepRuns;
     emu::RunRecorder Recorder;
 };
 
-} // namespace tonvera::cli
+} // namespace tonvera::preview

@@ -1,8 +1,8 @@
-#include "EmuLine.h"
+#include "preview/EmuLine.h"
 
-namespace tonvera::cli {
+namespace tonvera::preview {
 
-EmuLine::EmuLine() : Emu(emu::EmulatorOptions{}) {}
+EmuLine::EmuLine(bool keepRuns) : Emu(emu::EmulatorOptions{}), KeepRuns(keepRuns) {}
 
 bool EmuLine::open(const std::string&)
 {
@@ -19,8 +19,10 @@ void EmuLine::writeBlock(std::span<const std::uint8_t> bytes)
     // by itself, so no block holds both the stop and the start of a run.
     const std::vector<std::uint8_t> replies = Emu.receive(bytes, Now);
     Input.insert(Input.end(), replies.begin(), replies.end());
-    const emu::DeviceModel& d = Emu.device();
-    Recorder.note(d.starts(), d.lastRun(), d.stopped(), Now);
+    if (KeepRuns) {
+        const emu::DeviceModel& d = Emu.device();
+        Recorder.note(d.starts(), d.lastRun(), d.stopped(), Now);
+    }
 }
 
 LineRead EmuLine::readByte()
@@ -39,4 +41,4 @@ void EmuLine::pause(int milliseconds)
     Emu.tick(Now);
 }
 
-} // namespace tonvera::cli
+} // namespace tonvera::preview

@@ -1,0 +1,142 @@
+// "Vorschau" through its widgets: it follows the main window's position,
+// steps its own, shows texts that do not evaluate in itself, zooms and
+// exports.
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include "model/MainForm.h"
+#include "model/TableFill.h"
+#include "support/RecordingDialogs.h"
+#include "ui/AppWindows.h"
+#include "ui/MainWindow.h"
+#include "ui/PreviewWindow.h"
+
+using namespace tonvera;
+using tonvera::testing::RecordingDialogs;
+
+namespace {
+
+// The strongest frequency of the run the preview shows, over its plateau.
+double ShownFrequency(const PreviewWindow& p)
+{
+    const auto s = preview::SpectrumOf(*p.run(), 40'000, 400'000);
+    return s.peaks.empty() ? 0 : s.peaks[0].hz;
+}
+
+// Lets the event loop run until `done` holds; false after the limit.
+template <typename F> bool WaitFor(F done, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+template <typename T> T* Child(QObject& parent, const char* name)
+{
+    T* c = parent.findChild<T*>(name);
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+} // namespace
+
+TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
+{
+    RecordingDialogs dialogs;
+    AppWindows windows = CreateWindows(&dialogs);
+    MainWindow& m = *windows.MainForm;
+    MainState& st = m.form().state();
+    SinusRecord& r = st.SinusArray[0];
+    r.Used = true;
+    r.TabTyp = TypeSinus;
+    FillSine(r);
+    r.Freq = "F";
+    r.Dach = "200";
+    st.VariTable.slot(0) = {"F", "500", "1000", "1500"};
+    m.show();
+
+    QAction* item = Child<QAction>(m, "Vorschau1");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::Key_F9));
+    item->trigger();
+    auto* p = Child<PreviewWindow>(m, "Vorschau");
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(p->isVisible());
+    EXPECT_FALSE(p->isModal());
+    QLabel* pos = Child<QLabel>(*p, "PreviewPos");
+    auto shown = [&](int position) { return p->run() && p->run()->position == position; };
+
+    EXPECT_EQ(pos->text(), "Position 1 von 3");
+    ASSERT_TRUE(WaitFor([&] { return shown(1); }));
+    EXPECT_NEAR(ShownFrequency(*p), 500, 1);
+
+    QTest::mouseClick(Child<QPushButton>(m, "Button6"), Qt::LeftButton);
+    EXPECT_EQ(m.AktVar->text(), "2");
+    EXPECT_EQ(pos->text(), "Position 2 von 3");
+    ASSERT_TRUE(WaitFor([&] { return shown(2); }));
+    EXPECT_NEAR(ShownFrequency(*p), 1000, 1);
+
+    // Its own >> leaves the main window where it is; at the end it stays.
+    QTest::mouseClick(Child<QPushButton>(*p, "PreviewNext"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*p, "PreviewNext"), Qt::LeftButton);
+    EXPECT_EQ(pos->text(), "Position 3 von 3");
+    ASSERT_TRUE(WaitFor([&] { return shown(3); }));
+    EXPECT_NEAR(ShownFrequency(*p), 1500, 1);
+    EXPECT_EQ(m.AktVar->text(), "2");
+
+    QTest::mouseClick(Child<QPushButton>(m, "Button5"), Qt::LeftButton);
+    EXPECT_EQ(m.AktVar->text(), "1");
+    ASSERT_TRUE(WaitFor([&] { return shown(1); }));
+    EXPECT_EQ(pos->text(), "Position 1 von 3");
+    EXPECT_NEAR(ShownFrequency(*p), 500, 1);
+
+    // The wheel zooms at the pointer; "Einpassen" shows the whole run again.
+    QWidget* time = Child<QWidget>(*p, "PreviewTime");
+    const double end = double(p->run()->endTick);
+    EXPECT_EQ(p->viewFrom(), 0);
+    EXPECT_EQ(p->viewTo(), end);
+    const QPointF at(time->width() / 2.0, time->height() / 2.0);
+    QWheelEvent wheel(at, time->mapToGlobal(at), QPoint(), QPoint(0, 5 * 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(time, &wheel);
+    EXPECT_LT(p->viewTo() - p->viewFrom(), end / 2);
+    EXPECT_GT(p->viewFrom(), 0);
+    QTest::mouseClick(Child<QPushButton>(*p, "PreviewFit"), Qt::LeftButton);
+    EXPECT_EQ(p->viewFrom(), 0);
+    EXPECT_EQ(p->viewTo(), end);
+
+    // Exports: the picture as drawn, the position's output as a WAV file.
+    QTemporaryDir dir;
+    const std::string png = dir.filePath("v.png").toStdString(), wav = dir.filePath("v.wav").toStdString();
+    dialogs.fileAnswers = {png, wav};
+    QTest::mouseClick(Child<QPushButton>(*p, "PreviewPng"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*p, "PreviewWav"), Qt::LeftButton);
+    const QImage picture(QString::fromStdString(png));
+    EXPECT_EQ(picture.width(), time->width());
+    QFile file(QString::fromStdString(wav));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), preview::WavOf(*p->run(), 48000));
+
+    // A length that does not evaluate: said in the window, no box.
+    m.Signaldauer->setText("lang");
+    QLabel* message = Child<QLabel>(*p, "PreviewMessage");
+    ASSERT_TRUE(WaitFor([&] { return message->isVisible(); }));
+    EXPECT_TRUE(message->text().startsWith("LANG ist kein gültiger Wert!")) << message->text().toStdString();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.errors.empty());
+}
