@@ -24,6 +24,7 @@ bool ConsoleDialogs::inputQuery(const std::string& caption, const std::string& p
 void ConsoleDialogs::errorBox(const std::string& text)
 {
     ++Errors;
+    LastError = text;
     Err << "Fehler: " << text << std::endl;
 }
 

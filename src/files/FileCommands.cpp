@@ -43,14 +43,19 @@ void FileCommands::LoadProject(const std::string& fileName)
     ResetProject(next);
     ParseProject(bytes, next, DecimalSeparator);
     ClampSelectedSignal(next.State);
-
     // From here on nothing can fail for the file's sake.
+    AdoptProject(std::move(next));
+}
+
+void FileCommands::AdoptProject(Project next, bool freshTables)
+{
     Form.replaceState(std::move(next.State));
     MainView& view = Form.view();
     const auto changed = ApplyGlobals(next.Globals, view);
 
     view.invalidateSignalDisplay();
-    Hooks.ReloadTables(Form.state().SinusArray);
+    if (freshTables)
+        Hooks.ReloadTables(Form.state().SinusArray);
     Form.ShowSignal();
     Form.EnableLocalEdits();
     // The click handlers run once the loaded signal is shown: the display

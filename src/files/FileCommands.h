@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "files/ProjectFile.h"
 #include "files/ProjectLoadHooks.h"
 #include "model/MainForm.h"
 
@@ -55,6 +56,12 @@ public:
     // Loads a project file: all or nothing, then the steps after a load
     // (selection clamp, redraw, table reload, display, Enter action).
     void LoadProject(const std::string& fileName);
+    // The second half of a load, for a project read or built elsewhere:
+    // `next` replaces the working state and the globals, then the steps
+    // after a load run. With freshTables false the tables are not sent
+    // afresh: the next download sends those that differ from what the
+    // device holds (a script playing one project after another).
+    void AdoptProject(Project next, bool freshTables = true);
 
     void SaveEichFile(const std::string& fileName);
     // A missing file: the message "Kann <name> Kalibrierung nicht öffnen!".
