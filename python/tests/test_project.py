@@ -1,5 +1,6 @@
 """Projects built, saved and read in Python, checked as tonvera-cli checks them."""
 
+import collections.abc
 import numpy as np
 import pytest
 
@@ -103,7 +104,8 @@ def test_variables_follow_the_editor_rules():
     v["V3"] = ["x", "y"]  # names match without regard to case
     assert v["v3"] == ["x", "y"] and len(v) == 21
     del v["v0"]
-    assert list(v)[:2] == ["v1", "v2"] and "v0" not in v
+    assert list(v)[:2] == ["v1", "v2"] and "v0" not in v and v.get("v0") is None
+    assert isinstance(v, collections.abc.MutableMapping)
     with pytest.raises(KeyError):
         v["v0"]
 
@@ -129,3 +131,22 @@ def test_calibration_round_trip(tmp_path):
     assert tonvera.Calibration.load(str(tmp_path / "c.cal")).points == [(100, 1.5), (1000, -2)]
     with pytest.raises(tonvera.Error, match="^Kann .*nope.cal Kalibrierung nicht öffnen!$"):
         tonvera.Calibration.load(str(tmp_path / "nope.cal"))
+
+
+def test_stubs_name_what_the_module_has():
+    import ast
+    import os
+
+    stub = ast.parse(open(os.path.join(os.path.dirname(tonvera.__file__), "__init__.pyi")).read())
+    classes = {c.name: c for c in stub.body if isinstance(c, ast.ClassDef)}
+    assert set(classes) == set(tonvera.__all__)
+    for name, c in classes.items():
+        members = {f.name for f in c.body if isinstance(f, ast.FunctionDef) and not f.name.startswith("_")}
+        members |= {a.target.id for a in c.body if isinstance(a, ast.AnnAssign)}
+        members |= {a.targets[0].id for a in c.body if isinstance(a, ast.Assign)}
+        missing = {m for m in members if not hasattr(getattr(tonvera, name), m)}
+        assert not missing, (name, missing)
+        public = {m for m in dir(getattr(tonvera, name)) if not m.startswith("_")}
+        # Exceptions and the enum have Python's members; Variables is a MutableMapping.
+        if name not in ("Error", "DeviceNotFound", "TimeLimit", "SignalType", "Variables"):
+            assert public <= members | {"name", "value"}, (name, public - members)

@@ -48,6 +48,10 @@ __all__ = [
     "Variables",
 ]
 
+# The mapping's own methods come from the extension; the rest of a
+# MutableMapping's interface (get, pop, update, ==, ...) from the mixins.
+for _name in ("get", "pop", "popitem", "setdefault", "update", "__eq__", "__ne__"):
+    setattr(Variables, _name, getattr(collections.abc.MutableMapping, _name))
 collections.abc.MutableMapping.register(Variables)
 
 
@@ -87,6 +91,8 @@ class Emulator:
     The emulator runs in a session of its own, so Ctrl-C in the terminal
     reaches the script, which stops the device, and not the emulator.
     """
+
+    port = None  # the link to open, once started
 
     def __init__(self, log=None, bootloader=False, input=None, pace=False, wav=None, args=(), program=None):
         self._argv = [program or _emulator_program()]
