@@ -56,7 +56,6 @@ def test_ctrl_c_in_play_stops_the_device_first(tmp_path):
             assert started.is_set()
             # The script sees the interrupt only once the stop is on the wire.
             assert wait_for(lambda: packets(log)[-1] == STOP)
-            assert gen.status() & 1 == 0
             sent = len(packets(log))
         after = packets(log)
     assert after[sent:][-1] == STOP
@@ -67,6 +66,9 @@ def test_goto_and_errors(tmp_path):
     with tonvera.Emulator(log=tmp_path / "packets.log") as emu:
         with tonvera.Generator(emu.port) as gen:
             gen.download(p)
+            assert gen.status() == 16  # only the external input's level
+            emu.command("input 0")
+            assert wait_for(lambda: gen.status() == 0)
             sent = len(packets(tmp_path / "packets.log"))
             gen.goto(3)
             assert gen.position == 3
@@ -76,6 +78,10 @@ def test_goto_and_errors(tmp_path):
             assert freqs() == ["62 00 00 31 08 00", "62 00 00 62 10 00"]
             with pytest.raises(tonvera.Error, match=r"Listenindex überschreitet das Maximum \(4\)"):
                 gen.goto(4)
+            p.signal_length = 60000
+            with pytest.raises(tonvera.TimeLimit, match="^Zeitlimit von 0,3 s erreicht: Lauf angehalten$"):
+                gen.play(p, timeout=0.3)
+            assert wait_for(lambda: packets(tmp_path / "packets.log")[-1] == STOP)
             p.signals[0].freq = "Q"
             # The window's message box first, then the device refuses -10 Hz.
             with pytest.raises(tonvera.Error, match="^Fehler bei Bereichsprüfung$"):
