@@ -97,3 +97,16 @@ def test_no_device_raises_device_not_found(tmp_path):
     with tonvera.Emulator(args=["--silent"]) as emu:
         with pytest.raises(tonvera.DeviceNotFound, match="^Hardware nicht gefunden"):
             tonvera.Generator(emu.port)
+
+
+def test_boot_loader_gets_the_firmware(tmp_path):
+    image = bytes(range(256)) * 8
+    (tmp_path / "fw.hex").write_bytes(image.hex().upper().encode() + b"\r\n")
+    fw = tmp_path / "fw.bin"
+    progress = []
+    with tonvera.Emulator(bootloader=True, args=["--firmware-out", str(fw)]) as emu:
+        with tonvera.Generator(emu.port, firmware=str(tmp_path / "fw.hex"), progress=progress.append) as gen:
+            assert gen.status() == 16
+        assert wait_for(fw.exists)
+    assert "Initialisiere Hardware: 100 %" in progress and progress[-1] == "Hardware initialisiert"
+    assert fw.read_bytes()[:len(image)] == image
