@@ -1,9 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and the Debian package: the program, the headless tool and
-# the device emulator, the desktop entry with its icon and AppStream data,
-# manual pages, bash completion, the READMEs, the copyright and changelog.
-# scripts/package builds the three programs and tonvera-package-files, then
-# runs cpack -G DEB in build/.
+# the device emulator, the Python module (see python/CMakeLists.txt), the
+# desktop entry with its icon and AppStream data, manual pages, bash
+# completion, the READMEs, the copyright and changelog. scripts/package
+# builds the programs, the module and tonvera-package-files, then runs
+# cpack -G DEB in build/.
 include(GNUInstallDirs)
 
 # "ninja install" and cpack would otherwise build everything first, tests
@@ -91,16 +92,29 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   ""
   "The package holds the program with its window (tonvera), the headless"
   "tool tonvera-cli (check, play, simulate, render to a WAV file, list the"
-  "serial ports) and the device emulator tonvera-emu.")
+  "serial ports), the device emulator tonvera-emu and the Python module"
+  "tonvera for experiment scripts.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tonvera_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(tonvera_depends)
 if(TARGET tonvera)
   # The window needs a platform plugin, which Debian ships apart from Qt's
   # libraries, and Qt's German texts, which it ships apart again.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+  list(APPEND tonvera_depends "qt6-qpa-plugins" "qt6-translations-l10n")
 endif()
+if(TARGET tonvera_python)
+  # The module is built for one minor release of Debian's python3 and hands
+  # out numpy arrays.
+  string(REPLACE "." ";" tonvera_pyver "${TONVERA_PYTHON_VERSION}")
+  list(GET tonvera_pyver 0 tonvera_pymajor)
+  list(GET tonvera_pyver 1 tonvera_pyminor)
+  math(EXPR tonvera_pynext "${tonvera_pyminor} + 1")
+  list(APPEND tonvera_depends "python3 (>= ${TONVERA_PYTHON_VERSION})"
+       "python3 (<< ${tonvera_pymajor}.${tonvera_pynext})" "python3-numpy")
+endif()
+list(JOIN tonvera_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

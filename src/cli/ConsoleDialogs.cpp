@@ -49,6 +49,7 @@ bool ConsoleDialogs::inputQuery(const std::string& caption, const std::string& p
 void ConsoleDialogs::errorBox(const std::string& text)
 {
     ++Errors;
+    LastError = text;
     Err << "Fehler: " << ConsoleText(text) << std::endl;
 }
 

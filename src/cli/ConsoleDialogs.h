@@ -40,11 +40,14 @@ public:
     // The texts of the message boxes shown so far, in order.
     const std::vector<std::string>& messages() const { return Messages; }
     int errors() const { return Errors; }
+    // The text of the last error box.
+    const std::string& lastError() const { return LastError; }
 
 private:
     std::ostream& Err;
     std::vector<std::string> Messages;
     int Errors = 0;
+    std::string LastError;
 };
 
 } // namespace tonvera::cli

@@ -50,6 +50,8 @@ void ConsoleView::setStatusText(int panel, const std::string& text)
         return;
     const auto i = static_cast<std::size_t>(panel);
     Status[i] = text;
+    if (StatusObserver)
+        StatusObserver(panel, text);
     if (text.empty() || text == Shown[i] || minorProgress(text))
         return;
     Shown[i] = text;

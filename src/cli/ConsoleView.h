@@ -5,6 +5,7 @@
 // progress lines to an output stream, each only when it changes.
 
 #include <array>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -47,6 +48,8 @@ public:
     // How often the timer was switched on: each Start does it once, so a
     // caller can tell that a tick started a run (the external input).
     long timerStarts() const { return TimerStarts; }
+    // Told every text a status panel gets, progress steps included.
+    std::function<void(int panel, const std::string& text)> StatusObserver;
     const std::string& aktVar() const { return AktVar; }
 
 private:

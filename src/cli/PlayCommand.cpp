@@ -54,12 +54,8 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     }
 
     using Clock = std::chrono::steady_clock;
-    // Without a limit a finite run that never ends (a device that stopped
-    // answering reports nothing) would wait for ever: twice its length and
-    // half a minute more is far beyond any real run.
     std::optional<Clock::time_point> deadline;
-    const double expected = session.expectedSeconds();
-    const double limit = o.timeoutSeconds ? *o.timeoutSeconds : session.endless() ? 0.0 : 2 * expected + 30;
+    const double limit = o.timeoutSeconds ? *o.timeoutSeconds : session.defaultTimeLimit();
     auto next = Clock::now();
     // A limit beyond what the clock can count is no limit (never a wrap
     // into the past).

@@ -12,12 +12,17 @@
 
 namespace tonvera::cli {
 
-Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile)
+Project FreshProject()
 {
     ConsoleView view(nullptr);
     QuietDialogs dialogs(QuietDialogs::Queries::Accept);
     MainForm fresh(view, dialogs);
-    Project p{fresh.state(), ReadGlobals(view)};
+    return Project{fresh.state(), ReadGlobals(view)};
+}
+
+Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile)
+{
+    Project p = FreshProject();
 
     if (calFile) {
         std::error_code ec;

@@ -11,6 +11,9 @@
 
 namespace tonvera::cli {
 
+// The project of a fresh window: its "Neu" state and the edits' texts.
+Project FreshProject();
+
 // The project as the window would hold it right after the load: the "Neu"
 // state of a fresh window, then the file's lines. Throws AbortError with the
 // program's message when a file cannot be read or parsed.

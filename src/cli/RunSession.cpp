@@ -76,6 +76,26 @@ bool RunSession::load(const std::string& project, const std::optional<std::strin
     return guarded([&] { loaded = Core->files().LoadProject(project); }) && loaded;
 }
 
+bool RunSession::adopt(const Project& project, bool freshTables)
+{
+    Project next{project.State, project.Globals};
+    // What a project file does not hold stays as the session has it.
+    const MainState& now = Core->state();
+    next.State.EichTable = now.EichTable;
+    next.State.VariPos = now.VariPos;
+    next.State.SavedVariPos = now.SavedVariPos;
+    next.State.OverflowSeen = now.OverflowSeen;
+    next.State.RepeatsLeft = now.RepeatsLeft;
+    next.State.TimeScale = now.TimeScale;
+    next.State.CheckParam = now.CheckParam;
+    next.State.NoiseSeed = now.NoiseSeed;
+    ClampSelectedSignal(next.State);
+    // The position may lie beyond the new project's variables.
+    const int positions = std::max(1, next.State.VariTable.PositionCount());
+    next.State.VariPos = std::clamp(next.State.VariPos, 1, positions);
+    return guarded([&] { Core->files().AdoptProject(std::move(next), freshTables); });
+}
+
 bool RunSession::initHardware(const std::string& port)
 {
     PortDialog dialog(*Core, Dialogs, port);
@@ -113,6 +133,8 @@ double RunSession::expectedSeconds()
     }
     return ms / 1000.0;
 }
+
+double RunSession::defaultTimeLimit() { return endless() ? 0.0 : 2 * expectedSeconds() + 30; }
 
 RunEnd RunSession::play(const TickClock& clock)
 {

@@ -23,6 +23,7 @@
 #include "CliOptions.h"
 #include "ConsoleDialogs.h"
 #include "ConsoleView.h"
+#include "files/ProjectFile.h"
 #include "run/CommandGuard.h"
 #include "run/MainCore.h"
 
@@ -55,6 +56,10 @@ public:
     // Calibration first, then the project, as the window loads its default
     // files. False (the error written) when a file cannot be loaded.
     bool load(const std::string& project, const std::optional<std::string>& cal);
+    // A project value instead of a file, with the session's calibration
+    // table kept; false (the error box shown) when the steps after a load
+    // abort. freshTables as FileCommands::AdoptProject.
+    bool adopt(const Project& project, bool freshTables);
     // The hardware dialog's work on this port; false (reported) when the
     // port cannot be opened or no device answers.
     bool initHardware(const std::string& port);
@@ -68,6 +73,11 @@ public:
     // The run's expected length in seconds, from the length, the repetitions
     // and the positions it will play (0 for an endless run).
     double expectedSeconds();
+    // The time limit of a run without one given: none (0) for an endless
+    // run; otherwise twice its expected length and half a minute more,
+    // far beyond any real run, so a device that stopped answering is not
+    // waited for for ever.
+    double defaultTimeLimit();
     // Overflow was reported during the run (also when its warning was
     // already shown by Stop); reports what the window still owes.
     bool finishWarnings();

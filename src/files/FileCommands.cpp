@@ -48,8 +48,13 @@ bool FileCommands::LoadProject(const std::string& fileName)
         return false;
     }
     ClampSelectedSignal(next.State);
-
     // From here on nothing can fail for the file's sake.
+    AdoptProject(std::move(next));
+    return true;
+}
+
+void FileCommands::AdoptProject(Project next, bool freshTables)
+{
     Form.replaceState(std::move(next.State));
     MainView& view = Form.view();
     const auto changed = ApplyGlobals(next.Globals, view);
@@ -58,10 +63,12 @@ bool FileCommands::LoadProject(const std::string& fileName)
     // The project is loaded whatever the device makes of its tables: a
     // table that did not get through is reported once the load is done.
     std::exception_ptr upload;
-    try {
-        Hooks.ReloadTables(Form.state().SinusArray);
-    } catch (const AbortError&) {
-        upload = std::current_exception();
+    if (freshTables) {
+        try {
+            Hooks.ReloadTables(Form.state().SinusArray);
+        } catch (const AbortError&) {
+            upload = std::current_exception();
+        }
     }
     Form.ShowSignal();
     Form.EnableLocalEdits();
@@ -74,7 +81,6 @@ bool FileCommands::LoadProject(const std::string& fileName)
     Hooks.EnterAction();
     if (upload)
         std::rethrow_exception(upload);
-    return true;
 }
 
 void FileCommands::SaveEichFile(const std::string& fileName)

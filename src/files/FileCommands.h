@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "files/ProjectFile.h"
 #include "files/ProjectLoadHooks.h"
 #include "model/MainForm.h"
 
@@ -57,6 +58,12 @@ public:
     // without one line of the format is refused with a message ("Datei ...
     // ist keine Tonvera-Projektdatei"); false then, and nothing changed.
     bool LoadProject(const std::string& fileName);
+    // The second half of a load, for a project read or built elsewhere:
+    // `next` replaces the working state and the globals, then the steps
+    // after a load run. With freshTables false the tables are not sent
+    // afresh: the next download sends those that differ from what the
+    // device holds (a script playing one project after another).
+    void AdoptProject(Project next, bool freshTables = true);
 
     void SaveEichFile(const std::string& fileName);
     // A missing file: the message "Kann <name> Kalibrierung nicht öffnen!".

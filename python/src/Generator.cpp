@@ -1,0 +1,229 @@
+#include "Generator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "model/Numbers.h"
+#include "run/DeviceSetup.h"
+#include "run/RunControl.h"
+
+namespace tonvera::python {
+
+namespace {
+
+constexpr const char* ClosedText = "Hardware nicht initialisiert";
+
+} // namespace
+
+Generator::Generator(const std::string& port, const std::optional<std::string>& firmware, const py::handle& cal,
+                     ProjectObject* project, py::object progress)
+    : Port(port), Progress(std::move(progress))
+{
+    Session = std::make_unique<cli::RunSession>(Out, Err);
+    cli::RunSession& s = *Session;
+    if (firmware)
+        s.core().FirmwareFile() = *firmware;
+    s.core().state().EichTable = CalibrationFrom(cal);
+    s.view().StatusObserver = [this](int panel, const std::string& text) {
+        if (panel != StatusPanelHardware || Progress.is_none() || Pending)
+            return;
+        py::gil_scoped_acquire gil;
+        try {
+            Progress(text);
+        } catch (py::error_already_set& e) {
+            Pending.emplace(std::move(e));
+        }
+    };
+    // As the window loads its default project before the hardware is set
+    // up: "Hardware initialisieren" then downloads this set.
+    if (project && !s.adopt(project->value(), true))
+        raiseLastError();
+
+    bool ready = false;
+    {
+        py::gil_scoped_release release;
+        ready = s.initHardware(port);
+    }
+    if (ready && !Pending)
+        return;
+    const bool notFound = s.view().statusText(StatusPanelHardware) != FoundStatus;
+    const std::string shown = s.dialogs().errors() > 0 ? s.dialogs().lastError() : std::string();
+    close();
+    if (Pending) {
+        py::error_already_set e = std::move(*Pending);
+        Pending.reset();
+        throw e;
+    }
+    if (notFound)
+        throw DeviceNotFoundError(std::string(NotFoundStatus) + " (" + port + ")" + (shown.empty() ? "" : ": " + shown));
+    throw AbortError(shown.empty() ? std::string(NotFoundStatus) : shown);
+}
+
+Generator::~Generator()
+{
+    try {
+        close();
+    } catch (...) {
+        // A destructor reports nothing; close() itself catches the core's errors.
+    }
+}
+
+cli::RunSession& Generator::session()
+{
+    if (!Session)
+        throw AbortError(ClosedText);
+    return *Session;
+}
+
+void Generator::raiseLastError()
+{
+    const std::string text = Session ? Session->dialogs().lastError() : std::string(ClosedText);
+    throw AbortError(text.empty() ? std::string(ClosedText) : text);
+}
+
+void Generator::adopt(ProjectObject& project)
+{
+    if (!session().adopt(project.value(), false))
+        raiseLastError();
+}
+
+void Generator::download(ProjectObject& project)
+{
+    adopt(project);
+    py::gil_scoped_release release;
+    session().core().DownloadSet();
+}
+
+PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout,
+                           py::object onPosition)
+{
+    cli::RunSession& s = session();
+    adopt(project);
+    s.view().setPriority(variablesFirst ? Priority::Variablezuerst : Priority::Wiederzuerst);
+    const std::size_t shownBefore = s.dialogs().messages().size();
+
+    using Clock = std::chrono::steady_clock;
+    const double limit = timeout ? *timeout : s.defaultTimeLimit();
+    std::optional<Clock::time_point> deadline;
+    auto next = Clock::now();
+    if (limit > 0)
+        deadline = next + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+
+    int reported = -1;
+    cli::TickClock clock;
+    clock.waitTick = [&] {
+        {
+            // Between two ticks the script gets its turn: Ctrl-C, and the
+            // position the device plays now.
+            py::gil_scoped_acquire gil;
+            if (!Pending && PyErr_CheckSignals() != 0)
+                Pending.emplace();
+            const int pos = s.core().state().VariPos;
+            if (!Pending && !onPosition.is_none() && pos != reported) {
+                reported = pos;
+                try {
+                    onPosition(pos);
+                } catch (py::error_already_set& e) {
+                    Pending.emplace(std::move(e));
+                }
+            }
+        }
+        next += std::chrono::milliseconds(50);
+        const auto now = Clock::now();
+        if (next < now)
+            next = now;
+        std::this_thread::sleep_until(next);
+    };
+    clock.stopRequested = [&] { return Pending.has_value(); };
+    clock.timedOut = [&] { return deadline && Clock::now() >= *deadline; };
+
+    cli::RunEnd end = cli::RunEnd::Failed;
+    {
+        py::gil_scoped_release release;
+        end = s.play(clock);
+    }
+
+    const auto& shown = s.dialogs().messages();
+    const auto shownSince = [&](const char* text) {
+        return std::find(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end(), std::string(text))
+            != shown.end();
+    };
+    PlayResult result;
+    result.clamped = s.core().device().EichError || shownSince(EichWarningAtStop);
+    result.overflow = s.core().state().OverflowSeen || shownSince(OverflowWarning);
+    s.finishWarnings();
+
+    if (Pending) {
+        // The device has been stopped (the window's Stop) before this.
+        py::error_already_set e = std::move(*Pending);
+        Pending.reset();
+        throw e;
+    }
+    if (end == cli::RunEnd::Failed)
+        raiseLastError();
+    if (end == cli::RunEnd::TimedOut)
+        throw TimeLimitError("Zeitlimit von " + FormatGeneral(limit) + " s erreicht: Lauf angehalten");
+    return result;
+}
+
+void Generator::start()
+{
+    cli::RunSession& s = session();
+    py::gil_scoped_release release;
+    s.core().StartButtonClick();
+}
+
+void Generator::stop()
+{
+    cli::RunSession& s = session();
+    py::gil_scoped_release release;
+    s.core().Button4Click();
+}
+
+int Generator::status()
+{
+    cli::RunSession& s = session();
+    py::gil_scoped_release release;
+    return s.core().device().ReadStatus();
+}
+
+int Generator::position() { return session().core().state().VariPos; }
+
+void Generator::gotoPosition(int position)
+{
+    cli::RunSession& s = session();
+    MainCore& core = s.core();
+    const int positions = std::max(1, core.run().PositionCount());
+    if (position < 1 || position > positions)
+        throw ListIndexError(position);
+    py::gil_scoped_release release;
+    // The window's << and >>, one step at a time.
+    while (core.state().VariPos != position) {
+        const int before = core.state().VariPos;
+        if (before < position)
+            core.Button6Click();
+        else
+            core.Button5Click();
+        if (core.state().VariPos == before)
+            break;
+    }
+}
+
+void Generator::close()
+{
+    if (!Session)
+        return;
+    {
+        py::gil_scoped_release release;
+        Session->close();
+    }
+    Session.reset();
+}
+
+std::vector<std::string> Generator::messages() const
+{
+    return Session ? Session->dialogs().messages() : std::vector<std::string>{};
+}
+
+} // namespace tonvera::python

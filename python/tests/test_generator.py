@@ -1,0 +1,112 @@
+"""The device through Generator against tonvera-emu on a pseudo-terminal."""
+
+import os
+import signal
+import threading
+
+import pytest
+
+import tonvera
+from conftest import cli, packets, registers, starts, wait_for
+
+STOP = "20 00 00 00 00 00"
+
+
+def sweep_project():
+    p = tonvera.Project.new()
+    s = p.signals[0]
+    s.used = True
+    s.freq, s.ampl, s.ramp_up, s.ramp_down = "F", 6, "1", "1"
+    p.variables["F"] = [250, 500, 1000]
+    p.signal_length, p.trigger_start, p.trigger_stop = 100, 0, 10
+    p.through_variables = True
+    return p
+
+
+def test_play_sends_what_tonvera_cli_play_sends(tmp_path):
+    p = sweep_project()
+    p.save(str(tmp_path / "sweep.tva"))
+    with tonvera.Emulator(log=tmp_path / "cli.log") as emu:
+        code, out, err = cli("play", tmp_path / "sweep.tva", "--port", emu.port, "--timeout", "30")
+        assert code == 0, out + err
+    positions, progress = [], []
+    with tonvera.Emulator(log=tmp_path / "py.log") as emu:
+        with tonvera.Generator(emu.port, project=p, progress=progress.append) as gen:
+            result = gen.play(p, on_position=positions.append)
+    assert tuple(result) == (False, False)
+    assert positions == [1, 2, 3]
+    assert "Lade Tabelle 1: 100 %" in progress
+    by_cli, by_python = packets(tmp_path / "cli.log"), packets(tmp_path / "py.log")
+    assert registers(by_python) == registers(by_cli)
+    assert starts(by_python) == starts(by_cli) == 3
+    assert by_python[-1] == STOP
+
+
+def test_ctrl_c_in_play_stops_the_device_first(tmp_path):
+    p = sweep_project()
+    p.through_variables = False
+    p.signal_length = 60000
+    log = tmp_path / "packets.log"
+    with tonvera.Emulator(log=log) as emu:
+        with tonvera.Generator(emu.port) as gen:
+            started = threading.Event()
+            timer = threading.Timer(0.3, lambda: os.kill(os.getpid(), signal.SIGINT))
+            with pytest.raises(KeyboardInterrupt):
+                gen.play(p, on_position=lambda pos: (started.set(), timer.start()))
+            assert started.is_set()
+            # The script sees the interrupt only once the stop is on the wire.
+            assert wait_for(lambda: packets(log)[-1] == STOP)
+            sent = len(packets(log))
+        after = packets(log)
+    assert after[sent:][-1] == STOP
+
+
+def test_goto_and_errors(tmp_path):
+    p = sweep_project()
+    with tonvera.Emulator(log=tmp_path / "packets.log") as emu:
+        with tonvera.Generator(emu.port) as gen:
+            gen.download(p)
+            assert gen.status() == 16  # only the external input's level
+            emu.command("input 0")
+            assert wait_for(lambda: gen.status() == 0)
+            sent = len(packets(tmp_path / "packets.log"))
+            gen.goto(3)
+            assert gen.position == 3
+            # One step at a time, each with its set: 500 Hz, then 1000 Hz.
+            freqs = lambda: [l for l in packets(tmp_path / "packets.log")[sent:] if l.startswith("62 00 ")]
+            assert wait_for(lambda: len(freqs()) == 2)
+            assert freqs() == ["62 00 00 31 08 00", "62 00 00 62 10 00"]
+            with pytest.raises(tonvera.Error, match=r"Listenindex überschreitet das Maximum \(4\)"):
+                gen.goto(4)
+            p.signal_length = 60000
+            with pytest.raises(tonvera.TimeLimit, match="^Zeitlimit von 0,3 s erreicht: Lauf angehalten$"):
+                gen.play(p, timeout=0.3)
+            assert wait_for(lambda: packets(tmp_path / "packets.log")[-1] == STOP)
+            p.signals[0].freq = "Q"
+            # The window's message box first, then the device refuses -10 Hz.
+            with pytest.raises(tonvera.Error, match="^Fehler bei Bereichsprüfung$"):
+                gen.play(p)
+            assert gen.messages[-1] == "Q ist kein gültiger Wert!"
+        with pytest.raises(tonvera.Error, match="Hardware nicht initialisiert"):
+            gen.status()
+
+
+def test_no_device_raises_device_not_found(tmp_path):
+    with pytest.raises(tonvera.DeviceNotFound, match=r"^Hardware nicht gefunden \(.*nothing\)"):
+        tonvera.Generator(str(tmp_path / "nothing"))
+    with tonvera.Emulator(args=["--silent"]) as emu:
+        with pytest.raises(tonvera.DeviceNotFound, match="^Hardware nicht gefunden"):
+            tonvera.Generator(emu.port)
+
+
+def test_boot_loader_gets_the_firmware(tmp_path):
+    image = bytes(range(256)) * 8
+    (tmp_path / "fw.hex").write_bytes(image.hex().upper().encode() + b"\r\n")
+    fw = tmp_path / "fw.bin"
+    progress = []
+    with tonvera.Emulator(bootloader=True, args=["--firmware-out", str(fw)]) as emu:
+        with tonvera.Generator(emu.port, firmware=str(tmp_path / "fw.hex"), progress=progress.append) as gen:
+            assert gen.status() == 16
+        assert wait_for(fw.exists)
+    assert "Initialisiere Hardware: 100 %" in progress and progress[-1] == "Hardware initialisiert"
+    assert fw.read_bytes()[:len(image)] == image

@@ -1,0 +1,181 @@
+"""Tonvera for Python: projects, checks, simulation, rendering and the signal
+generator, driven by the same core as the Tonvera window and tonvera-cli.
+
+Every aborted command raises :class:`Error` (or a subclass) whose text is the
+program's own German message.
+"""
+
+import collections.abc
+import os
+import shutil
+import signal as _signal
+import subprocess
+import tempfile
+import time
+
+from ._core import (
+    Calibration,
+    DeviceNotFound,
+    Error,
+    Generator,
+    PlayResult,
+    Problem,
+    Project,
+    Rendering,
+    Signal,
+    SignalType,
+    SimulatedPosition,
+    Simulation,
+    TimeLimit,
+    Variables,
+)
+
+__all__ = [
+    "Calibration",
+    "DeviceNotFound",
+    "Emulator",
+    "Error",
+    "Generator",
+    "PlayResult",
+    "Problem",
+    "Project",
+    "Rendering",
+    "Signal",
+    "SignalType",
+    "SimulatedPosition",
+    "Simulation",
+    "TimeLimit",
+    "Variables",
+]
+
+# The mapping's own methods come from the extension; the rest of a
+# MutableMapping's interface (get, pop, update, ==, ...) from the mixins.
+for _name in ("get", "pop", "popitem", "setdefault", "update", "__eq__", "__ne__"):
+    setattr(Variables, _name, getattr(collections.abc.MutableMapping, _name))
+collections.abc.MutableMapping.register(Variables)
+
+
+def _emulator_program():
+    """tonvera-emu: $TONVERA_EMU, then bin/ of the build this module lies in,
+    then the PATH."""
+    named = os.environ.get("TONVERA_EMU")
+    if named:
+        return named
+    here = os.path.dirname(os.path.abspath(__file__))
+    built = os.path.join(here, os.pardir, os.pardir, "bin", "tonvera-emu")
+    if os.access(built, os.X_OK):
+        return os.path.normpath(built)
+    found = shutil.which("tonvera-emu")
+    if found:
+        return found
+    raise Error("tonvera-emu nicht gefunden")
+
+
+class Emulator:
+    """The device emulator tonvera-emu on a temporary link.
+
+    Use it as a context manager; ``port`` is the link to open, for instance
+    with :class:`Generator`::
+
+        with tonvera.Emulator(log="packets.log") as emu:
+            with tonvera.Generator(emu.port) as gen:
+                gen.play(project)
+
+    log: file for the emulator's packet log (one line per packet).
+    bootloader: start in the boot loader (a firmware upload is needed).
+    input: level of the external input at start (0 or 1).
+    pace: receive no faster than the real line (115,200 baud).
+    wav: file the emulator writes what it played to when it ends.
+    args: further command-line options of tonvera-emu.
+
+    The emulator runs in a session of its own, so Ctrl-C in the terminal
+    reaches the script, which stops the device, and not the emulator.
+    """
+
+    port = None  # the link to open, once started
+
+    def __init__(self, log=None, bootloader=False, input=None, pace=False, wav=None, args=(), program=None):
+        self._argv = [program or _emulator_program()]
+        self._options = []
+        if log is not None:
+            self._options += ["--log", os.fspath(log)]
+        if bootloader:
+            self._options.append("--bootloader")
+        if input is not None:
+            self._options += ["--input", "1" if input else "0"]
+        if pace:
+            self._options.append("--pace")
+        if wav is not None:
+            self._options += ["--wav", os.fspath(wav)]
+        self._options += [str(a) for a in args]
+        self._process = None
+        self._dir = None
+        self.port = None
+
+    def start(self):
+        """Starts the emulator and waits until its link is in place."""
+        if self._process is not None:
+            return self
+        self._dir = tempfile.mkdtemp(prefix="tonvera-emu-")
+        self.port = os.path.join(self._dir, "tty")
+        self._output = open(os.path.join(self._dir, "emu.out"), "wb")
+        self._process = subprocess.Popen(
+            self._argv + ["--link", self.port] + self._options,
+            stdin=subprocess.PIPE,
+            stdout=self._output,
+            stderr=subprocess.STDOUT,
+            start_new_session=True,
+        )
+        deadline = time.monotonic() + 10
+        while not (os.path.islink(self.port) and os.path.exists(self.port)):
+            if self._process.poll() is not None:
+                out = self.output()
+                self.close()
+                raise Error("tonvera-emu beendet: " + out.strip())
+            if time.monotonic() > deadline:
+                self.close()
+                raise Error("tonvera-emu hat innerhalb von 10 s keinen Link angelegt")
+            time.sleep(0.005)
+        return self
+
+    def command(self, line):
+        """A command for the emulator: "input 0", "input 1", "status"."""
+        if self._process is None or self._process.stdin is None:
+            return
+        self._process.stdin.write((line + "\n").encode())
+        self._process.stdin.flush()
+
+    def output(self):
+        """What the emulator printed so far."""
+        if self._dir is None:
+            return ""
+        try:
+            with open(os.path.join(self._dir, "emu.out"), "rb") as f:
+                return f.read().decode(errors="replace")
+        except OSError:
+            return ""
+
+    def close(self):
+        """Ends the emulator (it writes its log and WAV file) and removes the link."""
+        if self._process is not None:
+            if self._process.stdin is not None:
+                self._process.stdin.close()
+            if self._process.poll() is None:
+                self._process.send_signal(_signal.SIGTERM)
+                try:
+                    self._process.wait(5)
+                except subprocess.TimeoutExpired:
+                    self._process.kill()
+                    self._process.wait()
+            self._process = None
+            self._output.close()
+        if self._dir is not None:
+            shutil.rmtree(self._dir, ignore_errors=True)
+            self._dir = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
