@@ -2,7 +2,7 @@
 # fresh Debian 12 machine lacks, so that one command does all set-up.
 
 TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
+  clang clang-format libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
 TONVERA_RUN_PACKAGES=(xvfb xauth)
 
 ensure_packages() {
