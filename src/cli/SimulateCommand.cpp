@@ -11,13 +11,10 @@ namespace tonvera::cli {
 int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     ConsoleDialogs dialogs(err);
-    Project project;
-    try {
-        project = ReadProjectFile(o.files[0], o.cal);
-    } catch (const AbortError& e) {
-        err << "Fehler: " << e.text() << std::endl;
+    std::optional<Project> read = ReadProjectOrReport(o.files, o.cal, err);
+    if (!read)
         return ExitUsage;
-    }
+    Project& project = *read;
     try {
         MainState& st = project.State;
         if (!st.VariTable.inUse(0)) {

@@ -13,12 +13,7 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
-using testing::RecordingHooks;
-using testing::TempDir;
-using testing::readBytes;
-using testing::writeBytes;
+using namespace tonvera::testing;
 
 class EichFile : public ::testing::Test {
 protected:

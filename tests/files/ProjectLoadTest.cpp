@@ -14,12 +14,7 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
-using testing::RecordingHooks;
-using testing::TempDir;
-using testing::readBytes;
-using testing::writeBytes;
+using namespace tonvera::testing;
 
 // Everything a load may touch.
 struct Snapshot {
