@@ -15,15 +15,8 @@ namespace {
 
 using namespace tonvera::testing;
 
-class EichFile : public ::testing::Test {
+class EichFile : public FilesFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    RecordingHooks hooks;
-    FileCommands cmd{form, hooks};
-    TempDir dir;
-
     EichTable& table() { return form.state().EichTable; }
 
     void putThreePoints()

@@ -27,15 +27,8 @@ struct Snapshot {
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };
 
-class ProjectLoad : public ::testing::Test {
+class ProjectLoad : public FilesFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    RecordingHooks hooks;
-    FileCommands cmd{form, hooks};
-    TempDir dir;
-
     Snapshot snapshot() const
     {
         return {form.state(), view.edits, view.checks, view.typeCode, cmd.SaveFileName, view.timer};

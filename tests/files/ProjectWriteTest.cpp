@@ -19,15 +19,8 @@ namespace {
 
 using namespace tonvera::testing;
 
-class ProjectSave : public ::testing::Test {
+class ProjectSave : public FilesFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    RecordingHooks hooks;
-    FileCommands cmd{form, hooks};
-    TempDir dir;
-
     void putFixtureState()
     {
         MainState st = form.state();
