@@ -3,7 +3,7 @@
 # fresh Debian 12 machine lacks, so that one command does all set-up.
 
 TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
+  clang clang-format libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
   pybind11-dev python3-dev python3-numpy python3-pytest)
 # Qt's own texts (box buttons, file dialogs) in German.
 TONVERA_RUN_PACKAGES=(xvfb xauth qt6-translations-l10n)

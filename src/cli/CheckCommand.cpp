@@ -8,13 +8,10 @@ namespace tonvera::cli {
 
 int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
-    Project project;
-    try {
-        project = ReadProjectFile(o.files[0], o.cal);
-    } catch (const AbortError& e) {
-        err << "Fehler: " << ConsoleText(e.text()) << std::endl;
+    std::optional<Project> read = ReadProjectOrReport(o.files, o.cal, err);
+    if (!read)
         return ExitUsage;
-    }
+    Project& project = *read;
 
     const std::vector<Problem> problems = CheckProject(project, o.priority);
     int errors = 0;

@@ -120,7 +120,7 @@ private:
 
     void add(int signal, int param, const std::string& text, const std::string& value, int pos, bool warning = false)
     {
-        add(signal, std::string(ParamNames[static_cast<std::size_t>(param)]), text, value, pos, warning);
+        add(signal, std::string(Params[static_cast<std::size_t>(param)].name), text, value, pos, warning);
     }
     void add(int signal, const std::string& param, const std::string& text, const std::string& value, int pos,
              bool warning = false)
@@ -173,7 +173,7 @@ private:
         std::array<double, 7> v{};
         for (std::size_t k = 0; k < EvaluationOrder.size(); ++k) {
             const int param = EvaluationOrder[k];
-            const std::string name(ParamNames[static_cast<std::size_t>(param)]);
+            const std::string name(Params[static_cast<std::size_t>(param)].name);
             const Evaluated e = evaluate(i, name, param, r.Text(param), pos);
             // An aborted evaluation ends the download before anything of this
             // register goes out: its device check would say nothing new.
@@ -201,7 +201,7 @@ private:
     {
         const SinusRecord& r = St.SinusArray[static_cast<std::size_t>(i)];
         for (const int param : EvaluationOrder)
-            evaluate(i, std::string(ParamNames[static_cast<std::size_t>(param)]), -1, r.Text(param), pos);
+            evaluate(i, std::string(Params[static_cast<std::size_t>(param)].name), -1, r.Text(param), pos);
     }
 
     // Runs the device object's download of one signal. When a command
@@ -289,10 +289,10 @@ private:
         const auto global = [&](EditField field, int limitIndex, const std::string& name) {
             return evaluate(-1, name, limitIndex, GlobalText(g, field), pos);
         };
-        const std::string lengthName(ParamNames[ParamSignaldauer]);
-        const std::string startName(ParamNames[ParamTriggerstart]);
-        const std::string stopName(ParamNames[ParamTriggerstop]);
-        const std::string dampName(ParamNames[ParamEndDamp]);
+        const std::string lengthName(Params[ParamSignaldauer].name);
+        const std::string startName(Params[ParamTriggerstart].name);
+        const std::string stopName(Params[ParamTriggerstop].name);
+        const std::string dampName(Params[ParamEndDamp].name);
         const std::string repeatsName = "Wiederholungen";
 
         const Evaluated length = global(EditField::Signaldauer, ParamSignaldauer, lengthName);
@@ -315,7 +315,7 @@ private:
             }
         }
         if (damp.value
-            && refused([&](TTonvera& d) { d.SetEndDamp(rnd(*damp.value / 0.75) * 0.75); }, text) >= 0)
+            && refused([&](TTonvera& d) { d.SetEndDamp(SnapToStep(ParamEndDamp, *damp.value)); }, text) >= 0)
             add(-1, dampName, text, FormatGeneral(*damp.value), pos);
 
         if (!repeats.value)

@@ -39,6 +39,17 @@ Project ReadProjectFile(const std::string& projectFile, const std::optional<std:
     return p;
 }
 
+std::optional<Project> ReadProjectOrReport(const std::vector<std::string>& files,
+                                           const std::optional<std::string>& calFile, std::ostream& err)
+{
+    try {
+        return ReadProjectFile(files[0], calFile);
+    } catch (const AbortError& e) {
+        err << "Fehler: " << ConsoleText(e.text()) << std::endl;
+        return std::nullopt;
+    }
+}
+
 const std::string& GlobalText(const ProjectGlobals& g, EditField field)
 {
     switch (field) {

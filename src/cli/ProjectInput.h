@@ -5,7 +5,9 @@
 // it stands.
 
 #include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "files/ProjectFile.h"
 
@@ -18,6 +20,10 @@ Project FreshProject();
 // state of a fresh window, then the file's lines. Throws AbortError with the
 // program's message when a file cannot be read or parsed.
 Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile);
+// The same for the files named on the command line; when one cannot be read
+// its message goes to `err` ("Fehler: ...") and nothing comes back.
+[[nodiscard]] std::optional<Project> ReadProjectOrReport(const std::vector<std::string>& files,
+                                                         const std::optional<std::string>& calFile, std::ostream& err);
 
 // The text of a global edit.
 const std::string& GlobalText(const ProjectGlobals& g, EditField field);

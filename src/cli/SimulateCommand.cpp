@@ -10,13 +10,10 @@ namespace tonvera::cli {
 int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     ConsoleDialogs dialogs(err);
-    Project project;
-    try {
-        project = ReadProjectFile(o.files[0], o.cal);
-    } catch (const AbortError& e) {
-        err << "Fehler: " << ConsoleText(e.text()) << std::endl;
+    std::optional<Project> read = ReadProjectOrReport(o.files, o.cal, err);
+    if (!read)
         return ExitUsage;
-    }
+    Project& project = *read;
     try {
         const std::optional<SimulatedRun> run = SimulateProject(std::move(project), dialogs);
         if (!run) {

@@ -1,8 +1,9 @@
 #pragma once
 // The packet protocol of the signal generator, as pure functions: the codes,
 // the 6-byte packet layout and the conversions of real values into register
-// words. No port access here, so the emulator can decode with the very same
-// definitions the program encodes with.
+// words. No port access here, so tests can build and read packets directly.
+// The emulator does not use these: it decodes the wire by its own reading
+// of the protocol, so that a slip here shows as a disagreement.
 //
 // Wire order is least significant byte first. Every real value is rounded to
 // the nearest integer with halves to even, computed in long double so the
@@ -115,7 +116,7 @@ inline Packet MakeTableWordPacket(std::int64_t address, std::int32_t value)
                       static_cast<int>((v >> 8) & 0xFF));
 }
 
-// Decoding, for the emulator and for tests.
+// Decoding, for tests.
 inline std::uint32_t W24Of(const Packet& p) { return p[3] | (p[4] << 8) | (std::uint32_t(p[5]) << 16); }
 inline std::uint32_t W16Of(const Packet& p) { return p[4] | (p[5] << 8); }
 inline std::uint32_t TableAddressOf(const Packet& p) { return p[1] | (p[2] << 8) | (std::uint32_t(p[3]) << 16); }

@@ -18,7 +18,7 @@ void RunRecorder::note(std::uint64_t starts, const RunSnapshot* lastRun, bool st
     if (starts > Runs.size() && lastRun) {
         if (!Runs.empty() && !Runs.back().stopped)
             Runs.back().stopped = now;
-        Runs.push_back(PlayedRun {*lastRun, now, std::nullopt});
+        Runs.push_back(PlayedRun{*lastRun, now, std::nullopt});
     }
     if (stopped && !Runs.empty() && !Runs.back().stopped)
         Runs.back().stopped = now;
@@ -115,7 +115,7 @@ std::vector<RenderedRun> RenderRuns(const std::vector<PlayedRun>& runs, EmuTime 
         const Rendering sound = Render(r.run, rate, static_cast<std::int64_t>(frames));
         for (std::size_t i = 0; i < sound.output.size(); ++i)
             wav.add(sound.output[i], sound.trigger[i] != 0);
-        out.push_back(RenderedRun {frames, sound.overflow});
+        out.push_back(RenderedRun{frames, sound.overflow});
     }
     return out;
 }

@@ -17,7 +17,7 @@ namespace tonvera::emu {
 // start, and the times it started and stopped.
 struct PlayedRun {
     RunSnapshot run;
-    EmuTime started {0};
+    EmuTime started{0};
     std::optional<EmuTime> stopped;
 
     // Ticks the run sounded: up to its end, or up to the stop when that came

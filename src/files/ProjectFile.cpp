@@ -285,7 +285,7 @@ private:
 // The message name of a signal's text field, in the window's words.
 std::string signalField(int signal, int param)
 {
-    return std::string(ParamNames[static_cast<std::size_t>(param)]) + " von Signal " + std::to_string(signal);
+    return std::string(Params[static_cast<std::size_t>(param)].name) + " von Signal " + std::to_string(signal);
 }
 
 std::string codePointText(char32_t cp)
@@ -451,10 +451,10 @@ void CheckProjectTexts(const MainState& state, const ProjectGlobals& g)
         if (!std::isfinite(r.TabPara))
             throw AbortError("Der Trägerfaktor von Signal " + std::to_string(n) + " kann nicht gespeichert werden");
     }
-    checkText(g.Signaldauer, std::string(ParamNames[ParamSignaldauer]));
-    checkText(g.Triggerstart, std::string(ParamNames[ParamTriggerstart]));
-    checkText(g.Triggerstop, std::string(ParamNames[ParamTriggerstop]));
-    checkText(g.EndDamp, std::string(ParamNames[ParamEndDamp]));
+    checkText(g.Signaldauer, std::string(Params[ParamSignaldauer].name));
+    checkText(g.Triggerstart, std::string(Params[ParamTriggerstart].name));
+    checkText(g.Triggerstop, std::string(Params[ParamTriggerstop].name));
+    checkText(g.EndDamp, std::string(Params[ParamEndDamp].name));
     checkText(g.AnzWieder, "Wiederholungen");
     for (int s = 0; s < VariTable::SlotCount; ++s) {
         const std::string field = "Variable " + std::to_string(s);

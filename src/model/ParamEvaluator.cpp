@@ -82,11 +82,7 @@ std::string ParamEvaluator::RangeCheck(std::string_view text, int index, bool ch
 
     double v = ConvertNumber(work, ',');
 
-    // Beyond about 1e300 the division by the step overflows; the step is far
-    // below the resolution of such a number anyway, so it stays as it is.
-    const double steps = rnd(v / ParamStep[idx]);
-    if (std::isfinite(steps))
-        v = steps * ParamStep[idx];
+    v = SnapToStep(static_cast<ParamIndex>(index), v);
 
     if (index == ParamRampUp || index == ParamRampDown) {
         // A ramp time is what the integer increment n sent to the device
@@ -100,12 +96,12 @@ std::string ParamEvaluator::RangeCheck(std::string_view text, int index, bool ch
         }
     }
 
-    if (ParamMin[idx] <= v && v <= ParamMax[idx])
+    if (Params[idx].min <= v && v <= Params[idx].max)
         return FormatGeneral(v);
     if (checkParam) {
-        dialogs_.messageBox("Parameter " + std::string(ParamNames[idx]) + " ist außerhalb des zulässigen Bereichs!",
+        dialogs_.messageBox("Parameter " + std::string(Params[idx].name) + " ist außerhalb des zulässigen Bereichs!",
                             AttentionTitle);
-        return FormatGeneral(v > ParamMax[idx] ? ParamMax[idx] : ParamMin[idx]);
+        return FormatGeneral(v > Params[idx].max ? Params[idx].max : Params[idx].min);
     }
     return FormatGeneral(v);
 }

@@ -25,25 +25,35 @@ enum ParamIndex : int {
     ParamTriggerstop = 11,
 };
 
-inline constexpr std::array<std::string_view, ParamCount> ParamNames = {
-    "Frequenz",    "Phase",      "Dämpfung",       "Start",       "Dachzeit",      "Anstiegszeit",
-    "Abfallzeit",  "Skalierung", "Schlußdämpfung", "Signaldauer", "Start Trigger", "Stop Trigger",
+// One row per parameter: the name the messages use, the unit the labels
+// show, the range the check allows and the step a value is rounded to.
+struct ParamSpec {
+    std::string_view name;
+    std::string_view unit;
+    double min;
+    double max;
+    double step;
 };
 
-inline constexpr std::array<std::string_view, ParamCount> ParamUnits = {
-    "Hz", "Grad", "dB", "ms", "ms", "ms", "ms", "(0=Aus, 1=100%, 2=50%, 3=25%, ...)", "dB", "ms", "ms", "ms",
-};
+inline constexpr std::array<ParamSpec, ParamCount> Params = {{
+    {"Frequenz", "Hz", 1, 100000, 1},
+    {"Phase", "Grad", 0, 360, 0.001},
+    {"Dämpfung", "dB", 0, 40, 0.01},
+    {"Start", "ms", 0, 150000, 0.01},
+    {"Dachzeit", "ms", 25, 150000, 0.01},
+    {"Anstiegszeit", "ms", 0.002, 250, 0.001},
+    {"Abfallzeit", "ms", 0.002, 250, 0.001},
+    {"Skalierung", "(0=Aus, 1=100%, 2=50%, 3=25%, ...)", 0, 7, 1},
+    {"Schlußdämpfung", "dB", 0, 81, 0.75},
+    {"Signaldauer", "ms", 50, 150000, 0.01},
+    {"Start Trigger", "ms", 0, 150000, 0.01},
+    {"Stop Trigger", "ms", 0, 150000, 0.01},
+}};
 
-inline constexpr std::array<double, ParamCount> ParamMin = {
-    1, 0, 0, 0, 25, 0.002, 0.002, 0, 0, 50, 0, 0,
-};
-
-inline constexpr std::array<double, ParamCount> ParamMax = {
-    100000, 360, 40, 150000, 150000, 250, 250, 7, 81, 150000, 150000, 150000,
-};
-
-inline constexpr std::array<double, ParamCount> ParamStep = {
-    1, 0.001, 0.01, 0.01, 0.01, 0.001, 0.001, 1, 0.75, 0.01, 0.01, 0.01,
-};
+// The value on the grid of its parameter's step, ties to even: what the
+// device is sent and what the check and the edits show. A value so large
+// that the division by the step overflows stays as it is; the step is far
+// below its resolution anyway.
+[[nodiscard]] double SnapToStep(ParamIndex index, double value);
 
 } // namespace tonvera

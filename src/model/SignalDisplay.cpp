@@ -200,11 +200,11 @@ ParamLabel ParamLabelOf(int index)
     // Appended piecewise: GCC 12 at -O3 warns falsely (-Wrestrict) on
     // "(" + std::string.
     std::string range = "(";
-    range += FormatGeneral(ParamMin.at(i));
+    range += FormatGeneral(Params.at(i).min);
     range += '-';
-    range += FormatGeneral(ParamMax.at(i));
+    range += FormatGeneral(Params.at(i).max);
     range += ')';
-    return {std::string(ParamNames.at(i)), std::string(ParamUnits.at(i)), std::move(range)};
+    return {std::string(Params.at(i).name), std::string(Params.at(i).unit), std::move(range)};
 }
 
 void MainDisplay::SinusBoxPaint(Canvas& c, int W, int H)

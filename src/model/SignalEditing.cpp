@@ -4,6 +4,7 @@
 
 #include "model/Errors.h"
 #include "model/Numbers.h"
+#include "model/ParamTable.h"
 #include "model/TableFill.h"
 
 namespace tonvera {
@@ -11,7 +12,6 @@ namespace tonvera {
 namespace {
 constexpr const char* CarrierCaption = "Trägerfrequenzwahl";
 constexpr const char* CarrierPrompt = "Vielfaches zur gewählten Frequenz (gewählte Frequenz ist Modulationsfrequenz)";
-constexpr double EndDampStep = 0.75;
 } // namespace
 
 SinusRecord* SignalEditing::selected()
@@ -196,7 +196,7 @@ bool SignalEditing::FreqKeyPress(int key)
     const std::string text = view.editText(EditField::EndDamp);
     const ParsedNumber asNumber = TryConvertNumber(Form.VariableRef(text), ',');
     if (asNumber.valid && asNumber.value >= 0) {
-        const double v = rnd(Form.ParamValue(text) / EndDampStep) * EndDampStep;
+        const double v = SnapToStep(ParamEndDamp, Form.ParamValue(text));
         view.setEditText(EditField::EndDamp, FormatGeneral4(v));
     }
     return true;

@@ -5,6 +5,7 @@
 
 #include "model/Errors.h"
 #include "model/Numbers.h"
+#include "model/ParamTable.h"
 #include "run/PortLoss.h"
 
 namespace tonvera {
@@ -32,7 +33,7 @@ std::int32_t RunControl::Repeats() const
     return static_cast<std::int32_t>(r);
 }
 
-void RunControl::SendEndDamp() { Device.SetEndDamp(rnd(Value(EditField::EndDamp) / 0.75) * 0.75); }
+void RunControl::SendEndDamp() { Device.SetEndDamp(SnapToStep(ParamEndDamp, Value(EditField::EndDamp))); }
 
 void RunControl::SendTriggerWindow()
 {

@@ -26,9 +26,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
         // The operator left the edit (Tab, a click elsewhere). Losing the
         // focus to a message box, a menu or another window is not leaving,
         // and neither is a command disabling the edit while it runs.
-        const bool left = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason ||
-                          why == Qt::MouseFocusReason || why == Qt::ShortcutFocusReason ||
-                          why == Qt::OtherFocusReason;
+        const bool left = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason || why == Qt::MouseFocusReason ||
+                          why == Qt::ShortcutFocusReason || why == Qt::OtherFocusReason;
         if (left && !Guard.busy() && !Closed)
             command([&] { Editing->PreDampExit(); });
     }

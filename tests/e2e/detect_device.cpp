@@ -11,16 +11,7 @@
 namespace tonvera::test {
 namespace {
 
-// A view that remembers every text of status panel 1.
-struct PanelView : testing::FakeView {
-    std::vector<std::string> panel1;
-    void setStatusText(int panel, const std::string& text) override
-    {
-        FakeView::setStatusText(panel, text);
-        if (panel == 1)
-            panel1.push_back(text);
-    }
-};
+using testing::PanelView;
 
 // The GUI's dialog as the operator uses it: picks the port, initialises.
 struct PortDialog : HardwareDialogPort {

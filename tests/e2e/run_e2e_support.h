@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "run/MainCore.h"
+#include "support/CoreSetup.h"
 #include "support/EmuProcess.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
@@ -36,19 +37,8 @@ public:
     testing::RecordingDialogs dialogs;
     MainCore core{view, dialogs}; // the real port and real pauses
 
-    void addSine(int i, const std::string& freq)
-    {
-        SinusRecord& r = core.form().Record(i);
-        r.Used = true;
-        r.SetDefaultTexts();
-        r.Freq = freq;
-        r.TabTyp = TypeSinus;
-    }
-    void variable(std::vector<std::string> values)
-    {
-        values.insert(values.begin(), "F");
-        core.state().VariTable.slot(0) = values;
-    }
+    void addSine(int i, const std::string& freq) { testing::AddSine(core, i, freq); }
+    void variable(std::vector<std::string> values) { testing::SetVariableF(core, std::move(values)); }
 
     // The timer: a tick every 50 ms while it is on, until pred holds.
     bool tickUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = 10s)

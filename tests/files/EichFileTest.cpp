@@ -13,22 +13,10 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
-using testing::RecordingHooks;
-using testing::TempDir;
-using testing::readBytes;
-using testing::writeBytes;
+using namespace tonvera::testing;
 
-class EichFile : public ::testing::Test {
+class EichFile : public FilesFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    RecordingHooks hooks;
-    FileCommands cmd{form, hooks};
-    TempDir dir;
-
     EichTable& table() { return form.state().EichTable; }
 
     void putThreePoints()

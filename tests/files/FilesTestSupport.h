@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the file tests: a scratch folder, byte-exact file access,
-// the state the hand-made fixture describes, and load hooks that record.
+// the state the hand-made fixture describes, load hooks that record, and
+// the fixture the file tests share.
 
 #include <stdlib.h>
 
@@ -10,9 +11,15 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "files/FileCommands.h"
 #include "files/ProjectFile.h"
 #include "files/ProjectLoadHooks.h"
+#include "model/MainForm.h"
 #include "model/MainState.h"
+#include "support/FakeView.h"
+#include "support/RecordingDialogs.h"
 
 namespace tonvera::testing {
 
@@ -136,6 +143,18 @@ public:
     }
     void RepaintParInfo() override { calls.push_back("parinfo"); }
     void EnterAction() override { calls.push_back("enter"); }
+};
+
+// A window's form and file commands over a scratch folder, with hooks
+// that record what a load asks of the layers above.
+class FilesFixture : public ::testing::Test {
+protected:
+    FakeView view;
+    RecordingDialogs dialogs;
+    MainForm form{view, dialogs};
+    RecordingHooks hooks;
+    FileCommands cmd{form, hooks};
+    TempDir dir;
 };
 
 } // namespace tonvera::testing

@@ -16,12 +16,7 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
-using testing::RecordingHooks;
-using testing::TempDir;
-using testing::readBytes;
-using testing::writeBytes;
+using namespace tonvera::testing;
 
 // Everything a load may touch.
 struct Snapshot {
@@ -34,15 +29,8 @@ struct Snapshot {
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };
 
-class ProjectLoad : public ::testing::Test {
+class ProjectLoad : public FilesFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    RecordingHooks hooks;
-    FileCommands cmd{form, hooks};
-    TempDir dir;
-
     Snapshot snapshot() const
     {
         return {form.state(), view.edits, view.checks, view.typeCode, cmd.SaveFileName, view.timer};

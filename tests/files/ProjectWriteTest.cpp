@@ -22,22 +22,10 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
-using testing::RecordingHooks;
-using testing::TempDir;
-using testing::readBytes;
-using testing::writeBytes;
+using namespace tonvera::testing;
 
-class ProjectSave : public ::testing::Test {
+class ProjectSave : public FilesFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    RecordingHooks hooks;
-    FileCommands cmd{form, hooks};
-    TempDir dir;
-
     void putFixtureState()
     {
         MainState st = form.state();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "run/MainCore.h"
+#include "support/CoreSetup.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
 #include "support/ScriptedLine.h"
@@ -39,22 +40,8 @@ protected:
         core.FormCreate();
     }
 
-    // A used sine in slot i with the given frequency text; all other texts
-    // the defaults, the table all zeros (so nothing is uploaded).
-    void addSine(int i, const std::string& freq)
-    {
-        SinusRecord& r = core.form().Record(i);
-        r.Used = true;
-        r.SetDefaultTexts();
-        r.Freq = freq;
-        r.TabTyp = TypeSinus;
-    }
-    // Variable "F" in slot 0 with these values.
-    void variable(std::vector<std::string> values)
-    {
-        values.insert(values.begin(), "F");
-        core.state().VariTable.slot(0) = values;
-    }
+    void addSine(int i, const std::string& freq) { testing::AddSine(core, i, freq); }
+    void variable(std::vector<std::string> values) { testing::SetVariableF(core, std::move(values)); }
 
     // The packets with this code byte (either run state), in order.
     Writes withCode(int code, int sub = -1) const

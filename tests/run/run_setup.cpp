@@ -17,16 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Remembers every text of status panel 1 with the repaint count at the time.
-struct PanelView : testing::FakeView {
-    std::vector<std::string> panel1;
-    void setStatusText(int panel, const std::string& text) override
-    {
-        FakeView::setStatusText(panel, text);
-        if (panel == 1)
-            panel1.push_back(text);
-    }
-};
+using testing::PanelView;
 
 // A device in its boot loader until a firmware block came in and then a byte
 // that cannot be firmware; afterwards it answers every complete packet. Its

@@ -67,4 +67,16 @@ public:
     bool timerEnabled() const override { return timer; }
 };
 
+// A view that also remembers every text of status panel 1, in order: the
+// panel a run and the detection write their progress to.
+struct PanelView : FakeView {
+    std::vector<std::string> panel1;
+    void setStatusText(int panel, const std::string& text) override
+    {
+        FakeView::setStatusText(panel, text);
+        if (panel == 1)
+            panel1.push_back(text);
+    }
+};
+
 } // namespace tonvera::testing

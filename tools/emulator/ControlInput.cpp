@@ -41,17 +41,15 @@ void PrintState(Emulator& emu, EmuTime now)
     std::fprintf(stderr, "mode: %s\n", emu.inBootLoader() ? "boot loader" : "packets");
     std::fprintf(stderr, "status byte: 0x%02x (run end %d, input %d, overflow %d)\n", d.status(now),
                  d.runEnded(now) ? 1 : 0, d.input() ? 1 : 0, d.overflowSeen(now) ? 1 : 0);
-    std::fprintf(stderr, "run: %s, %.3f ms since start, %llu starts\n",
-                 d.playing() ? "playing" : "stopped", double(d.runTicks(now)) / 4000.0,
-                 static_cast<unsigned long long>(d.starts()));
+    std::fprintf(stderr, "run: %s, %.3f ms since start, %llu starts\n", d.playing() ? "playing" : "stopped",
+                 double(d.runTicks(now)) / 4000.0, static_cast<unsigned long long>(d.starts()));
     std::fprintf(stderr, "period %u, end of output %u, trigger %u..%u (10 us units)\n", r.period, r.endOfOutput,
                  r.triggerStart, r.triggerStop);
     std::fprintf(stderr, "repetitions %u%s, table mode %u, final attenuation %u x 0.75 dB\n", r.repetitions,
                  r.endless ? " endless" : "", r.tableMode, r.endDampSteps);
     for (int k = 0; k < ChannelCount; ++k) {
         const ChannelRegisters& c = r.channels[std::size_t(k)];
-        std::fprintf(stderr,
-                     "signal %d: freq %u phase %u amplitude %u start %u fall %u up %u down %u (table %d)\n", k,
+        std::fprintf(stderr, "signal %d: freq %u phase %u amplitude %u start %u fall %u up %u down %u (table %d)\n", k,
                      c.frequency, c.phase, c.amplitude(), c.startTime, c.fallStart, c.rampUp, c.rampDown,
                      DeviceTableOf(k));
     }

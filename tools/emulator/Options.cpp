@@ -1,6 +1,8 @@
 #include "Options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <chrono>
 
 namespace tonvera::emutool {
@@ -64,20 +66,22 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
         };
         std::string v;
         std::uint64_t n = 0;
-        if (a == "--help" || a == "-h") {
+        // The options that take a path or a file name.
+        const struct {
+            const char* name;
+            std::string Settings::*field;
+            const char* needs;
+        } paths[] = {{"--link", &Settings::link, "a path"},
+                     {"--log", &Settings::logFile, "a file name"},
+                     {"--firmware-out", &Settings::firmwareOut, "a file name"},
+                     {"--control", &Settings::control, "a path"},
+                     {"--wav", &Settings::wavFile, "a file name"}};
+        const auto path = std::find_if(std::begin(paths), std::end(paths), [&](const auto& p) { return a == p.name; });
+        if (path != std::end(paths)) {
+            if (!value(s.*(path->field)) || (s.*(path->field)).empty())
+                return a + " needs " + path->needs;
+        } else if (a == "--help" || a == "-h") {
             help = true;
-        } else if (a == "--link") {
-            if (!value(s.link) || s.link.empty())
-                return "--link needs a path";
-        } else if (a == "--log") {
-            if (!value(s.logFile) || s.logFile.empty())
-                return "--log needs a file name";
-        } else if (a == "--firmware-out") {
-            if (!value(s.firmwareOut) || s.firmwareOut.empty())
-                return "--firmware-out needs a file name";
-        } else if (a == "--control") {
-            if (!value(s.control) || s.control.empty())
-                return "--control needs a path";
         } else if (a == "--input") {
             if (!value(v) || (v != "0" && v != "1"))
                 return "--input takes 0 or 1";
@@ -104,9 +108,6 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
             if (!value(v) || !ParseUnsigned(v, 0xFFFFFFFF, n))
                 return "--seed takes a number";
             s.emu.seed = static_cast<std::uint32_t>(n);
-        } else if (a == "--wav") {
-            if (!value(s.wavFile) || s.wavFile.empty())
-                return "--wav needs a file name";
         } else if (a == "--wav-rate") {
             if (!value(v) || !ParseUnsigned(v, 1'000'000, n) || n < 1000)
                 return "--wav-rate takes a sample rate of 1000 to 1000000 Hz";

@@ -33,7 +33,7 @@ bool OpenPty(Pty& pty, std::string& error)
     // Raw on the terminal side, so nothing is echoed or translated before
     // the program configures the port. The program's own settings replace
     // these when it opens the port; they are never set again from here.
-    termios t {};
+    termios t{};
     if (::tcgetattr(pty.slave, &t) == 0) {
         cfmakeraw(&t);
         t.c_cc[VMIN] = 0;

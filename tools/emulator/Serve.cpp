@@ -72,7 +72,7 @@ int Serve(const Settings& s)
             if (created)
                 ::unlink(path.c_str());
         }
-    } controlCleanup {s.control, controlCreated};
+    } controlCleanup{s.control, controlCreated};
 
     if (!InstallSignals()) {
         std::fprintf(stderr, "tonvera-emu: cannot set up signal handling\n");
@@ -144,7 +144,8 @@ int Serve(const Settings& s)
         if (s.pace && pace.allowance(now) == 0) {
             // Rounded up to whole milliseconds; the pace keeps the rate exact.
             paceBlocked = true;
-            waitMs = std::min<std::int64_t>(waitMs, std::max<std::int64_t>(1, (pace.nextByteAt() - now).count() / 1'000'000 + 1));
+            waitMs = std::min<std::int64_t>(
+                waitMs, std::max<std::int64_t>(1, (pace.nextByteAt() - now).count() / 1'000'000 + 1));
         }
         if (hungUp)
             waitMs = std::min<std::int64_t>(waitMs, 5);
