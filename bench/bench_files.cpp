@@ -24,7 +24,6 @@
 #include "model/MainView.h"
 #include "model/TableFill.h"
 
-
 namespace {
 
 using namespace tonvera;

@@ -13,7 +13,6 @@
 #include "model/ParamEvaluator.h"
 #include "model/VariTable.h"
 
-
 namespace {
 std::atomic<long> allocations{0};
 }
@@ -59,7 +58,8 @@ void runEval(benchmark::State& state, std::string_view text, bool mustNotAllocat
         benchmark::DoNotOptimize(eval.ParamValue(text));
     const long allocs = allocations.load() - before;
     state.SetItemsProcessed(state.iterations());
-    state.counters["evals/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["evals/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["allocs/eval"] = static_cast<double>(allocs) / static_cast<double>(state.iterations());
     if (!dialogs.texts().empty())
         state.SkipWithError("a message was shown");

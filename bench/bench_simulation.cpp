@@ -13,7 +13,6 @@
 #include "model/Simulation.h"
 #include "model/VariTable.h"
 
-
 namespace {
 
 using namespace tonvera;

@@ -25,7 +25,8 @@ std::vector<std::pair<double, double>> Calibration::points() const
 {
     std::vector<std::pair<double, double>> out;
     for (int i = 0; i < Table.count && i < EichTable::MaxPoints; ++i)
-        out.emplace_back(Table.frequencies[static_cast<std::size_t>(i)], Table.corrections[static_cast<std::size_t>(i)]);
+        out.emplace_back(Table.frequencies[static_cast<std::size_t>(i)],
+                         Table.corrections[static_cast<std::size_t>(i)]);
     return out;
 }
 

@@ -56,7 +56,8 @@ Generator::Generator(const std::string& port, const std::optional<std::string>& 
         throw e;
     }
     if (notFound)
-        throw DeviceNotFoundError(std::string(NotFoundStatus) + " (" + port + ")" + (shown.empty() ? "" : ": " + shown));
+        throw DeviceNotFoundError(std::string(NotFoundStatus) + " (" + port + ")" +
+                                  (shown.empty() ? "" : ": " + shown));
     throw AbortError(shown.empty() ? std::string(NotFoundStatus) : shown);
 }
 
@@ -146,8 +147,8 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
 
     const auto& shown = s.dialogs().messages();
     const auto shownSince = [&](const char* text) {
-        return std::find(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end(), std::string(text))
-            != shown.end();
+        return std::find(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end(), std::string(text)) !=
+               shown.end();
     };
     PlayResult result;
     result.clamped = s.core().device().EichError || shownSince(EichWarningAtStop);

@@ -44,8 +44,7 @@ public:
     ~Generator();
 
     void download(ProjectObject& project);
-    PlayResult play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout,
-                    py::object onPosition);
+    PlayResult play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout, py::object onPosition);
     void start();
     void stop();
     int status();

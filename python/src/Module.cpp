@@ -69,20 +69,11 @@ struct SignalView {
             return;
         switch (type) {
         case TypeSinus:
-        case TypeSinusEich:
-            FillSine(r);
-            break;
-        case TypeAM:
-            FillAM(r, r.TabPara);
-            break;
-        case TypeRechteck:
-            FillRect(r);
-            break;
-        case TypeRauschen:
-            FillNoise(r, P->mutableValue().State.NoiseSeed);
-            break;
-        default:
-            break;
+        case TypeSinusEich: FillSine(r); break;
+        case TypeAM: FillAM(r, r.TabPara); break;
+        case TypeRechteck: FillRect(r); break;
+        case TypeRauschen: FillNoise(r, P->mutableValue().State.NoiseSeed); break;
+        default: break;
         }
         r.TabTyp = type;
         P->tableFilled(Index);
@@ -111,8 +102,8 @@ struct SignalView {
         if (used) {
             for (int j = 0; j < Index; ++j)
                 if (!signals[static_cast<std::size_t>(j)].Used)
-                    throw AbortError("Signal " + std::to_string(Index) + " kann erst verwendet werden, wenn Signal "
-                                     + std::to_string(j) + " verwendet wird");
+                    throw AbortError("Signal " + std::to_string(Index) + " kann erst verwendet werden, wenn Signal " +
+                                     std::to_string(j) + " verwendet wird");
             // The window's "Neu": default texts and a sine.
             r.SetDefaultTexts();
             r.Used = true;
@@ -121,9 +112,9 @@ struct SignalView {
         } else {
             for (int j = Index + 1; j < SignalSlots; ++j)
                 if (signals[static_cast<std::size_t>(j)].Used)
-                    throw AbortError("Signal " + std::to_string(Index)
-                                     + " kann nicht abgewählt werden, solange Signal " + std::to_string(j)
-                                     + " verwendet wird");
+                    throw AbortError("Signal " + std::to_string(Index) +
+                                     " kann nicht abgewählt werden, solange Signal " + std::to_string(j) +
+                                     " verwendet wird");
             r.Used = false;
         }
     }
@@ -338,19 +329,21 @@ PYBIND11_MODULE(_core, m)
         .def("__len__", [](const Calibration& c) { return c.points().size(); });
 
     py::class_<cli::Problem>(m, "Problem", "One problem of a check, gathered over the positions where it occurs.")
-        .def_property_readonly("signal",
-                               [](const cli::Problem& p) -> py::object {
-                                   return p.signal < 0 ? py::none() : py::object(py::int_(p.signal));
-                               },
-                               "The signal 0..7, or None for a global parameter.")
+        .def_property_readonly(
+            "signal",
+            [](const cli::Problem& p) -> py::object {
+                return p.signal < 0 ? py::none() : py::object(py::int_(p.signal));
+            },
+            "The signal 0..7, or None for a global parameter.")
         .def_readonly("parameter", &cli::Problem::parameter, "The parameter's name as the window labels it.")
         .def_readonly("positions", &cli::Problem::positions, "The variable positions where it occurs.")
         .def_readonly("message", &cli::Problem::text, "The program's message.")
-        .def_property_readonly("value",
-                               [](const cli::Problem& p) -> py::object {
-                                   return p.value.empty() ? py::none() : py::object(py::str(p.value));
-                               },
-                               "The evaluated value, when there is one.")
+        .def_property_readonly(
+            "value",
+            [](const cli::Problem& p) -> py::object {
+                return p.value.empty() ? py::none() : py::object(py::str(p.value));
+            },
+            "The evaluated value, when there is one.")
         .def_readonly("warning", &cli::Problem::warning, "True when the device plays it anyway.")
         .def("__str__", &cli::FormatProblem)
         .def("__repr__", [](const cli::Problem& p) { return "<Problem " + cli::FormatProblem(p) + ">"; });
@@ -384,13 +377,15 @@ PYBIND11_MODULE(_core, m)
 
     py::class_<SignalView> signal(m, "Signal", "One of the eight signals of a project.");
     signal.def_property_readonly("index", [](SignalView& s) { return s.Index; })
-        .def_property("used", [](SignalView& s) { return s.rec().Used; }, &SignalView::setUsed,
-                      "In use; the signals in use are always 0..n-1. Setting it gives the window's new signal.")
+        .def_property(
+            "used", [](SignalView& s) { return s.rec().Used; }, &SignalView::setUsed,
+            "In use; the signals in use are always 0..n-1. Setting it gives the window's new signal.")
         .def_property(
             "type", [](SignalView& s) { return static_cast<SignalType>(s.rec().TabTyp); }, &SignalView::setType,
             "The signal type; setting another one fills the table as the window does.")
-        .def_property("carrier", [](SignalView& s) { return s.rec().TabPara; }, &SignalView::setCarrier,
-                      "The AM multiple: carrier periods per modulation period.")
+        .def_property(
+            "carrier", [](SignalView& s) { return s.rec().TabPara; }, &SignalView::setCarrier,
+            "The AM multiple: carrier periods per modulation period.")
         .def_property(
             "table", [](SignalView& s) { return s.P->table(s.Index); },
             [](SignalView& s, const py::handle& v) { s.P->setTable(s.Index, v); },
@@ -403,8 +398,7 @@ PYBIND11_MODULE(_core, m)
     TextProperty<&SinusRecord::RampUp>(signal, "ramp_up", "Rise time text (ms).");
     TextProperty<&SinusRecord::RampDown>(signal, "ramp_down", "Fall time text (ms).");
 
-    py::class_<VariablesView>(m, "Variables",
-                              "The variables: an ordered mapping from name to the list of value texts.")
+    py::class_<VariablesView>(m, "Variables", "The variables: an ordered mapping from name to the list of value texts.")
         .def("__getitem__", &VariablesView::get)
         .def("__setitem__", &VariablesView::set)
         .def("__delitem__", &VariablesView::remove)
@@ -439,10 +433,14 @@ PYBIND11_MODULE(_core, m)
 
     py::class_<ProjectObject, ProjectPtr> project(m, "Project", "A Tonvera project (.tva).");
     project
-        .def_static("new", [] { return std::make_shared<ProjectObject>(cli::FreshProject()); },
-                    "The project of a fresh window.")
         .def_static(
-            "load", [](const std::string& path) { return std::make_shared<ProjectObject>(cli::ReadProjectFile(path, std::nullopt)); },
+            "new", [] { return std::make_shared<ProjectObject>(cli::FreshProject()); },
+            "The project of a fresh window.")
+        .def_static(
+            "load",
+            [](const std::string& path) {
+                return std::make_shared<ProjectObject>(cli::ReadProjectFile(path, std::nullopt));
+            },
             py::arg("path"), "Reads a project file with the program's reader.")
         .def("save", &SaveProject, py::arg("path"), "Writes the project file; the old file is replaced only whole.")
         .def_property_readonly(
@@ -487,7 +485,8 @@ PYBIND11_MODULE(_core, m)
     GlobalProperty<&ProjectGlobals::EndDamp>(project, "end_attenuation", "Final attenuation text (dB).");
     GlobalProperty<&ProjectGlobals::AnzWieder>(project, "repetitions", "Repetitions text.");
     CheckProperty<CheckBox::Repeated>(project, "repeated", "\"Unendlich\": the run repeats until stopped.");
-    CheckProperty<CheckBox::varcheck>(project, "through_variables", "\"Durchlaufen\": the run steps through all positions.");
+    CheckProperty<CheckBox::varcheck>(project, "through_variables",
+                                      "\"Durchlaufen\": the run steps through all positions.");
     CheckProperty<CheckBox::ExternStart>(project, "extern_start", "\"Externes Starten\".");
 
     py::class_<PlayResult>(m, "PlayResult", "How a run ended.")
@@ -495,8 +494,8 @@ PYBIND11_MODULE(_core, m)
         .def_readonly("clamped", &PlayResult::clamped, "A calibrated level was limited.")
         .def("__iter__", [](const PlayResult& r) { return py::iter(py::make_tuple(r.overflow, r.clamped)); })
         .def("__repr__", [](const PlayResult& r) {
-            return std::string("PlayResult(overflow=") + (r.overflow ? "True" : "False")
-                + ", clamped=" + (r.clamped ? "True" : "False") + ")";
+            return std::string("PlayResult(overflow=") + (r.overflow ? "True" : "False") +
+                   ", clamped=" + (r.clamped ? "True" : "False") + ")";
         });
 
     py::class_<Generator>(m, "Generator", "The signal generator on a serial port.")
@@ -509,8 +508,7 @@ PYBIND11_MODULE(_core, m)
              "Opens the port and does what \"Hardware initialisieren\" does.")
         .def("download", &Generator::download, py::arg("project"), "The whole set of the project to the device.")
         .def("play", &Generator::play, py::arg("project"), py::arg("variables_first") = false,
-             py::arg("timeout") = py::none(), py::arg("on_position") = py::none(),
-             "A whole run as the window runs it.")
+             py::arg("timeout") = py::none(), py::arg("on_position") = py::none(), "A whole run as the window runs it.")
         .def("start", &Generator::start, "The window's Start.")
         .def("stop", &Generator::stop, "The window's Stop.")
         .def("status", &Generator::status, "The device's status byte.")
@@ -520,7 +518,8 @@ PYBIND11_MODULE(_core, m)
         .def_property_readonly("is_open", &Generator::isOpen)
         .def_property_readonly("messages", &Generator::messages, "The texts of the message boxes so far.")
         .def("close", &Generator::close, "Stops the device and closes the port.")
-        .def("__enter__", [](Generator& g) -> Generator& { return g; }, py::return_value_policy::reference)
+        .def(
+            "__enter__", [](Generator& g) -> Generator& { return g; }, py::return_value_policy::reference)
         .def("__exit__", [](Generator& g, const py::args&) {
             g.close();
             return false;

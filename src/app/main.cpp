@@ -15,7 +15,8 @@ int main(int argc, char** argv)
     tonvera::MainWindow& main = *windows.MainForm;
     // Centred on the desktop.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        main.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, main.size(), screen->availableGeometry()));
+        main.setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, main.size(), screen->availableGeometry()));
     main.show();
     return app.exec();
 }

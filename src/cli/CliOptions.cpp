@@ -117,7 +117,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
             continue;
         if (o.files.size() != c.files)
             return fail(std::string("Befehl ") + c.name + " erwartet " +
-                        (c.files == 0 ? "keine Datei" : c.files == 1 ? "eine Projektdatei" : "eine Projektdatei und eine WAV-Datei"));
+                        (c.files == 0   ? "keine Datei"
+                         : c.files == 1 ? "eine Projektdatei"
+                                        : "eine Projektdatei und eine WAV-Datei"));
         if (o.command == "play" && !o.port)
             return fail("Befehl play braucht --port");
         if (o.command == "render" && (o.rate < 1000 || o.rate > 1'000'000))

@@ -16,8 +16,8 @@ std::string ConsoleText(std::string_view text)
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7F) {
             escape(c);
-        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80
-                   && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
             // U+0080..U+009F, the C1 controls (CSI among them), in UTF-8.
             escape(static_cast<unsigned char>(text[++i]));
         } else {

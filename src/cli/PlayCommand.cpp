@@ -82,8 +82,7 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     session.close();
 
     switch (end) {
-    case RunEnd::Ended:
-        return overflow ? ExitOverflow : ExitOk;
+    case RunEnd::Ended: return overflow ? ExitOverflow : ExitOk;
     case RunEnd::Interrupted:
         out << "Lauf angehalten" << std::endl;
         // An endless run has no other way to end.
@@ -91,8 +90,7 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     case RunEnd::TimedOut:
         err << "Zeitlimit von " << FormatGeneral(limit) << " s erreicht: Lauf angehalten" << std::endl;
         return ExitTimeout;
-    case RunEnd::Failed:
-        break;
+    case RunEnd::Failed: break;
     }
     return ExitProblems;
 }

@@ -51,8 +51,8 @@ struct Evaluated {
 
 // The record's texts in the order the download evaluates them, so their
 // messages come in the window's order.
-constexpr std::array<int, 7> EvaluationOrder = {ParamFreq,  ParamAmpl,   ParamPhase,   ParamStart,
-                                                ParamDach,  ParamRampUp, ParamRampDown};
+constexpr std::array<int, 7> EvaluationOrder = {ParamFreq, ParamAmpl,   ParamPhase,   ParamStart,
+                                                ParamDach, ParamRampUp, ParamRampDown};
 
 // Values that every device command takes, to go on checking the other
 // registers once one has been reported.
@@ -112,8 +112,8 @@ private:
                 continue;
             std::string value = std::to_string(t[first]) + " an Stelle " + std::to_string(first);
             if (bad > 1)
-                value += ", " + std::to_string(bad) + " Werte außerhalb " + std::to_string(protocol::TableValueMin)
-                    + ".." + std::to_string(protocol::TableValueMax);
+                value += ", " + std::to_string(bad) + " Werte außerhalb " + std::to_string(protocol::TableValueMin) +
+                         ".." + std::to_string(protocol::TableValueMax);
             Found.push_back(Problem{i, "Tabelle", RangeError().text(), value, {}, false});
         }
     }
@@ -249,7 +249,8 @@ private:
                 case ParamDach:
                     // The fall ramp begins at start + rise + plateau.
                     add(i, param, a.text(),
-                        "Start + Anstiegszeit + Dachzeit = " + FormatGeneral(values.Start + values.RampUp + values.Dach),
+                        "Start + Anstiegszeit + Dachzeit = " +
+                            FormatGeneral(values.Start + values.RampUp + values.Dach),
                         pos);
                     if (values.Dach != 25)
                         values.Dach = 25;
@@ -314,8 +315,7 @@ private:
                 add(-1, stopName, text, FormatGeneral(*trigStop.value), pos);
             }
         }
-        if (damp.value
-            && refused([&](TTonvera& d) { d.SetEndDamp(SnapToStep(ParamEndDamp, *damp.value)); }, text) >= 0)
+        if (damp.value && refused([&](TTonvera& d) { d.SetEndDamp(SnapToStep(ParamEndDamp, *damp.value)); }, text) >= 0)
             add(-1, dampName, text, FormatGeneral(*damp.value), pos);
 
         if (!repeats.value)

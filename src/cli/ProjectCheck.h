@@ -13,12 +13,12 @@
 namespace tonvera::cli {
 
 struct Problem {
-    int signal = -1;        // slot 0..7; -1 for a global parameter
-    std::string parameter;  // the parameter's name as the window labels it
-    std::string text;       // the program's own message
-    std::string value;      // the evaluated value, when there is one
+    int signal = -1;       // slot 0..7; -1 for a global parameter
+    std::string parameter; // the parameter's name as the window labels it
+    std::string text;      // the program's own message
+    std::string value;     // the evaluated value, when there is one
     std::vector<int> positions;
-    bool warning = false;   // reported, but the device plays it
+    bool warning = false; // reported, but the device plays it
 };
 
 // All problems, those of one signal, parameter and message gathered over

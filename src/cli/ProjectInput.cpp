@@ -53,18 +53,12 @@ std::optional<Project> ReadProjectOrReport(const std::vector<std::string>& files
 const std::string& GlobalText(const ProjectGlobals& g, EditField field)
 {
     switch (field) {
-    case EditField::Signaldauer:
-        return g.Signaldauer;
-    case EditField::Triggerstart:
-        return g.Triggerstart;
-    case EditField::Triggerstop:
-        return g.Triggerstop;
-    case EditField::EndDamp:
-        return g.EndDamp;
-    case EditField::AnzWieder:
-        return g.AnzWieder;
-    default:
-        throw RangeError();
+    case EditField::Signaldauer: return g.Signaldauer;
+    case EditField::Triggerstart: return g.Triggerstart;
+    case EditField::Triggerstop: return g.Triggerstop;
+    case EditField::EndDamp: return g.EndDamp;
+    case EditField::AnzWieder: return g.AnzWieder;
+    default: throw RangeError();
     }
 }
 

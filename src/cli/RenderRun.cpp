@@ -16,13 +16,13 @@ RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::
     // No more than the file can hold: a longer limit saturates there, so
     // nothing below is computed from a number too large for its type.
     maxSeconds = std::min(maxSeconds, static_cast<double>(wav.maxFrames()) / rate);
-    const auto maxFrames = std::min<std::uint64_t>(
-        wav.maxFrames(), static_cast<std::uint64_t>(std::ceil(maxSeconds * rate)));
+    const auto maxFrames =
+        std::min<std::uint64_t>(wav.maxFrames(), static_cast<std::uint64_t>(std::ceil(maxSeconds * rate)));
     const auto maxTicks = static_cast<std::int64_t>(std::ceil(maxSeconds * emu::ClockHz));
     // Runs whose positions all last 0 s would go round for ever without a
     // sound; the virtual clock stops them too.
-    const emu::EmuTime clockLimit = line.now() + std::chrono::seconds(60)
-        + std::chrono::milliseconds(static_cast<std::int64_t>(maxSeconds * 4000));
+    const emu::EmuTime clockLimit =
+        line.now() + std::chrono::seconds(60) + std::chrono::milliseconds(static_cast<std::int64_t>(maxSeconds * 4000));
 
     TickClock clock;
     clock.waitTick = [&] { line.pause(50); };

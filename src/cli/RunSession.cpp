@@ -61,8 +61,7 @@ RunSession::RunSession(std::ostream& out, std::ostream& err)
 }
 
 RunSession::RunSession(std::ostream& out, std::ostream& err, SerialLine& line, Pause& pause)
-    : View(&out), Dialogs(err), Out(out), Err(err),
-      Core(std::make_unique<MainCore>(View, Dialogs, line, pause))
+    : View(&out), Dialogs(err), Out(out), Err(err), Core(std::make_unique<MainCore>(View, Dialogs, line, pause))
 {
 }
 
@@ -186,8 +185,7 @@ bool RunSession::finishWarnings()
     if (st.OverflowSeen && !overflow)
         Dialogs.messageBox(OverflowWarning, AttentionTitle);
     overflow = overflow || st.OverflowSeen;
-    if (Core->device().EichError
-        && std::find(shown.begin(), shown.end(), EichWarningAtStop) == shown.end())
+    if (Core->device().EichError && std::find(shown.begin(), shown.end(), EichWarningAtStop) == shown.end())
         Dialogs.messageBox(EichWarningAtStop, AttentionTitle);
     st.OverflowSeen = false;
     Core->device().EichError = false;

@@ -28,7 +28,8 @@ inline void PackFirmwareGroup(const FirmwareGroup& in, std::span<std::uint8_t, F
         for (int i = 0; i < 7; ++i)
             bits = (bits << 8) | in[static_cast<std::size_t>(half * 7 + i)];
         for (int k = 0; k < 8; ++k)
-            out[static_cast<std::size_t>(half * 8 + k)] = static_cast<std::uint8_t>(0x80 | ((bits >> (49 - 7 * k)) & 0x7F));
+            out[static_cast<std::size_t>(half * 8 + k)] =
+                static_cast<std::uint8_t>(0x80 | ((bits >> (49 - 7 * k)) & 0x7F));
     }
 }
 

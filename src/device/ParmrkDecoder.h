@@ -15,10 +15,7 @@ namespace tonvera {
 
 class ParmrkDecoder {
 public:
-    void feed(std::span<const std::uint8_t> raw)
-    {
-        Raw.insert(Raw.end(), raw.begin(), raw.end());
-    }
+    void feed(std::span<const std::uint8_t> raw) { Raw.insert(Raw.end(), raw.begin(), raw.end()); }
 
     // The next decoded byte, or none when the buffer holds no complete one
     // (a mark whose rest has not arrived yet stays buffered).

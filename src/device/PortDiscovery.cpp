@@ -230,7 +230,7 @@ std::string PortListJson(const std::vector<SerialPortInfo>& ports)
         const SerialPortInfo& p = ports[i];
         out += i ? ",\n  {" : "\n  {";
         const std::pair<const char*, const std::string*> fields[] = {
-            {"path", &p.path},         {"device", &p.device},   {"description", &p.description},
+            {"path", &p.path},         {"device", &p.device},       {"description", &p.description},
             {"vendorId", &p.vendorId}, {"productId", &p.productId}, {"manufacturer", &p.manufacturer},
             {"product", &p.product},   {"serial", &p.serial}};
         bool first = true;
@@ -287,7 +287,7 @@ std::optional<PortAccessFacts> PortAccessDenied(const std::string& path)
         if (::getgroups(n, more.data()) == n)
             f.userGroups.insert(f.userGroups.end(), more.begin(), more.end());
     }
-    group gr {};
+    group gr{};
     group* result = nullptr;
     std::vector<char> buf(16384);
     if (::getgrgid_r(st.st_gid, &gr, buf.data(), buf.size(), &result) == 0 && result)

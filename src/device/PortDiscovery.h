@@ -41,7 +41,8 @@ std::filesystem::path EmulatorLink();
 
 // The ports worth offering: every serial port under root, then the
 // emulator's link while one is running there.
-std::vector<SerialPortInfo> AvailablePorts(const std::filesystem::path& root, const std::filesystem::path& emulatorLink);
+std::vector<SerialPortInfo> AvailablePorts(const std::filesystem::path& root,
+                                           const std::filesystem::path& emulatorLink);
 
 // The list as tonvera-cli ports prints it: one port a line, the path, then
 // what it is; or a JSON array of objects with every field.
@@ -62,8 +63,7 @@ struct PortAccessFacts {
 // must do, in German, naming the group that owns the device file.
 [[nodiscard]] std::optional<std::string> PortPermissionHint(const PortAccessFacts& facts);
 // "Keine Berechtigung für <path>: " and the hint.
-[[nodiscard]] std::optional<std::string> PortPermissionProblem(const std::string& path,
-                                                               const PortAccessFacts& facts);
+[[nodiscard]] std::optional<std::string> PortPermissionProblem(const std::string& path, const PortAccessFacts& facts);
 // The facts of a file the running process may not read and write; empty
 // when it may, or when the file does not exist (that is another failure).
 [[nodiscard]] std::optional<PortAccessFacts> PortAccessDenied(const std::string& path);

@@ -11,19 +11,14 @@ std::string PortOpenReason(int error)
     case ENOENT:
     case ENOTDIR:
     case ENODEV:
-    case ENXIO:
-        return "nicht vorhanden";
+    case ENXIO: return "nicht vorhanden";
     case EACCES:
     case EPERM:
-    case EROFS:
-        return "keine Berechtigung";
+    case EROFS: return "keine Berechtigung";
     case EBUSY:
-    case EWOULDBLOCK:
-        return "belegt";
-    case ENOTTY:
-        return "kein serieller Anschluss";
-    default:
-        break;
+    case EWOULDBLOCK: return "belegt";
+    case ENOTTY: return "kein serieller Anschluss";
+    default: break;
     }
     const char* name = ::strerrorname_np(error);
     return "Systemfehler " + (name ? std::string(name) : std::to_string(error));

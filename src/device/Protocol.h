@@ -26,23 +26,23 @@ using Packet = std::array<std::uint8_t, PacketSize>;
 // every code (and every synchronisation byte) goes out RunStateOffset higher;
 // a code byte with bit 5 set therefore also means "stop".
 inline constexpr int RunStateOffset = 32;
-inline constexpr int CodeStatus = 0;      // status query, answered by one byte
-inline constexpr int CodeStart = 32;      // first half of the start sequence
-inline constexpr int CodeOscillator = 66; // 'B': frequency (index), phase (index + 8)
-inline constexpr int CodeRamp = 67;       // 'C': ramp up (index), ramp down (index + 8)
-inline constexpr int CodeTime = 68;       // 'D': start time (index), fall start (index + 8)
-inline constexpr int CodeLength = 69;     // 'E': sub-codes below
-inline constexpr int CodeTableMode = 70;  // 'F'
-inline constexpr int CodeEndDamp = 71;    // 'G'
-inline constexpr int CodeAmplitude = 72;  // 'H'
-inline constexpr int CodeRepetitions = 73;// 'I'
-inline constexpr int CodeTableWord = 113; // 'q': never shifted by the run state
+inline constexpr int CodeStatus = 0;       // status query, answered by one byte
+inline constexpr int CodeStart = 32;       // first half of the start sequence
+inline constexpr int CodeOscillator = 66;  // 'B': frequency (index), phase (index + 8)
+inline constexpr int CodeRamp = 67;        // 'C': ramp up (index), ramp down (index + 8)
+inline constexpr int CodeTime = 68;        // 'D': start time (index), fall start (index + 8)
+inline constexpr int CodeLength = 69;      // 'E': sub-codes below
+inline constexpr int CodeTableMode = 70;   // 'F'
+inline constexpr int CodeEndDamp = 71;     // 'G'
+inline constexpr int CodeAmplitude = 72;   // 'H'
+inline constexpr int CodeRepetitions = 73; // 'I'
+inline constexpr int CodeTableWord = 113;  // 'q': never shifted by the run state
 
-inline constexpr int SubPhaseOffset = 8;  // second register of B, C and D
-inline constexpr int SubEndOfOutput = 0;  // E: end of output within a period
+inline constexpr int SubPhaseOffset = 8; // second register of B, C and D
+inline constexpr int SubEndOfOutput = 0; // E: end of output within a period
 inline constexpr int SubTriggerStop = 1;
 inline constexpr int SubTriggerStart = 2;
-inline constexpr int SubPeriod = 3;       // E: repetition period
+inline constexpr int SubPeriod = 3; // E: repetition period
 
 inline constexpr int TableModeNormal = 1;
 inline constexpr int TableModeLoading = 3;
@@ -88,8 +88,8 @@ inline Packet MakeW24Packet(int code, int sub, std::int64_t word)
 {
     if (word < 0 || word > MaxWord24)
         throw RangeError();
-    return MakePacket(code, sub, 0, static_cast<int>(word & 0xFF),
-                      static_cast<int>((word >> 8) & 0xFF), static_cast<int>((word >> 16) & 0xFF));
+    return MakePacket(code, sub, 0, static_cast<int>(word & 0xFF), static_cast<int>((word >> 8) & 0xFF),
+                      static_cast<int>((word >> 16) & 0xFF));
 }
 
 // 16-bit word in bytes 4-5.
@@ -159,10 +159,7 @@ inline std::int64_t AmplitudeOf(double db)
 }
 
 // Times in ms as hundredths of a millisecond (the device's 10 us unit).
-inline std::int64_t TimeWord(double ms)
-{
-    return RoundChecked(static_cast<long double>(ms) / 0.01L, 0, MaxWord24);
-}
+inline std::int64_t TimeWord(double ms) { return RoundChecked(static_cast<long double>(ms) / 0.01L, 0, MaxWord24); }
 
 // Ramp time in ms: the envelope increment per 4 MHz tick that climbs 2^24 in
 // that time. A ramp time of 0 means "no ramp" and is never converted.

@@ -13,9 +13,9 @@ namespace tonvera {
 // Outcome of one read that does not wait.
 struct LineRead {
     enum class Kind : std::uint8_t {
-        None,       // nothing in the receive buffer
-        Byte,       // one byte arrived; it is in value
-        Unreadable  // a byte arrived damaged (framing, parity, break); value is 0
+        None,      // nothing in the receive buffer
+        Byte,      // one byte arrived; it is in value
+        Unreadable // a byte arrived damaged (framing, parity, break); value is 0
     };
     Kind kind = Kind::None;
     std::uint8_t value = 0;

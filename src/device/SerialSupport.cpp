@@ -70,9 +70,9 @@ std::string SerialSupport::PortPath(std::string_view name)
         return std::string(name);
 
     // "COMn:" or "COMn", any letter case.
-    if (name.size() > 3 && std::toupper(static_cast<unsigned char>(name[0])) == 'C'
-        && std::toupper(static_cast<unsigned char>(name[1])) == 'O'
-        && std::toupper(static_cast<unsigned char>(name[2])) == 'M') {
+    if (name.size() > 3 && std::toupper(static_cast<unsigned char>(name[0])) == 'C' &&
+        std::toupper(static_cast<unsigned char>(name[1])) == 'O' &&
+        std::toupper(static_cast<unsigned char>(name[2])) == 'M') {
         std::string_view rest = name.substr(3);
         if (!rest.empty() && rest.back() == ':')
             rest.remove_suffix(1);
@@ -133,7 +133,7 @@ void SerialSupport::SerialOpen(const std::string& name)
         OpenErrno = errno;
         return;
     }
-    termios t {};
+    termios t{};
     if (::fstat(fd, &st) != 0 || !IsCharDevice(st) || !::isatty(fd) || ::tcgetattr(fd, &t) != 0) {
         OpenErrno = ENOTTY;
         ::close(fd);
@@ -172,7 +172,7 @@ void SerialSupport::SerialSetBaud(int baud)
 {
     if (Fd == InvalidHandle)
         return;
-    termios t {};
+    termios t{};
     if (::tcgetattr(Fd, &t) != 0)
         return;
     if (const speed_t speed = SpeedOf(baud); speed != 0) {
@@ -188,10 +188,7 @@ void SerialSupport::SerialSetBaud(int baud)
     ::tcsetattr(Fd, TCSANOW, &t);
 }
 
-void SerialSupport::SerialWriteByte(std::uint8_t b)
-{
-    writeBlock(std::span<const std::uint8_t>(&b, 1));
-}
+void SerialSupport::SerialWriteByte(std::uint8_t b) { writeBlock(std::span<const std::uint8_t>(&b, 1)); }
 
 bool SerialSupport::SerialReadByte(std::uint8_t& out)
 {
@@ -245,7 +242,8 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
     }
     // The wire takes the bytes one after the other from the moment they are
     // handed over, or after those still on their way.
-    const auto wire = std::chrono::nanoseconds(static_cast<long long>(bytes.size()) * BitsPerByte * 1'000'000'000LL / Baud);
+    const auto wire =
+        std::chrono::nanoseconds(static_cast<long long>(bytes.size()) * BitsPerByte * 1'000'000'000LL / Baud);
     WireFree = std::max(WireFree, Clock::now()) + std::chrono::duration_cast<Clock::duration>(wire);
 
     const std::uint8_t* p = bytes.data();
@@ -261,7 +259,7 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
-            pollfd pfd {Fd, POLLOUT, 0};
+            pollfd pfd{Fd, POLLOUT, 0};
             int ready;
             do
                 ready = ::poll(&pfd, 1, Stuck ? 0 : WriteStallMs);
@@ -363,7 +361,7 @@ bool SerialSupport::FillInput()
         }
         // Nothing waiting. A hung-up terminal reads like an empty one, so
         // ask the driver; and an unplugged adapter's device file goes away.
-        pollfd pfd {Fd, POLLIN, 0};
+        pollfd pfd{Fd, POLLIN, 0};
         if ((::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) || DeviceVanished())
             MarkLost();
         return false;

@@ -96,15 +96,15 @@ private:
     int OpenErrno = 0;
     ParmrkDecoder Decoder;
 
-    termios Saved {};
+    termios Saved{};
     bool HaveSaved = false;
     std::string DevicePath;
     dev_t Device = 0;
-    Clock::time_point NextVanishCheck {};
+    Clock::time_point NextVanishCheck{};
 
     int Baud = DefaultBaud;
     // When the last byte written will have left the wire at the line's speed.
-    Clock::time_point WireFree {};
+    Clock::time_point WireFree{};
 
     LineFault Fault = LineFault::None;
     bool Lost = false;

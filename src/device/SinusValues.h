@@ -11,13 +11,13 @@
 namespace tonvera {
 
 struct SinusValues {
-    double Freq = 0.0;     // Hz
-    double Phase = 0.0;    // degrees
-    double Ampl = 0.0;     // dB of attenuation
-    double Start = 0.0;    // ms
-    double Dach = 0.0;     // ms, the plateau
-    double RampUp = 0.0;   // ms
-    double RampDown = 0.0; // ms
+    double Freq = 0.0;                // Hz
+    double Phase = 0.0;               // degrees
+    double Ampl = 0.0;                // dB of attenuation
+    double Start = 0.0;               // ms
+    double Dach = 0.0;                // ms, the plateau
+    double RampUp = 0.0;              // ms
+    double RampDown = 0.0;            // ms
     const WaveTable* Table = nullptr; // the record's table
     std::int32_t TabTyp = 0;
     double TabPara = 0.0;

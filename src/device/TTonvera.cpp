@@ -27,10 +27,7 @@ constexpr int FramePauseMs = 15;
 
 } // namespace
 
-TTonvera::TTonvera(SerialLine& line, Pause& pause)
-    : Line(&line), Pauser(&pause)
-{
-}
+TTonvera::TTonvera(SerialLine& line, Pause& pause) : Line(&line), Pauser(&pause) {}
 
 void TTonvera::ClearTableCache()
 {
@@ -52,10 +49,8 @@ int TTonvera::SignalIndex(int index)
 void TTonvera::CheckLine()
 {
     switch (Line->takeFault()) {
-    case LineFault::None:
-        return;
-    case LineFault::Stalled:
-        throw LineStallError();
+    case LineFault::None: return;
+    case LineFault::Stalled: throw LineStallError();
     case LineFault::Lost:
         // The handle is of no use any more; closed, the line reads nothing
         // and drops writes, as without a device.
@@ -286,9 +281,6 @@ void TTonvera::SetRepetitions(long long n, bool endless)
     SendCommand(CodeRepetitions, 0, 0, 0, 255 - static_cast<int>(n), e);
 }
 
-void TTonvera::SetTableMode(int value)
-{
-    WritePacket(MakeW16Packet(RunCode(CodeTableMode), 0, value));
-}
+void TTonvera::SetTableMode(int value) { WritePacket(MakeW16Packet(RunCode(CodeTableMode), 0, value)); }
 
 } // namespace tonvera

@@ -4,7 +4,7 @@ namespace tonvera::emu {
 
 std::array<std::uint8_t, UnpackedGroupSize> UnpackGroup(std::span<const std::uint8_t, PackedGroupSize> packed)
 {
-    std::array<std::uint8_t, UnpackedGroupSize> out {};
+    std::array<std::uint8_t, UnpackedGroupSize> out{};
     for (std::size_t half = 0; half < 2; ++half) {
         // Eight 7-bit pieces, most significant first, make 56 bits = 7 bytes.
         std::uint64_t bits = 0;
@@ -21,7 +21,8 @@ std::vector<std::uint8_t> UnpackFirmware(std::span<const std::uint8_t> packed)
     std::vector<std::uint8_t> out;
     out.reserve(packed.size() / PackedGroupSize * UnpackedGroupSize);
     for (std::size_t g = 0; g + PackedGroupSize <= packed.size(); g += PackedGroupSize) {
-        const auto bytes = UnpackGroup(std::span<const std::uint8_t, PackedGroupSize>(packed.data() + g, PackedGroupSize));
+        const auto bytes =
+            UnpackGroup(std::span<const std::uint8_t, PackedGroupSize>(packed.data() + g, PackedGroupSize));
         out.insert(out.end(), bytes.begin(), bytes.end());
     }
     return out;

@@ -20,7 +20,7 @@
 namespace tonvera::emu {
 
 inline constexpr std::uint8_t WakeUpByte = 0x20;
-inline constexpr std::array<std::uint8_t, 2> WakeUpReply {0xAA, 0x55};
+inline constexpr std::array<std::uint8_t, 2> WakeUpReply{0xAA, 0x55};
 inline constexpr std::size_t FirmwareBlockSize = 256;
 inline constexpr std::size_t PackedGroupSize = 16;
 inline constexpr std::size_t UnpackedGroupSize = 14;
@@ -66,7 +66,7 @@ private:
     State St = State::Asleep;
     std::vector<std::uint8_t> Raw;
     std::vector<std::uint8_t> Firmware;
-    EmuTime LastData {0};
+    EmuTime LastData{0};
     std::uint64_t Stray = 0;
     std::uint64_t Broken = 0;
 };

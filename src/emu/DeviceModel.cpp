@@ -36,7 +36,7 @@ std::uint8_t DeviceModel::onPacket(const Packet& p, EmuTime now)
 
 void DeviceModel::start(EmuTime now)
 {
-    Run = RunSnapshot {Regs, Tables};
+    Run = RunSnapshot{Regs, Tables};
     Scanner = std::make_unique<OverflowScanner>(*Run);
     RunStart = now;
     Stopped = false;

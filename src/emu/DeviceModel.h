@@ -72,8 +72,8 @@ private:
     std::shared_ptr<TableMemory> Tables;
     std::optional<RunSnapshot> Run;
     std::unique_ptr<OverflowScanner> Scanner;
-    EmuTime RunStart {0};
-    EmuTime StoppedAt {0};
+    EmuTime RunStart{0};
+    EmuTime StoppedAt{0};
     // A fresh device sits still until it is told to start.
     bool Stopped = true;
     bool Input = true;

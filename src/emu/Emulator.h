@@ -67,7 +67,7 @@ private:
     EmulatorOptions Options;
     DeviceModel Device;
     std::optional<BootLoader> Boot;
-    Packet Pending {};
+    Packet Pending{};
     std::size_t Fill = 0;
     std::uint64_t Received = 0;
     std::uint64_t Dropped = 0;

@@ -45,15 +45,9 @@ Command DecodePacket(const Packet& p)
         if (sub == 0)
             c.kind = CommandKind::Status;
         break;
-    case 'B':
-        c = PerSignal(p, CommandKind::Frequency, CommandKind::Phase);
-        break;
-    case 'C':
-        c = PerSignal(p, CommandKind::RampUp, CommandKind::RampDown);
-        break;
-    case 'D':
-        c = PerSignal(p, CommandKind::StartTime, CommandKind::FallStart);
-        break;
+    case 'B': c = PerSignal(p, CommandKind::Frequency, CommandKind::Phase); break;
+    case 'C': c = PerSignal(p, CommandKind::RampUp, CommandKind::RampDown); break;
+    case 'D': c = PerSignal(p, CommandKind::StartTime, CommandKind::FallStart); break;
     case 'H':
         if (sub < ChannelCount && p[2] == 0) {
             c.kind = CommandKind::Amplitude;
@@ -89,8 +83,7 @@ Command DecodePacket(const Packet& p)
             c.endless = (p[5] & 0x80) != 0;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     c.stopForm = stopForm;
     return c;
@@ -119,8 +112,7 @@ void ApplyCommand(DeviceRegisters& regs, const Command& c)
         break;
     case CommandKind::Status:
     case CommandKind::TableWord:
-    case CommandKind::Unknown:
-        break;
+    case CommandKind::Unknown: break;
     }
 }
 

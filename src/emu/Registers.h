@@ -16,22 +16,22 @@ using Packet = std::array<std::uint8_t, 6>;
 
 // Raw register words, exactly as the packets carry them.
 struct ChannelRegisters {
-    std::uint32_t frequency = 0;       // phase increment per clock tick (24 bit)
-    std::uint32_t phase = 0;           // accumulator value when the channel starts
+    std::uint32_t frequency = 0; // phase increment per clock tick (24 bit)
+    std::uint32_t phase = 0;     // accumulator value when the channel starts
     // A fresh device ramps at full speed, so a signal whose ramps were never
     // programmed (ramp time 0 sends no ramp packet) switches on and off at once.
-    std::uint32_t rampUp = Word24Max;  // envelope increment per tick while rising
-    std::uint32_t rampDown = Word24Max;// envelope decrement per tick while falling
-    std::uint32_t startTime = 0;       // 10 us units
+    std::uint32_t rampUp = Word24Max;    // envelope increment per tick while rising
+    std::uint32_t rampDown = Word24Max;  // envelope decrement per tick while falling
+    std::uint32_t startTime = 0;         // 10 us units
     std::uint32_t fallStart = Word24Max; // 10 us units
-    std::uint32_t amplitudeWord = 0;   // the amplitude is this word >> 8
+    std::uint32_t amplitudeWord = 0;     // the amplitude is this word >> 8
 
     std::uint32_t amplitude() const { return amplitudeWord >> 8; }
     bool operator==(const ChannelRegisters&) const = default;
 };
 
 struct DeviceRegisters {
-    std::array<ChannelRegisters, ChannelCount> channels {};
+    std::array<ChannelRegisters, ChannelCount> channels{};
     std::uint32_t period = 15'000'000;      // length sub-code 3, 10 us units
     std::uint32_t endOfOutput = 15'000'000; // length sub-code 0, 10 us units
     std::uint32_t triggerStart = 0;         // length sub-code 2
@@ -68,10 +68,10 @@ struct Command {
     CommandKind kind = CommandKind::Unknown;
     // Code byte with bit 5 set: the device stops its output.
     bool stopForm = false;
-    int channel = -1;          // per-signal registers: 0..7
-    std::uint32_t value = 0;   // register word; table address for table words
-    bool endless = false;      // Repetitions only
-    std::int16_t sample = 0;   // TableWord only
+    int channel = -1;        // per-signal registers: 0..7
+    std::uint32_t value = 0; // register word; table address for table words
+    bool endless = false;    // Repetitions only
+    std::int16_t sample = 0; // TableWord only
 };
 
 Command DecodePacket(const Packet& p);

@@ -121,7 +121,8 @@ OverflowScanner::OverflowScanner(const RunSnapshot& run) : Run(run)
         const std::int64_t start = std::int64_t(c.startTime) * T;
         const std::int64_t fall = std::int64_t(c.fallStart) * T;
         const std::int64_t riseEnd = std::min(fall, Limit);
-        const std::int64_t peak = riseEnd > start ? std::min(EnvelopeFull, std::int64_t(c.rampUp) * (riseEnd - start)) : 0;
+        const std::int64_t peak =
+            riseEnd > start ? std::min(EnvelopeFull, std::int64_t(c.rampUp) * (riseEnd - start)) : 0;
         bound += std::int64_t(MaxAbs(TableFor(Run, k))) * c.amplitude() * peak / ProductScale + 1;
     }
     if (bound <= ConverterMax) {
@@ -149,8 +150,8 @@ void OverflowScanner::advance(std::int64_t untilTick)
                 // Full envelope throughout: the accumulator simply steps on.
                 const std::int64_t amplitude = c.amplitude();
                 std::uint32_t acc = static_cast<std::uint32_t>(
-                    (c.phase + std::uint64_t(c.frequency) * std::uint64_t(Scanned - std::int64_t(c.startTime) * T))
-                    & AccumulatorMask);
+                    (c.phase + std::uint64_t(c.frequency) * std::uint64_t(Scanned - std::int64_t(c.startTime) * T)) &
+                    AccumulatorMask);
                 for (std::int64_t i = 0; i < n; ++i) {
                     sums[i] += std::int64_t(table[acc >> IndexShift]) * amplitude / 32768;
                     acc = (acc + c.frequency) & AccumulatorMask;

@@ -53,8 +53,8 @@ std::int64_t Envelope(const ChannelRegisters& c, std::int64_t tick);
 std::int64_t ChannelValue(const ChannelRegisters& c, const std::int16_t* table, std::int64_t tick);
 
 struct Sample {
-    std::int64_t sum = 0;   // the eight channels before the converter
-    bool trigger = false;   // level of the trigger output
+    std::int64_t sum = 0; // the eight channels before the converter
+    bool trigger = false; // level of the trigger output
 };
 
 // The converter input and the trigger at a tick of the run (silence and a
@@ -86,9 +86,9 @@ private:
 };
 
 struct Rendering {
-    std::vector<double> output;         // after the final attenuator, converter units
-    std::vector<std::uint8_t> trigger;  // 0 or 1 per sample
-    bool overflow = false;              // some sample left the converter's range
+    std::vector<double> output;        // after the final attenuator, converter units
+    std::vector<std::uint8_t> trigger; // 0 or 1 per sample
+    bool overflow = false;             // some sample left the converter's range
 };
 
 // The output of a run sampled at sampleRate (Hz), sampleCount samples from

@@ -17,9 +17,9 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 
 // The first character of a text that has no Windows-1252 form.
 struct Unencodable {
-    std::size_t offset = 0;     // byte offset in the UTF-8 text
-    char32_t codePoint = 0;     // U+FFFD for a byte sequence that is not UTF-8
-    std::string character;      // the character as UTF-8, for the message
+    std::size_t offset = 0; // byte offset in the UTF-8 text
+    char32_t codePoint = 0; // U+FFFD for a byte sequence that is not UTF-8
+    std::string character;  // the character as UTF-8, for the message
 };
 
 // Nothing when the whole text can be written, else the first character

@@ -50,8 +50,7 @@ double EichNumber(std::string_view text, char separator)
     const char* last = t.data() + t.size();
     if (first != last && (*first == 'i' || *first == 'I' || *first == 'n' || *first == 'N'))
         return 0.0;
-    if (first + 1 < last && *first == '-' &&
-        (first[1] == 'i' || first[1] == 'I' || first[1] == 'n' || first[1] == 'N'))
+    if (first + 1 < last && *first == '-' && (first[1] == 'i' || first[1] == 'I' || first[1] == 'n' || first[1] == 'N'))
         return 0.0;
     auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
     if (ec != std::errc() || !std::isfinite(v))

@@ -17,7 +17,7 @@ namespace {
 
 // The boxes with a click handler, in the order of the file's Global section.
 constexpr std::array<CheckBox, 9> ClickOrder = {
-    CheckBox::StartCheck, CheckBox::RampUpCheck,   CheckBox::FreqCheck, CheckBox::PhaseCheck, CheckBox::AmplCheck,
+    CheckBox::StartCheck, CheckBox::RampUpCheck,   CheckBox::FreqCheck, CheckBox::PhaseCheck,  CheckBox::AmplCheck,
     CheckBox::StopCheck,  CheckBox::RampDownCheck, CheckBox::TypCheck,  CheckBox::ExternStart,
 };
 

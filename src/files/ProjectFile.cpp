@@ -313,7 +313,8 @@ bool readsAsFraming(std::string_view item)
     if (AsciiEqualNoCase(kl.key, "VARIABLE"))
         return true;
     const std::string_view word = firstWord(kl.value);
-    return AsciiEqualNoCase(kl.key, "END") && (AsciiEqualNoCase(word, "VARIABLE") || AsciiEqualNoCase(word, "VARIABLES"));
+    return AsciiEqualNoCase(kl.key, "END") &&
+           (AsciiEqualNoCase(word, "VARIABLE") || AsciiEqualNoCase(word, "VARIABLES"));
 }
 
 void appendInt(std::string& out, std::int32_t v)

@@ -14,11 +14,8 @@ void ModelLoadHooks::CheckBoxClicked(CheckBox box)
             Form.view().setTimerEnabled(true);
         break;
     case CheckBox::Repeated:
-    case CheckBox::varcheck:
-        break;
-    default:
-        SignalEditing(Form).PreDampExit();
-        break;
+    case CheckBox::varcheck: break;
+    default: SignalEditing(Form).PreDampExit(); break;
     }
 }
 

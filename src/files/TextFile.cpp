@@ -16,7 +16,10 @@ namespace tonvera {
 
 std::string OpenFailedText(const std::string& fileName) { return "Datei " + fileName + " kann nicht geöffnet werden"; }
 
-std::string CreateFailedText(const std::string& fileName) { return "Datei " + fileName + " kann nicht erstellt werden"; }
+std::string CreateFailedText(const std::string& fileName)
+{
+    return "Datei " + fileName + " kann nicht erstellt werden";
+}
 
 namespace {
 
@@ -106,8 +109,8 @@ void removeStaleTemporaries(const std::filesystem::path& folder)
             continue;
         Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         struct stat st {};
-        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
-            || now - st.st_mtime < StaleAfterSeconds)
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+            now - st.st_mtime < StaleAfterSeconds)
             continue;
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
             ::unlink(it->path().c_str());

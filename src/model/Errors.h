@@ -33,21 +33,27 @@ public:
 class ConvertError : public AbortError {
 public:
     explicit ConvertError(const std::string& bad)
-        : AbortError("'" + QuotedInput(bad) + "' ist kein gültiger Gleitkommawert") {}
+        : AbortError("'" + QuotedInput(bad) + "' ist kein gültiger Gleitkommawert")
+    {
+    }
 };
 
 // "'%s' ist kein gültiger Integerwert"
 class IntConvertError : public AbortError {
 public:
     explicit IntConvertError(const std::string& bad)
-        : AbortError("'" + QuotedInput(bad) + "' ist kein gültiger Integerwert") {}
+        : AbortError("'" + QuotedInput(bad) + "' ist kein gültiger Integerwert")
+    {
+    }
 };
 
 // "Listenindex überschreitet das Maximum (%d)"
 class ListIndexError : public AbortError {
 public:
     explicit ListIndexError(long index)
-        : AbortError("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")") {}
+        : AbortError("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")")
+    {
+    }
 };
 
 class RangeError : public AbortError {

@@ -11,7 +11,7 @@ namespace tonvera {
 namespace {
 
 constexpr std::array<EditField, LocalEditCount> LocalEdits = {
-    EditField::Freq, EditField::Phase, EditField::Ampl, EditField::Start,
+    EditField::Freq, EditField::Phase,  EditField::Ampl,     EditField::Start,
     EditField::Stop, EditField::RampUp, EditField::RampDown,
 };
 

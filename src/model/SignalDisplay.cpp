@@ -32,20 +32,13 @@ int SignalDisplay::Pixel(double v)
 std::string SignalDisplay::SignalTypeLabel(const SinusRecord& record)
 {
     switch (record.TabTyp) {
-    case 0:
-        return "Sinus";
-    case 1:
-        return "Sinus geeicht";
-    case 2:
-        return "AM " + IntegerText(Value(record.Freq) * record.TabPara) + " Hz";
-    case 3:
-        return "Rechteck";
-    case 4:
-        return "Rauschen";
-    case 5:
-        return "Mute";
-    default:
-        return "";
+    case 0: return "Sinus";
+    case 1: return "Sinus geeicht";
+    case 2: return "AM " + IntegerText(Value(record.Freq) * record.TabPara) + " Hz";
+    case 3: return "Rechteck";
+    case 4: return "Rauschen";
+    case 5: return "Mute";
+    default: return "";
     }
 }
 
@@ -92,8 +85,8 @@ void SignalDisplay::SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int 
     c.lineTo(x, H);
 }
 
-void SignalDisplay::DrawSignal(const SinusRecord& record, int index, int selected, const LabelOptions& checks,
-                               double s, Canvas& c, int x0, int y, int width, int amp, double length)
+void SignalDisplay::DrawSignal(const SinusRecord& record, int index, int selected, const LabelOptions& checks, double s,
+                               Canvas& c, int x0, int y, int width, int amp, double length)
 {
     const double S = Value(record.Start);
     const double U = Value(record.RampUp);
@@ -136,9 +129,7 @@ void SignalDisplay::DrawSignal(const SinusRecord& record, int index, int selecte
         if (!text.empty())
             c.textOut(x, yy, text);
     };
-    auto centred = [&](double yy, const std::string& text) {
-        put(Pixel(xm - c.textWidth(text) / 2), Pixel(yy), text);
-    };
+    auto centred = [&](double yy, const std::string& text) { put(Pixel(xm - c.textWidth(text) / 2), Pixel(yy), text); };
 
     std::string t;
     if (checks.FreqCheck)

@@ -46,8 +46,7 @@ double NextNoise(std::uint32_t& seed)
 void FillNoise(SinusRecord& record, std::uint32_t& seed)
 {
     for (int i = 0; i < TableSize; ++i)
-        record.Table[static_cast<std::size_t>(i)] =
-            static_cast<std::int32_t>(rnd(NextNoise(seed) * 65000.0 - 32500.0));
+        record.Table[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(rnd(NextNoise(seed) * 65000.0 - 32500.0));
 }
 
 } // namespace tonvera

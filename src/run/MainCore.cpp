@@ -23,9 +23,9 @@ MainCore::MainCore(MainView& view, Dialogs& dialogs, SerialLine& line, Pause& pa
 MainCore::MainCore(MainView& view, Dialogs& dialogs, std::unique_ptr<SerialLine> ownLine,
                    std::unique_ptr<Pause> ownPause, SerialLine* line, Pause* pause)
     : OwnLine(std::move(ownLine)), OwnPause(std::move(ownPause)), Line(line ? line : OwnLine.get()),
-      Pauser(pause ? pause : OwnPause.get()), Form(view, dialogs), Device(*Line, *Pauser),
-      Download(Form, Device), Run(Form, Device, Download, Gate), Setup(Form, Device, Download, Gate),
-      Hooks(Form, Device, Run), Files(Form, Hooks)
+      Pauser(pause ? pause : OwnPause.get()), Form(view, dialogs), Device(*Line, *Pauser), Download(Form, Device),
+      Run(Form, Device, Download, Gate), Setup(Form, Device, Download, Gate), Hooks(Form, Device, Run),
+      Files(Form, Hooks)
 {
 }
 

@@ -11,9 +11,7 @@ namespace tonvera {
 
 class RunLoadHooks : public ModelLoadHooks {
 public:
-    RunLoadHooks(MainForm& form, TTonvera& device, RunControl& run) : ModelLoadHooks(form), Device(device), Run(run)
-    {
-    }
+    RunLoadHooks(MainForm& form, TTonvera& device, RunControl& run) : ModelLoadHooks(form), Device(device), Run(run) {}
 
     void CheckBoxClicked(CheckBox box) override;
     // Clears the cache, then LoadTable for each slot; the progress of an

@@ -26,10 +26,8 @@
 namespace tonvera {
 
 MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget* parent)
-    : QMainWindow(parent),
-      OwnDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(this)),
-      Dlg(dialogs ? dialogs : OwnDialogs.get()),
-      Guard([this](const std::string& text) { Dlg->errorBox(text); })
+    : QMainWindow(parent), OwnDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(this)),
+      Dlg(dialogs ? dialogs : OwnDialogs.get()), Guard([this](const std::string& text) { Dlg->errorBox(text); })
 {
     buildLayout();
 
@@ -78,9 +76,7 @@ void MainWindow::onMenu(QAction* a, std::function<void()> body)
 void MainWindow::wireEvents()
 {
     SinusBox->onPaint = [this](QPainter& p) { paintSignalDisplay(p); };
-    SinusBox->onMouseDown = [this](int, int y) {
-        command([&] { Editing->SinusBoxMouseDown(y, SinusBox->height()); });
-    };
+    SinusBox->onMouseDown = [this](int, int y) { command([&] { Editing->SinusBoxMouseDown(y, SinusBox->height()); }); };
     ParPan->onPaint = [this](QPainter& p) { paintLabels(p, true); };
     Panel2->onPaint = [this](QPainter& p) { paintLabels(p, false); };
 

@@ -42,10 +42,10 @@ class TTonvera;
 // Windows still being built by others: until a hook is set the menu
 // command shows the window's placeholder.
 struct MainWindowHooks {
-    std::function<void()> NeueVariable1Click; // "&Konfigurieren": variables editor
-    std::function<void()> EichungClick;       // "&Kalibrierung": calibration editor
-    std::function<void()> Button7Click;       // "S&imulieren": simulation window
-    std::function<void()> Verschiedenes1Click; // "&Verschiedenes": options dialog
+    std::function<void()> NeueVariable1Click;    // "&Konfigurieren": variables editor
+    std::function<void()> EichungClick;          // "&Kalibrierung": calibration editor
+    std::function<void()> Button7Click;          // "S&imulieren": simulation window
+    std::function<void()> Verschiedenes1Click;   // "&Verschiedenes": options dialog
     std::function<void()> Blockschaltbild1Click; // "Blockschaltbild"
 };
 

@@ -35,7 +35,8 @@ void MainWindow::paintLabels(QPainter& p, bool local)
         MainDisplay::ParInfoPaint(canvas, {place(Freq), place(Phase), place(Ampl), place(Start), place(Stop),
                                            place(RampUp), place(RampDown)});
     else
-        MainDisplay::IconPaintPaint(canvas, {place(EndDamp), place(Signaldauer), place(Triggerstart), place(Triggerstop)});
+        MainDisplay::IconPaintPaint(canvas,
+                                    {place(EndDamp), place(Signaldauer), place(Triggerstart), place(Triggerstop)});
 }
 
 // --- MainView --------------------------------------------------------------------------

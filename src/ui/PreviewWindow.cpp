@@ -220,8 +220,8 @@ void PreviewWindow::accept(std::shared_ptr<const PreviewRun> run, std::uint64_t 
         OverflowLabel->setText("");
     else if (Run->firstOverflow)
         OverflowLabel->setText(QString::fromStdString(
-            "<span style='color:#d00000'><b>Überlauf ab "
-            + FormatGeneral(double(*Run->firstOverflow) / preview::TicksPerMs, 7) + " ms</b></span>"));
+            "<span style='color:#d00000'><b>Überlauf ab " +
+            FormatGeneral(double(*Run->firstOverflow) / preview::TicksPerMs, 7) + " ms</b></span>"));
     else if (Run->cancelled)
         OverflowLabel->setText("");
     else

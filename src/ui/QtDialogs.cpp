@@ -55,7 +55,8 @@ void QtDialogs::messageBox(const std::string& text, const std::string& title)
 std::string QtDialogs::inputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(Parent, qs(caption), qs(prompt), QLineEdit::Normal, qs(defaultText), &ok);
+    const QString answer =
+        QInputDialog::getText(Parent, qs(caption), qs(prompt), QLineEdit::Normal, qs(defaultText), &ok);
     return ok ? answer.toStdString() : defaultText;
 }
 

@@ -66,10 +66,12 @@ TEST(CliCheck, TableValuesTheDeviceRefusesAndInputQuotedSafely)
 
     const CliResult c = RunCli({"check", dir.path("p.tva")});
     EXPECT_EQ(c.code, 1);
-    EXPECT_EQ(c.out,
-              "Signal 0, Phase, Position 1: A\\x00\\x1b[2J" + std::string(58, 'X') + "… ist kein gültiger Wert!\n"
-              "Signal 2, Tabelle: Fehler bei Bereichsprüfung (Wert 70000 an Stelle 5, 2 Werte außerhalb -65536..65535)\n"
-              "2 Probleme gefunden.\n");
+    EXPECT_EQ(
+        c.out,
+        "Signal 0, Phase, Position 1: A\\x00\\x1b[2J" + std::string(58, 'X') +
+            "… ist kein gültiger Wert!\n"
+            "Signal 2, Tabelle: Fehler bei Bereichsprüfung (Wert 70000 an Stelle 5, 2 Werte außerhalb -65536..65535)\n"
+            "2 Probleme gefunden.\n");
 }
 
 TEST(CliCheck, RepetitionsTheDeviceNeverSeesAreNoProblem)
@@ -86,8 +88,9 @@ TEST(CliCheck, RepetitionsTheDeviceNeverSeesAreNoProblem)
     EXPECT_EQ(RunCli({"check", dir.path("p.tva"), "--variablen-zuerst"}).code, 0);
     const CliResult r = RunCli({"check", dir.path("p.tva")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "Global, Wiederholungen, Position 1-2: Fehler bei Bereichsprüfung (Wert 300)\n"
-                     "1 Problem gefunden.\n");
+    EXPECT_EQ(r.out,
+              "Global, Wiederholungen, Position 1-2: Fehler bei Bereichsprüfung (Wert 300)\n"
+              "1 Problem gefunden.\n");
 }
 
 TEST(CliCheck, TextsOfSignalsNotInUseAreEvaluatedToo)
@@ -117,8 +120,9 @@ TEST(CliCheck, CalibrationThatLiftsAboveFullScaleIsAWarningOnly)
     EXPECT_EQ(RunCli({"check", dir.path("p.tva")}).out, "Keine Probleme gefunden.\n");
     const CliResult r = RunCli({"check", dir.path("p.tva"), "--cal", dir.path("k.cal")});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "Warnung: Signal 0, Dämpfung, Position 1: Amplituden Bereich durch Eichung überschritten!\n"
-                     "Keine Probleme gefunden.\n");
+    EXPECT_EQ(r.out,
+              "Warnung: Signal 0, Dämpfung, Position 1: Amplituden Bereich durch Eichung überschritten!\n"
+              "Keine Probleme gefunden.\n");
 }
 
 TEST(CliCheck, CleanProjectAndUnreadableFiles)

@@ -28,10 +28,7 @@
 
 namespace tonvera::test {
 
-inline std::string FixturePath(const std::string& name)
-{
-    return std::string(TONVERA_FIXTURES_DIR) + "/cli/" + name;
-}
+inline std::string FixturePath(const std::string& name) { return std::string(TONVERA_FIXTURES_DIR) + "/cli/" + name; }
 
 inline std::string ReadAll(const std::string& path)
 {
@@ -194,7 +191,9 @@ struct Wav {
     static Wav read(const std::string& path)
     {
         const std::string b = ReadAll(path);
-        auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(b.at(at)) | std::uint8_t(b.at(at + 1)) << 8); };
+        auto u16 = [&](std::size_t at) {
+            return std::uint32_t(std::uint8_t(b.at(at)) | std::uint8_t(b.at(at + 1)) << 8);
+        };
         auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
         Wav w;
         if (b.size() < 12 || b.compare(0, 4, "RIFF") != 0 || b.compare(8, 4, "WAVE") != 0)

@@ -40,7 +40,8 @@ TEST(Packaging, ManualPagesAndCompletionsNameEveryOptionOfHelp)
         const auto options = OptionsIn(HelpOf(program));
         ASSERT_GT(options.size(), 5u) << program;
         // roff writes a hyphen as \-.
-        const std::string page = std::regex_replace(ReadAll(packaging + "man/" + program + ".1"), std::regex(R"(\\-)"), "-");
+        const std::string page =
+            std::regex_replace(ReadAll(packaging + "man/" + program + ".1"), std::regex(R"(\\-)"), "-");
         const std::string completion = ReadAll(packaging + "bash-completion/" + program);
         for (const std::string& o : options) {
             EXPECT_TRUE(Contains(page, o)) << program << ".1 lacks " << o;

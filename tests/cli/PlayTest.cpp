@@ -95,7 +95,8 @@ TEST(CliPlay, RunThroughThreePositionsSendsWhatTheWindowSends)
     for (const std::string& l : Registers(played))
         if (l.rfind("62 00 ", 0) == 0 || l.rfind("42 00 ", 0) == 0)
             freqs.push_back(l);
-    EXPECT_EQ(freqs, (std::vector<std::string>{"62 00 00 a3 01 00", "62 00 00 a3 01 00", "42 00 00 47 03 00", "42 00 00 ea 04 00"}));
+    EXPECT_EQ(freqs, (std::vector<std::string>{"62 00 00 a3 01 00", "62 00 00 a3 01 00", "42 00 00 47 03 00",
+                                               "42 00 00 ea 04 00"}));
 }
 
 TEST(CliPlay, InterruptStopsTheDevice)

@@ -30,7 +30,8 @@ TEST(CliPorts, ListsTheRunningEmulatorAsLinesOrJson)
     EXPECT_EQ(json.code, 0) << json.err;
     EXPECT_TRUE(json.out.starts_with("[\n  {\"path\": ")) << json.out;
     EXPECT_TRUE(Contains(json.out, "{\"path\": \"" + link + "\", \"device\": \"" + link +
-                                       "\", \"description\": \"Geräteemulator tonvera-emu\"")) << json.out;
+                                       "\", \"description\": \"Geräteemulator tonvera-emu\""))
+        << json.out;
     EXPECT_TRUE(json.out.ends_with("}\n]\n"));
     EXPECT_EQ(extra.code, 2);
     EXPECT_TRUE(Contains(extra.err, "Befehl ports erwartet keine Datei")) << extra.err;

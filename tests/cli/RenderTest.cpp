@@ -115,7 +115,7 @@ TEST_F(CliRender, RampsLastTheirSnappedTimes)
     ProjectBuilder p;
     SinusRecord& r = level(p, 0);
     r.Start = "10";
-    r.RampUp = "5";   // increment 839: 2^24 / 839 ticks = 4,99934 ms
+    r.RampUp = "5"; // increment 839: 2^24 / 839 ticks = 4,99934 ms
     r.Dach = "25";
     r.RampDown = "2"; // increment 2097: 2,00015 ms
     p.globals.Signaldauer = "60";

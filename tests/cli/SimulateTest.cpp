@@ -18,10 +18,11 @@ TEST(CliSimulate, TotalDurationAndEachPosition)
     p.write(dir.path("p.tva"));
     const CliResult r = RunCli({"simulate", dir.path("p.tva")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "Dauer des Gesamtsignals: 4,5 Sekunden\n"
-                     "Position 1: Beginn 0 ms, Dauer 1000 ms, Trigger 10 bis 120 ms\n"
-                     "Position 2: Beginn 1000 ms, Dauer 2000 ms, Trigger 20,5 bis 141 ms\n"
-                     "Position 3: Beginn 3000 ms, Dauer 1500 ms, Trigger 30 bis 160 ms\n");
+    EXPECT_EQ(r.out,
+              "Dauer des Gesamtsignals: 4,5 Sekunden\n"
+              "Position 1: Beginn 0 ms, Dauer 1000 ms, Trigger 10 bis 120 ms\n"
+              "Position 2: Beginn 1000 ms, Dauer 2000 ms, Trigger 20,5 bis 141 ms\n"
+              "Position 3: Beginn 3000 ms, Dauer 1500 ms, Trigger 30 bis 160 ms\n");
     EXPECT_EQ(r.err, "");
 }
 

@@ -27,9 +27,8 @@ struct FakeSystem {
 
     FakeSystem()
     {
-        root = fs::temp_directory_path() /
-               ("tonvera-ports-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root = fs::temp_directory_path() / ("tonvera-ports-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         usbBus = root / "sys/devices/pci0000:00/0000:00:14.0/usb1";
         fs::create_directories(root / "sys/class/tty");
@@ -144,18 +143,19 @@ TEST(PortDiscovery, TheEmulatorComesLastAndTheListPrintsAsLinesOrJson)
     EXPECT_EQ(AvailablePorts(sys.root, sys.root / "keiner").size(), 1u);
 
     const std::string pad(emu.size() - 12 + 2, ' ');
-    EXPECT_EQ(PortListText(ports), "/dev/ttyUSB0" + pad + "Adapter \"Nr. 1\"\\ (USB 0403:6001)\n" +
-                                       emu + "  Geräteemulator tonvera-emu\n");
+    EXPECT_EQ(PortListText(ports),
+              "/dev/ttyUSB0" + pad + "Adapter \"Nr. 1\"\\ (USB 0403:6001)\n" + emu + "  Geräteemulator tonvera-emu\n");
     EXPECT_EQ(PortListJson(ports),
               "[\n"
               "  {\"path\": \"/dev/ttyUSB0\", \"device\": \"/dev/ttyUSB0\", "
               "\"description\": \"Adapter \\\"Nr. 1\\\"\\\\ (USB 0403:6001)\", \"vendorId\": \"0403\", "
               "\"productId\": \"6001\", \"manufacturer\": \"\", \"product\": \"Adapter \\\"Nr. 1\\\"\\\\\", "
               "\"serial\": \"\"},\n"
-              "  {\"path\": \"" + emu + "\", \"device\": \"" + emu +
-              "\", \"description\": \"Geräteemulator tonvera-emu\", \"vendorId\": \"\", \"productId\": \"\", "
-              "\"manufacturer\": \"\", \"product\": \"\", \"serial\": \"\"}\n"
-              "]\n");
+              "  {\"path\": \"" +
+                  emu + "\", \"device\": \"" + emu +
+                  "\", \"description\": \"Geräteemulator tonvera-emu\", \"vendorId\": \"\", \"productId\": \"\", "
+                  "\"manufacturer\": \"\", \"product\": \"\", \"serial\": \"\"}\n"
+                  "]\n");
     EXPECT_EQ(PortListJson({}), "[]\n");
 }
 
@@ -235,8 +235,9 @@ TEST(PortPermission, AnUnprivilegedUserIsToldTheGroupOfTheRealFile)
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(got, "Keine Berechtigung für " + port.string() +
-                       ": der Benutzer muss der Gruppe dialout angehören (sudo adduser $USER dialout, danach neu anmelden)");
+    EXPECT_EQ(got,
+              "Keine Berechtigung für " + port.string() +
+                  ": der Benutzer muss der Gruppe dialout angehören (sudo adduser $USER dialout, danach neu anmelden)");
     // Root itself, and a file that is not there, have no such problem.
     EXPECT_EQ(PortPermissionProblem(port.string()), std::nullopt);
     EXPECT_EQ(PortPermissionProblem((sys.root / "fehlt").string()), std::nullopt);

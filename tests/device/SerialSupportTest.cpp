@@ -41,7 +41,7 @@ public:
         if (const char* name = ::ptsname(master))
             slavePath = name;
         // The master side raw too, so the test sees the bytes as sent.
-        termios t {};
+        termios t{};
         ::tcgetattr(master, &t);
         cfmakeraw(&t);
         ::tcsetattr(master, TCSANOW, &t);
@@ -60,7 +60,7 @@ public:
     {
         Bytes got;
         while (got.size() < n) {
-            pollfd p {master, POLLIN, 0};
+            pollfd p{master, POLLIN, 0};
             if (::poll(&p, 1, ArrivalMs) <= 0)
                 break;
             std::uint8_t buf[4096];
@@ -86,7 +86,7 @@ std::vector<LineRead> ReadThrough(SerialSupport& port, std::size_t n)
             got.push_back(r);
             continue;
         }
-        pollfd p {port.Handle(), POLLIN, 0};
+        pollfd p{port.Handle(), POLLIN, 0};
         if (::poll(&p, 1, ArrivalMs) <= 0)
             break;
     }
@@ -160,7 +160,7 @@ TEST(SerialSupportPty, LineIsRaw115200Eight)
     Pty pty;
     SerialSupport port;
     ASSERT_TRUE(port.open(pty.slavePath));
-    termios t {};
+    termios t{};
     ASSERT_EQ(::tcgetattr(port.Handle(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), B115200);
     EXPECT_EQ(cfgetispeed(&t), B115200);
@@ -180,7 +180,7 @@ TEST(SerialSupportPty, TerminalSettingsComeBackAtClose)
     Pty pty;
     const int other = ::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(other, 0);
-    termios mine {};
+    termios mine{};
     ASSERT_EQ(::tcgetattr(other, &mine), 0);
     mine.c_lflag |= ICANON | ECHO | ISIG;
     mine.c_iflag |= IXON | ICRNL;
@@ -193,7 +193,7 @@ TEST(SerialSupportPty, TerminalSettingsComeBackAtClose)
     ASSERT_TRUE(port.open(pty.slavePath));
     port.writeBlock(Bytes{1, 2, 3});
     port.SerialClose();
-    termios after {};
+    termios after{};
     ASSERT_EQ(::tcgetattr(other, &after), 0);
     EXPECT_EQ(after.c_lflag, mine.c_lflag);
     EXPECT_EQ(after.c_iflag, mine.c_iflag);
@@ -318,10 +318,12 @@ TEST(SerialSupport, NonTerminalsFailLikeAMissingPortAndStayUntouched)
     const std::string fifo = dir.path + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
-    const std::vector<std::pair<std::string, std::string>> ports = {
-        {file, "kein serieller Anschluss"}, {dir.path, "kein serieller Anschluss"},
-        {dir.path + "/missing", "nicht vorhanden"}, {fifo, "kein serieller Anschluss"},
-        {"COM", "nicht vorhanden"}, {"../x", "nicht vorhanden"}};
+    const std::vector<std::pair<std::string, std::string>> ports = {{file, "kein serieller Anschluss"},
+                                                                    {dir.path, "kein serieller Anschluss"},
+                                                                    {dir.path + "/missing", "nicht vorhanden"},
+                                                                    {fifo, "kein serieller Anschluss"},
+                                                                    {"COM", "nicht vorhanden"},
+                                                                    {"../x", "nicht vorhanden"}};
     for (const auto& [name, why] : ports) {
         SerialSupport port;
         port.SerialOpen(name);

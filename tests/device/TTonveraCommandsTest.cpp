@@ -75,12 +75,12 @@ TEST_F(Commands, AttenuationAmplitudeSitsInTheTopTwoBytes)
         std::uint8_t lo, hi;
     };
     const Case cases[] = {
-        {0, 0xF8, 0x7F},    // 32760
-        {6, 0x23, 0x40},    // 16419
-        {20, 0xCC, 0x0C},   // 3276
-        {-1, 0x00, 0x00},   // exactly -1 dB mutes
-        {-6, 0x55, 0xFF},   // 65365
-        {200, 0x00, 0x00},  // too small to be heard
+        {0, 0xF8, 0x7F},   // 32760
+        {6, 0x23, 0x40},   // 16419
+        {20, 0xCC, 0x0C},  // 3276
+        {-1, 0x00, 0x00},  // exactly -1 dB mutes
+        {-6, 0x55, 0xFF},  // 65365
+        {200, 0x00, 0x00}, // too small to be heard
     };
     for (const Case& c : cases) {
         dev.SetAttenuation(3, c.db);
@@ -105,15 +105,9 @@ TEST_F(Commands, PhaseIsBroughtIntoOneTurn)
         Bytes word;
     };
     const Case cases[] = {
-        {-90, {0x00, 0x00, 0xC0}},  // 270 degrees
-        {360, {0, 0, 0}},
-        {720, {0, 0, 0}},
-        {-360, {0, 0, 0}},
-        {-720, {0, 0, 0}},
-        {90, {0x00, 0x00, 0x40}},
-        {450, {0x00, 0x00, 0x40}},
-        {-450, {0x00, 0x00, 0xC0}},
-        {180, {0x00, 0x00, 0x80}},
+        {-90, {0x00, 0x00, 0xC0}}, // 270 degrees
+        {360, {0, 0, 0}},          {720, {0, 0, 0}},          {-360, {0, 0, 0}},          {-720, {0, 0, 0}},
+        {90, {0x00, 0x00, 0x40}},  {450, {0x00, 0x00, 0x40}}, {-450, {0x00, 0x00, 0xC0}}, {180, {0x00, 0x00, 0x80}},
     };
     for (const Case& c : cases) {
         dev.SetPhase(1, c.degrees);

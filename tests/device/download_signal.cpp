@@ -154,7 +154,7 @@ TEST_F(LoadSignalTest, CalibratedSineIsCorrectedAndClampedAtZero)
 
     SinusValues v = Sine(50); // below the first point: its correction, -3 dB
     v.TabTyp = TypeSinusEich;
-    v.Ampl = 2;               // -3 + 2 = -1: clamped to 0 dB, not muted
+    v.Ampl = 2; // -3 + 2 = -1: clamped to 0 dB, not muted
     dev.LoadSignal(1, v, cal);
     EXPECT_TRUE(dev.EichError);
     EXPECT_EQ(line.writes.at(1), (Bytes{104, 1, 0, 0, 0xF8, 0x7F}));

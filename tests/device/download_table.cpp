@@ -181,7 +181,7 @@ TEST_F(LoadTableTest, SlippedFramingSendsTheTableOnceMore)
     // The device loses one byte of the first upload: it then stands one byte
     // into a packet, and the check's fifth byte completes one.
     line.responder = [count = std::size_t{0}, seen = std::size_t{0}](test::ScriptedLine& l,
-                                                                      std::span<const std::uint8_t> w) mutable {
+                                                                     std::span<const std::uint8_t> w) mutable {
         for (std::size_t i = 0; i < w.size(); ++i) {
             if (++seen == 1000)
                 continue;

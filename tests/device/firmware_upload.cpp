@@ -171,8 +171,7 @@ TEST_F(Firmware, ProgressCountsPairsAgainstTheFileSize)
     // 700 pairs: 50 groups, 4 blocks of 224, 224, 224 and 28 bytes.
     dev.UploadFirmware(write(RandomHex(1400, 7)));
     EXPECT_EQ(progress, (std::vector<std::string>{"Initialisiere Hardware: 32 %", "Initialisiere Hardware: 64 %",
-                                                  "Initialisiere Hardware: 96 %",
-                                                  "Initialisiere Hardware: 100 %"}));
+                                                  "Initialisiere Hardware: 96 %", "Initialisiere Hardware: 100 %"}));
 }
 
 TEST_F(Firmware, EmptyFileSendsNoBlock)
@@ -208,7 +207,9 @@ TEST_F(Firmware, PendingInputIsDrainedBeforeTheWakeUp)
 TEST_F(Firmware, FileErrors)
 {
     EXPECT_EQ(uploadError("01G203\r\n"), "'$G' ist kein gültiger Integerwert");
-    EXPECT_EQ(uploadError("0\xE4" "0000"), "'$ä' ist kein gültiger Integerwert");
+    EXPECT_EQ(uploadError("0\xE4"
+                          "0000"),
+              "'$ä' ist kein gültiger Integerwert");
     EXPECT_EQ(uploadError("01020"), "Versuch hinter dem Dateiende zu lesen");
     // The last pair is never converted, so anything may stand there.
     EXPECT_EQ(uploadError("0102zz"), "no error");

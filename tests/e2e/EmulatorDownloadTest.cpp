@@ -57,20 +57,20 @@ protected:
         device.SetEndDamp(0);
         device.SetRepetitions(1, false);
         const SinusValues v = Sine(1000, attenuationDb, 50);
-        device.LoadSignal(0, v, EichTable {});
+        device.LoadSignal(0, v, EichTable{});
         device.LoadTable(0, SineTable().span());
         for (int k = 1; k < 8; ++k)
-            device.LoadSignal(k, SinusValues {}, EichTable {});
+            device.LoadSignal(k, SinusValues{}, EichTable{});
         device.StartOutput();
         std::uint8_t s = 0;
         EXPECT_TRUE(EmuProcess::waitFor([&] { return ((s = device.ReadStatus()) & protocol::StatusRunEnd) != 0; }));
         return s;
     }
 
-    EmuProcess emu {{"--log", "{dir}/packets.log"}};
+    EmuProcess emu{{"--log", "{dir}/packets.log"}};
     SerialSupport line;
     SleepPause pause;
-    TTonvera device {line, pause};
+    TTonvera device{line, pause};
     void SetUp() override { device.OpenDevice(emu.link()); }
 };
 
@@ -81,10 +81,7 @@ TEST_F(Download, AFullScaleSineAboveZeroDecibelsOverflows)
     EXPECT_NE(ReadFile(emu.path("packets.log")).find("\nq 32768 32768\n"), std::string::npos);
 }
 
-TEST_F(Download, TheSameSineAtZeroDecibelsStaysInRange)
-{
-    EXPECT_EQ(play(0) & protocol::StatusOverflow, 0);
-}
+TEST_F(Download, TheSameSineAtZeroDecibelsStaysInRange) { EXPECT_EQ(play(0) & protocol::StatusOverflow, 0); }
 
 // Also at the line's real speed, where the framing check's first byte
 // queues up behind the end of the firmware.
@@ -92,7 +89,7 @@ class FirmwareUpload : public ::testing::TestWithParam<bool> {};
 
 TEST_P(FirmwareUpload, TheBootLoaderTakesTheFirmwareAndThenSpeaksPackets)
 {
-    std::vector<std::string> args {"--bootloader", "--firmware-out", "{dir}/firmware.bin"};
+    std::vector<std::string> args{"--bootloader", "--firmware-out", "{dir}/firmware.bin"};
     if (GetParam())
         args.push_back("--pace");
     EmuProcess emu(args);

@@ -64,10 +64,10 @@ TEST_P(FaultyDevice, CheckSyncFails)
 }
 
 INSTANTIATE_TEST_SUITE_P(EmulatorLine, FaultyDevice,
-                         ::testing::Values(std::vector<std::string> {"--answer-every-byte"},
-                                           std::vector<std::string> {"--silent"},
-                                           std::vector<std::string> {"--garbage", "--seed", "3"},
-                                           std::vector<std::string> {"--drop", "3"}));
+                         ::testing::Values(std::vector<std::string>{"--answer-every-byte"},
+                                           std::vector<std::string>{"--silent"},
+                                           std::vector<std::string>{"--garbage", "--seed", "3"},
+                                           std::vector<std::string>{"--drop", "3"}));
 
 TEST(EmulatorLine, ASilentDeviceReadsAsStatusZero)
 {
@@ -154,13 +154,14 @@ TEST(EmulatorLine, TheLogShowsTheBytesAsTheyWentOverTheLine)
         c.device.SetRepetitions(3, false);
         c.device.ReadStatus(); // two readings that agree: two queries
     }
-    const std::string expected = "20 00 00 00 00 00\n"
-                                 "62 02 00 62 10 00\n"
-                                 "68 00 00 00 f8 7f\n"
-                                 "49 00 00 00 fc 00\n"
-                                 "49 00 00 00 fc 00\n"
-                                 "00 00 00 00 00 00\n"
-                                 "00 00 00 00 00 00\n";
+    const std::string expected =
+        "20 00 00 00 00 00\n"
+        "62 02 00 62 10 00\n"
+        "68 00 00 00 f8 7f\n"
+        "49 00 00 00 fc 00\n"
+        "49 00 00 00 fc 00\n"
+        "00 00 00 00 00 00\n"
+        "00 00 00 00 00 00\n";
     EXPECT_TRUE(EmuProcess::waitFor([&] { return ReadFile(emu.path("packets.log")).size() >= expected.size(); }));
     EXPECT_EQ(ReadFile(emu.path("packets.log")), expected);
 }

@@ -41,9 +41,9 @@ TEST(EmulatorProcess, LeavesAFileThatIsNotALinkAlone)
 
 TEST(EmulatorProcess, RefusesBadArgumentsWithAMessage)
 {
-    for (const std::vector<std::string>& args : {std::vector<std::string> {"--drop", "0"},
-                                                 std::vector<std::string> {"--input", "2"},
-                                                 std::vector<std::string> {"--frobnicate"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--drop", "0"}, std::vector<std::string>{"--input", "2"},
+          std::vector<std::string>{"--frobnicate"}}) {
         EmuProcess emu({}, EmuProcess::Start::Later);
         try {
             emu.start(args);

@@ -44,7 +44,8 @@ TEST(DetectOnEmulator, PacketDeviceIsFoundWithoutUpload)
     ASSERT_TRUE(EmuProcess::waitFor([&] {
         std::ifstream in(emu.path("packets.log"));
         const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return all.find("62 00 00 04 00 00\n") != std::string::npos && all.find("68 07 00 00 00 00\n") != std::string::npos;
+        return all.find("62 00 00 04 00 00\n") != std::string::npos &&
+               all.find("68 07 00 00 00 00\n") != std::string::npos;
     }));
     core.FormClose();
 }

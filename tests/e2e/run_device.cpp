@@ -66,8 +66,8 @@ TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
         periods += p.text == "45 03 00 88 13 00" || p.text == "65 03 00 88 13 00";
         twice += p.text == "49 00 00 00 fd 00" || p.text == "69 00 00 00 fd 00";
     }
-    EXPECT_EQ(periods, 2 + 3);  // Start sends it twice, each step once
-    EXPECT_EQ(twice, 2 * 4);    // the packet goes out twice each time
+    EXPECT_EQ(periods, 2 + 3); // Start sends it twice, each step once
+    EXPECT_EQ(twice, 2 * 4);   // the packet goes out twice each time
 }
 
 TEST(RunOnEmulator, VariablesFirstTwoPasses)

@@ -96,8 +96,8 @@ public:
                 continue;
             if ((b[0] == 66 || b[0] == 98) && b[1] == 0)
                 out.push_back(std::to_string(b[3] | (b[4] << 8) | (b[5] << 16)));
-            if (b == std::vector<std::uint8_t>{32, 0, 0, 0, 0, 0} && i + 1 < l.size()
-                && l[i + 1].bytes == std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0})
+            if (b == std::vector<std::uint8_t>{32, 0, 0, 0, 0, 0} && i + 1 < l.size() &&
+                l[i + 1].bytes == std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0})
                 out.push_back("S");
         }
         return out;

@@ -70,10 +70,7 @@ protected:
     {
         return send(std::vector<std::uint8_t>(bytes));
     }
-    std::vector<std::uint8_t> send(const std::vector<std::uint8_t>& bytes)
-    {
-        return emu.receive(bytes, now);
-    }
+    std::vector<std::uint8_t> send(const std::vector<std::uint8_t>& bytes) { return emu.receive(bytes, now); }
     static EmulatorOptions Options()
     {
         EmulatorOptions o;
@@ -82,8 +79,8 @@ protected:
         return o;
     }
 
-    Emulator emu {Options()};
-    EmuTime now {0};
+    Emulator emu{Options()};
+    EmuTime now{0};
     std::vector<std::vector<std::uint8_t>> received;
     void SetUp() override
     {
@@ -95,7 +92,7 @@ TEST_F(BootLoaderRun, WakeUpBlocksAndTheFirstSyncByteEndTheUpload)
 {
     ASSERT_TRUE(emu.inBootLoader());
     EXPECT_EQ(send({0x00, 0x07}), std::vector<std::uint8_t>{});
-    EXPECT_EQ(send({0x20}), (std::vector<std::uint8_t> {0xAA, 0x55}));
+    EXPECT_EQ(send({0x20}), (std::vector<std::uint8_t>{0xAA, 0x55}));
     const auto fw = RandomFirmware(224 * 2, 2);
     now += 1ms;
     EXPECT_TRUE(send(Pack(fw)).empty());
@@ -148,7 +145,7 @@ TEST_F(BootLoaderRun, ABrokenOffBlockIsDroppedAndTheNextWakeUpStartsAfresh)
     emu.tick(now);
     EXPECT_TRUE(emu.inBootLoader());
     EXPECT_TRUE(received.empty());
-    EXPECT_EQ(send({0x20}), (std::vector<std::uint8_t> {0xAA, 0x55}));
+    EXPECT_EQ(send({0x20}), (std::vector<std::uint8_t>{0xAA, 0x55}));
     const auto fw = RandomFirmware(224, 5);
     send(Pack(fw));
     send({0x20});

@@ -131,9 +131,8 @@ TEST(Decode, MalformedPacketsChangeNothing)
 {
     DeviceModel d;
     const DeviceRegisters before = d.registers();
-    for (const Packet& p : {Packet {98, 16, 0, 1, 2, 3}, Packet {104, 8, 0, 0, 0xF8, 0x7F},
-                            Packet {101, 4, 0, 1, 0, 0}, Packet {98, 0, 7, 1, 0, 0}, Packet {0, 1, 0, 0, 0, 0},
-                            Packet {0x7E, 0, 0, 0, 0, 0}})
+    for (const Packet& p : {Packet{98, 16, 0, 1, 2, 3}, Packet{104, 8, 0, 0, 0xF8, 0x7F}, Packet{101, 4, 0, 1, 0, 0},
+                            Packet{98, 0, 7, 1, 0, 0}, Packet{0, 1, 0, 0, 0, 0}, Packet{0x7E, 0, 0, 0, 0, 0}})
         d.onPacket(p, EmuTime(0));
     EXPECT_EQ(d.registers(), before);
     EXPECT_EQ(d.unknownPackets(), 6u);

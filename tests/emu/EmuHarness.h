@@ -16,8 +16,7 @@
 namespace tonvera::test {
 
 struct EmuHarness {
-    explicit EmuHarness(const emu::EmulatorOptions& options = {})
-        : emulator(options), device(line, clock)
+    explicit EmuHarness(const emu::EmulatorOptions& options = {}) : emulator(options), device(line, clock)
     {
         line.responder = [this](ScriptedLine& l, std::span<const std::uint8_t> bytes) {
             for (std::uint8_t b : emulator.receive(bytes, now()))

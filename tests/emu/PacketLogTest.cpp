@@ -26,12 +26,13 @@ TEST(PacketLog, OneHexLinePerPacketAndTableWordRunsFolded)
         log.packet({0x66, 0, 0, 0, 1, 0});
         log.packet(protocol::MakeTableWordPacket(0, 0));
     } // the destructor writes the last run
-    EXPECT_EQ(out.str(), "20 00 00 00 00 00\n"
-                         "62 0a 00 62 10 ff\n"
-                         "q 32768 300\n"
-                         "q 5 2\n"
-                         "66 00 00 00 01 00\n"
-                         "q 0 1\n");
+    EXPECT_EQ(out.str(),
+              "20 00 00 00 00 00\n"
+              "62 0a 00 62 10 ff\n"
+              "q 32768 300\n"
+              "q 5 2\n"
+              "66 00 00 00 01 00\n"
+              "q 0 1\n");
 }
 
 } // namespace

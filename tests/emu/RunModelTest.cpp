@@ -174,7 +174,7 @@ TEST_F(OverflowTest, SetWhenTheSumLeavesTheRangeAndLatchedUntilTheNextStart)
     fullScaleTable(0);
     fullScaleTable(1);
     program(false, 200, 1, false);
-    signalAt(0, 0, 0);  // 32492 alone: in range
+    signalAt(0, 0, 0);   // 32492 alone: in range
     signalAt(1, 20, 10); // adds 3249 from 10 ms on
     startNow();
     at(9);
@@ -244,12 +244,12 @@ TEST(SignalModel, RenderFollowsEnvelopeTriggerAndFinalAttenuation)
     tables->fill(0);
     for (int k = 0; k < TableEntries; ++k)
         (*tables)[std::size_t(TableEntries + k)] = 16384; // device table 1: signal 0
-    RunSnapshot run {DeviceRegisters {}, tables};
+    RunSnapshot run{DeviceRegisters{}, tables};
     ChannelRegisters& c = run.regs.channels[0];
     c.amplitudeWord = 32768u << 8;
-    c.startTime = 100;  // 1 ms
-    c.fallStart = 300;  // 3 ms
-    c.rampUp = 8389;    // about 2^24 / 2000 ticks: 0.5 ms up
+    c.startTime = 100; // 1 ms
+    c.fallStart = 300; // 3 ms
+    c.rampUp = 8389;   // about 2^24 / 2000 ticks: 0.5 ms up
     c.rampDown = Word24Max;
     run.regs.period = 1000; // 10 ms
     run.regs.endOfOutput = 500;
@@ -262,12 +262,12 @@ TEST(SignalModel, RenderFollowsEnvelopeTriggerAndFinalAttenuation)
     const Rendering r = Render(run, 10'000, 250); // 25 ms at 10 kHz
     ASSERT_EQ(r.output.size(), 250u);
     const double half = std::pow(10.0, -6.0 / 20.0);
-    EXPECT_DOUBLE_EQ(r.output[5], 0);                // 0.5 ms: not started
-    EXPECT_NEAR(r.output[12], 16384 * 0.4 * half, 2);    // 1.2 ms: rising
-    EXPECT_NEAR(r.output[20], 16384 * half, 1);           // 2 ms: plateau
-    EXPECT_DOUBLE_EQ(r.output[31], 0);               // 3.1 ms: fallen at once
-    EXPECT_NEAR(r.output[120], 16384 * half, 1);          // second period, 2 ms in
-    EXPECT_DOUBLE_EQ(r.output[220], 0);              // after the run
+    EXPECT_DOUBLE_EQ(r.output[5], 0);                 // 0.5 ms: not started
+    EXPECT_NEAR(r.output[12], 16384 * 0.4 * half, 2); // 1.2 ms: rising
+    EXPECT_NEAR(r.output[20], 16384 * half, 1);       // 2 ms: plateau
+    EXPECT_DOUBLE_EQ(r.output[31], 0);                // 3.1 ms: fallen at once
+    EXPECT_NEAR(r.output[120], 16384 * half, 1);      // second period, 2 ms in
+    EXPECT_DOUBLE_EQ(r.output[220], 0);               // after the run
     EXPECT_EQ(r.trigger[4], 0);
     EXPECT_EQ(r.trigger[5], 1);
     EXPECT_EQ(r.trigger[14], 1);
@@ -285,8 +285,8 @@ TEST(SignalModel, PhaseWordIsTheAccumulatorAtTheChannelStart)
     ChannelRegisters c;
     c.amplitudeWord = 32768u << 8;
     c.startTime = 10;
-    c.frequency = 4194;        // about 1 kHz
-    c.phase = 0x400000;        // a quarter turn: index 8192
+    c.frequency = 4194; // about 1 kHz
+    c.phase = 0x400000; // a quarter turn: index 8192
     const std::int16_t* table = tables->data() + TableEntries;
     const std::int64_t startTick = 10 * 40;
     EXPECT_EQ(ChannelValue(c, table, startTick - 1), 0);
@@ -310,7 +310,7 @@ TEST(SignalModel, OverflowScanAgreesWithTickByTickSampling)
     // settings overflow (one while a ramp rises, one on the plateau), the
     // quiet ones never do.
     for (std::uint32_t amplitude : {11000u, 13000u, 14000u, 16000u}) {
-        RunSnapshot run {DeviceRegisters {}, tables};
+        RunSnapshot run{DeviceRegisters{}, tables};
         run.regs.endOfOutput = 2000; // 20 ms
         for (int k = 0; k < 3; ++k) {
             ChannelRegisters& c = run.regs.channels[std::size_t(k)];
@@ -319,8 +319,8 @@ TEST(SignalModel, OverflowScanAgreesWithTickByTickSampling)
             c.phase = std::uint32_t(k) * 0x155555;
             c.startTime = std::uint32_t(k) * 30;
         }
-        run.regs.channels[1].rampUp = 2000;     // 2^24 in about 2 ms
-        run.regs.channels[2].fallStart = 1500;  // falls from 15 ms
+        run.regs.channels[1].rampUp = 2000;    // 2^24 in about 2 ms
+        run.regs.channels[2].fallStart = 1500; // falls from 15 ms
         run.regs.channels[2].rampDown = 3000;
 
         std::optional<std::int64_t> expected;

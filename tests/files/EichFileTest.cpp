@@ -30,7 +30,7 @@ protected:
         table().corrections[1] = -1.5;
         table().frequencies[2] = -5;
         table().corrections[2] = -0.004; // rounds to zero, keeps its sign
-        table().frequencies[3] = 777; // beyond the count
+        table().frequencies[3] = 777;    // beyond the count
     }
 
     void loadText(const std::string& text)

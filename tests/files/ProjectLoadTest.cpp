@@ -107,8 +107,9 @@ TEST_F(ProjectLoad, StepsAfterTheLinesRunInOrderAndOnlyChangedBoxesClick)
     view.check(CheckBox::TypCheck) = true;
     view.check(CheckBox::ExternStart) = false;
     const int invalidatesBefore = view.signalInvalidates;
-    load("Section Global\r\n  FreqCheck = TRUE\r\n  TypCheck = False\r\n  ExternStart = TRUE\r\n"
-         "  Repeated = TRUE\r\nEnd Global\r\n");
+    load(
+        "Section Global\r\n  FreqCheck = TRUE\r\n  TypCheck = False\r\n  ExternStart = TRUE\r\n"
+        "  Repeated = TRUE\r\nEnd Global\r\n");
     EXPECT_EQ(hooks.clicked, (std::vector<CheckBox>{CheckBox::TypCheck, CheckBox::ExternStart}));
     EXPECT_EQ(hooks.calls, (std::vector<std::string>{"tables", "click", "click", "parinfo", "enter"}));
     EXPECT_EQ(view.signalInvalidates, invalidatesBefore + 1);
@@ -121,8 +122,9 @@ TEST_F(ProjectLoad, TheModelHooksStartTheTimerAndRunTheEnterAction)
     ModelLoadHooks modelHooks(form);
     FileCommands withModel(form, modelHooks);
     const std::string file = dir.file("m.tva");
-    writeBytes(file, "  Signalnumber = 0\r\n  Used = True\r\n  Ampl = 3,333\r\n  SelectedSignal = 0\r\n"
-                     "  EndDamp = 10\r\n  ExternStart = TRUE\r\nEnd\r\n");
+    writeBytes(file,
+               "  Signalnumber = 0\r\n  Used = True\r\n  Ampl = 3,333\r\n  SelectedSignal = 0\r\n"
+               "  EndDamp = 10\r\n  ExternStart = TRUE\r\nEnd\r\n");
     withModel.LoadProject(file);
     EXPECT_TRUE(view.timer);
     // The Enter action range-checks the loaded texts and rounds the final
@@ -153,8 +155,9 @@ TEST_F(ProjectLoad, LinesBeforeTheFirstSignalnumberGoToSignalZero)
 
 TEST_F(ProjectLoad, SelectedSignalIsClampedToTheSignalsInUse)
 {
-    const std::string three = "  Signalnumber = 0\r\n  Used = True\r\n  Signalnumber = 1\r\n  Used = True\r\n"
-                              "  Signalnumber = 2\r\n  Used = True\r\n";
+    const std::string three =
+        "  Signalnumber = 0\r\n  Used = True\r\n  Signalnumber = 1\r\n  Used = True\r\n"
+        "  Signalnumber = 2\r\n  Used = True\r\n";
     load(three + "  SelectedSignal = 5\r\nEnd\r\n");
     EXPECT_EQ(form.state().SelectedSignal, 2);
     load("  SelectedSignal = 5\r\nEnd\r\n");
@@ -218,8 +221,9 @@ TEST_F(ProjectLoad, TablesReadAcrossLinesWithAnyLineEnd)
 
 TEST_F(ProjectLoad, OldTwoDigitCarrierMultiplesReadAsBefore)
 {
-    load("  TabPara = 1,3E3\r\n  Signalnumber = 1\r\n  TabPara = 5E-5\r\n  Signalnumber = 2\r\n"
-         "  TabPara = 13\r\n  Signalnumber = 3\r\n  tabpara = 1e2\r\nEnd\r\n");
+    load(
+        "  TabPara = 1,3E3\r\n  Signalnumber = 1\r\n  TabPara = 5E-5\r\n  Signalnumber = 2\r\n"
+        "  TabPara = 13\r\n  Signalnumber = 3\r\n  tabpara = 1e2\r\nEnd\r\n");
     EXPECT_EQ(rec(0).TabPara, 1300);
     EXPECT_EQ(rec(1).TabPara, 0.00005);
     EXPECT_EQ(rec(2).TabPara, 13);
@@ -272,8 +276,8 @@ TEST_P(ProjectLoadFailure, ShowsItsErrorAndChangesNothing)
     putBusyState();
     const std::string file = dir.file("kaputt.tva");
     // Lines that would change the set come before the fault.
-    writeBytes(file, "  Signalnumber = 0\r\n  Freq = 123\r\n  Used = False\r\n  ExternStart = TRUE\r\n" +
-                         GetParam().content);
+    writeBytes(file,
+               "  Signalnumber = 0\r\n  Freq = 123\r\n  Used = False\r\n  ExternStart = TRUE\r\n" + GetParam().content);
     cmd.SaveFileName = "vorher.tva";
     const Snapshot before = snapshot();
     dialogs.fileAnswers.push_back(file);
@@ -337,10 +341,11 @@ TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
     writeBytes(huge, "");
     std::filesystem::resize_file(huge, 64 * 1024 * 1024 + 1);
     const std::string missing = dir.file("gibtsnicht.tva");
-    for (const auto& [file, message] : {std::pair{missing, "Datei " + missing + " kann nicht geöffnet werden"},
-                                        std::pair{fifo, "Datei " + fifo + " kann nicht geöffnet werden"},
-                                        std::pair{std::string("/dev/zero"), std::string("Datei /dev/zero kann nicht geöffnet werden")},
-                                        std::pair{huge, "Datei " + huge + " ist zu groß"}}) {
+    for (const auto& [file, message] :
+         {std::pair{missing, "Datei " + missing + " kann nicht geöffnet werden"},
+          std::pair{fifo, "Datei " + fifo + " kann nicht geöffnet werden"},
+          std::pair{std::string("/dev/zero"), std::string("Datei /dev/zero kann nicht geöffnet werden")},
+          std::pair{huge, "Datei " + huge + " ist zu groß"}}) {
         dialogs.fileAnswers.push_back(file);
         try {
             cmd.Laden1Click();
@@ -356,7 +361,7 @@ TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
     // empty set.
     const std::string notes = dir.file("notiz.txt");
     for (const std::string& content : {std::string(), std::string("Einkaufsliste\r\n  Milch = 2\r\nEnde der Liste\r\n"
-                                                                   "Section Signalparameters")}) {
+                                                                  "Section Signalparameters")}) {
         writeBytes(notes, content);
         dialogs.fileAnswers.push_back(notes);
         cmd.Laden1Click();

@@ -218,7 +218,8 @@ TEST_F(ProjectSave, RefusesVariableItemsThatWouldReadBackAsFraming)
     cmd.SaveProject(file);
     form.state().VariTable.Clear();
     cmd.LoadProject(file);
-    EXPECT_EQ(form.state().VariTable.slot(1), (VariTable::Slot{"Größe", "Variable", "End Variablen", "Ende Variable 2"}));
+    EXPECT_EQ(form.state().VariTable.slot(1),
+              (VariTable::Slot{"Größe", "Variable", "End Variablen", "Ende Variable 2"}));
 }
 
 TEST_F(ProjectSave, AFileThatCannotBeCreatedIsReportedByName)

@@ -150,8 +150,8 @@ TEST_F(MainWindow, CommitWithoutSelectionChecksOnlyTheGlobals)
     form->CommitEdits();
     EXPECT_EQ(view.edit(EditField::Signaldauer), "50");
     EXPECT_EQ(view.edit(EditField::Triggerstop), "0");
-    EXPECT_EQ(dialogs.texts(), (Texts{"Parameter Signaldauer ist außerhalb des zulässigen Bereichs!",
-                                      "ABC ist kein gültiger Wert!"}));
+    EXPECT_EQ(dialogs.texts(),
+              (Texts{"Parameter Signaldauer ist außerhalb des zulässigen Bereichs!", "ABC ist kein gültiger Wert!"}));
     EXPECT_EQ(st().SinusArray[0].Freq, "1");
 }
 

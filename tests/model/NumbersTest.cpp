@@ -43,9 +43,9 @@ TEST(NumberTest, AcceptsTheNumberSyntaxWithCommaOrPoint)
         const char* text;
         double value;
     };
-    for (const Case& c : {Case{"1", 1}, Case{"1,5", 1.5}, Case{"1.5", 1.5}, Case{"  7", 7}, Case{"+3", 3},
-                          Case{"-3", -3}, Case{",5", 0.5}, Case{"5,", 5}, Case{"1E3", 1000}, Case{"1e-3", 0.001},
-                          Case{"2,5E+2", 250}, Case{"0", 0}}) {
+    for (const Case& c :
+         {Case{"1", 1}, Case{"1,5", 1.5}, Case{"1.5", 1.5}, Case{"  7", 7}, Case{"+3", 3}, Case{"-3", -3},
+          Case{",5", 0.5}, Case{"5,", 5}, Case{"1E3", 1000}, Case{"1e-3", 0.001}, Case{"2,5E+2", 250}, Case{"0", 0}}) {
         const ParsedNumber p = ParseNumber(c.text);
         EXPECT_TRUE(p.valid) << c.text;
         EXPECT_DOUBLE_EQ(p.value, c.value) << c.text;
@@ -54,8 +54,8 @@ TEST(NumberTest, AcceptsTheNumberSyntaxWithCommaOrPoint)
 
 TEST(NumberTest, RejectsWhatIsNotANumber)
 {
-    for (const char* t : {"", " ", "+", "-", ",", "1,5,3", "1.5,3", "1,5.3", "1 ", "1E", "1E+", "abc", "0x10",
-                          "1-2", "inf", "nan", "1e999", "--1", "1,,5"}) {
+    for (const char* t : {"", " ", "+", "-", ",", "1,5,3", "1.5,3", "1,5.3", "1 ", "1E", "1E+", "abc", "0x10", "1-2",
+                          "inf", "nan", "1e999", "--1", "1,,5"}) {
         EXPECT_FALSE(ParseNumber(t).valid) << '"' << t << '"';
     }
 }

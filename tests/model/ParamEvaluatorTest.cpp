@@ -71,8 +71,8 @@ TEST_F(Evaluation, MessagesComeInTheOrderOffsetOperandFactor)
 {
     const EvalResult r = eval().EvalParam("f*o+x");
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(dialogs.texts(), (Texts{"X ist kein gültiger Wert!", "O ist kein gültiger Wert!",
-                                      "F ist kein gültiger Wert!"}));
+    EXPECT_EQ(dialogs.texts(),
+              (Texts{"X ist kein gültiger Wert!", "O ist kein gültiger Wert!", "F ist kein gültiger Wert!"}));
     // The value is computed from the failure values all the same.
     EXPECT_DOUBLE_EQ(r.value, -10 * -10 + -10);
 }
@@ -193,8 +193,8 @@ TEST_F(Evaluation, ExpressionsAndNamesPassUnchecked)
 TEST_F(Evaluation, TextsThatDoNotEvaluateBecomeZero)
 {
     EXPECT_EQ(check("", 0), "1");
-    EXPECT_EQ(dialogs.texts(), (Texts{" ist kein gültiger Wert!",
-                                      "Parameter Frequenz ist außerhalb des zulässigen Bereichs!"}));
+    EXPECT_EQ(dialogs.texts(),
+              (Texts{" ist kein gültiger Wert!", "Parameter Frequenz ist außerhalb des zulässigen Bereichs!"}));
     dialogs.clear();
     EXPECT_EQ(check("xyz", 3), "0");
     EXPECT_EQ(dialogs.texts(), Texts{"XYZ ist kein gültiger Wert!"});

@@ -91,13 +91,8 @@ TEST_F(MainDisplayTest, TheLengthHookGetsTheLengthAndItsAbortGoesToTheStatus)
 
 TEST_F(MainDisplayTest, ParameterLabelsBesideTheEdits)
 {
-    const std::array<EditPlace, 7> local{{{296, 24, 65},
-                                          {296, 96, 49},
-                                          {456, 96, 65},
-                                          {32, 56, 65},
-                                          {456, 24, 65},
-                                          {168, 56, 65},
-                                          {608, 56, 65}}};
+    const std::array<EditPlace, 7> local{
+        {{296, 24, 65}, {296, 96, 49}, {456, 96, 65}, {32, 56, 65}, {456, 24, 65}, {168, 56, 65}, {608, 56, 65}}};
     MainDisplay::ParInfoPaint(canvas, local);
     ASSERT_EQ(canvas.texts.size(), 21u);
     EXPECT_EQ(canvas.texts[0].text, "Frequenz");

@@ -109,14 +109,14 @@ TEST_F(DisplayTest, OneLaneIsCentredWithFullEnvelopeAtZeroDecibel)
     display.SinusBoxPaint(in, canvas, 1000, 260);
 
     // y = 130, amp = 168, (3*168) div 7 = 72, h = rnd(33*72/30) = 79.
-    EXPECT_TRUE(canvas.hasLine(0, 130, 100, 130));     // baseline up to the start
-    EXPECT_TRUE(canvas.hasLine(100, 130, 150, 51));    // rise, upper half
-    EXPECT_TRUE(canvas.hasLine(100, 130, 150, 209));   // rise, lower half
-    EXPECT_TRUE(canvas.hasLine(150, 209, 350, 209));   // plateau, lower
-    EXPECT_TRUE(canvas.hasLine(150, 51, 350, 51));     // plateau, upper
-    EXPECT_TRUE(canvas.hasLine(350, 51, 400, 130));    // fall, upper
-    EXPECT_TRUE(canvas.hasLine(350, 209, 400, 130));   // fall, lower
-    EXPECT_TRUE(canvas.hasLine(400, 130, 1000, 130));  // baseline after the end
+    EXPECT_TRUE(canvas.hasLine(0, 130, 100, 130));    // baseline up to the start
+    EXPECT_TRUE(canvas.hasLine(100, 130, 150, 51));   // rise, upper half
+    EXPECT_TRUE(canvas.hasLine(100, 130, 150, 209));  // rise, lower half
+    EXPECT_TRUE(canvas.hasLine(150, 209, 350, 209));  // plateau, lower
+    EXPECT_TRUE(canvas.hasLine(150, 51, 350, 51));    // plateau, upper
+    EXPECT_TRUE(canvas.hasLine(350, 51, 400, 130));   // fall, upper
+    EXPECT_TRUE(canvas.hasLine(350, 209, 400, 130));  // fall, lower
+    EXPECT_TRUE(canvas.hasLine(400, 130, 1000, 130)); // baseline after the end
 }
 
 TEST_F(DisplayTest, EnvelopeFlattensAt33DecibelAndTurnsInsideOutBeyond)
@@ -250,8 +250,8 @@ TEST(SignalTypeLabel, EveryCode)
 {
     SignalDisplay d{TestValues{}};
     SinusRecord r = sine("440");
-    const std::pair<int, const char*> cases[] = {{0, "Sinus"},   {1, "Sinus geeicht"}, {3, "Rechteck"},
-                                                 {4, "Rauschen"}, {5, "Mute"},          {-1, ""}, {6, ""}};
+    const std::pair<int, const char*> cases[] = {
+        {0, "Sinus"}, {1, "Sinus geeicht"}, {3, "Rechteck"}, {4, "Rauschen"}, {5, "Mute"}, {-1, ""}, {6, ""}};
     for (auto [code, text] : cases) {
         r.TabTyp = code;
         EXPECT_EQ(d.SignalTypeLabel(r), text) << code;
@@ -334,7 +334,8 @@ TEST(Pixel, RoundsTiesToEvenAndClamps)
     EXPECT_EQ(SignalDisplay::Pixel(2.5), 2);
     EXPECT_EQ(SignalDisplay::Pixel(3.5), 4);
     EXPECT_EQ(SignalDisplay::Pixel(-1e30), -static_cast<int>(SignalDisplay::PixelLimit));
-    EXPECT_EQ(SignalDisplay::Pixel(std::numeric_limits<double>::infinity()), static_cast<int>(SignalDisplay::PixelLimit));
+    EXPECT_EQ(SignalDisplay::Pixel(std::numeric_limits<double>::infinity()),
+              static_cast<int>(SignalDisplay::PixelLimit));
 }
 
 TEST(ParamLabels, NameAboveUnitRightRangeBelow)

@@ -24,7 +24,10 @@ protected:
     EichEditor editor{dialogs};
     int redraws = 0;
 
-    void SetUp() override { editor.Redraw = [this] { ++redraws; }; }
+    void SetUp() override
+    {
+        editor.Redraw = [this] { ++redraws; };
+    }
 
     void addPoint(const std::string& f, const std::string& d)
     {
@@ -167,9 +170,14 @@ TEST_F(EichEdit, PlotOfTwoPoints)
     EXPECT_EQ(c.rects[0].pen, colors::Black);
     EXPECT_EQ(c.rects[0].brush, Panel);
 
-    for (auto [x1, y1, x2, y2] : std::vector<std::array<int, 4>>{
-             {60, 211, 60, 15}, {65, 20, 60, 15}, {55, 20, 60, 15}, {57, 70, 63, 70},
-             {57, 208, 260, 208}, {260, 208, 255, 213}, {260, 208, 255, 203}, {240, 205, 240, 211}})
+    for (auto [x1, y1, x2, y2] : std::vector<std::array<int, 4>>{{60, 211, 60, 15},
+                                                                 {65, 20, 60, 15},
+                                                                 {55, 20, 60, 15},
+                                                                 {57, 70, 63, 70},
+                                                                 {57, 208, 260, 208},
+                                                                 {260, 208, 255, 213},
+                                                                 {260, 208, 255, 203},
+                                                                 {240, 205, 240, 211}})
         EXPECT_TRUE(c.hasLine(x1, y1, x2, y2)) << x1 << "," << y1 << " " << x2 << "," << y2;
 
     // Frequencies 100..1000, corrections 1..5 after the margins.

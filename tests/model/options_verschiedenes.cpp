@@ -61,8 +61,7 @@ TEST(Version, MessageBox)
 {
     RecordingDialogs dialogs;
     Version1Click(dialogs);
-    EXPECT_EQ(dialogs.messages,
-              (std::vector<RecordingDialogs::Message>{{"Softwareversion\r0.8 Alpha", "Tonvera"}}));
+    EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Softwareversion\r0.8 Alpha", "Tonvera"}}));
 }
 
 } // namespace

@@ -190,8 +190,8 @@ TEST_F(Sim, EnvelopeOfOneSignal)
 {
     sim.Simulate(form.state().SinusArray, form.state().VariTable, "L", "0", "0");
     SinusRecord r = useSignal(0, "100", "50", "200", "50");
-    const std::vector<std::pair<double, double>> expected{
-        {0, 0}, {100, 0}, {125, 0.5}, {150, 1}, {350, 1}, {375, 0.5}, {400, 0}, {401, 0}, {1000, 0}};
+    const std::vector<std::pair<double, double>> expected{{0, 0},     {100, 0}, {125, 0.5}, {150, 1}, {350, 1},
+                                                          {375, 0.5}, {400, 0}, {401, 0},   {1000, 0}};
     for (auto [t, e] : expected)
         EXPECT_DOUBLE_EQ(sim.Envelope(r, t), e) << t;
 

@@ -132,8 +132,8 @@ TEST_F(VariEditor, DeletingAnUnknownNameOrCancelling)
     dialogs.inputAnswers.push_back("b");
     editor.Button2Click();
     editor.Button2Click(); // cancelled
-    EXPECT_EQ(dialogs.messages, (std::vector<Message>{{"Variable nicht vorhanden", "Achtung"},
-                                                      {"Variable nicht vorhanden", "Achtung"}}));
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<Message>{{"Variable nicht vorhanden", "Achtung"}, {"Variable nicht vorhanden", "Achtung"}}));
     EXPECT_EQ(table.slot(0), Texts{"a"});
 }
 

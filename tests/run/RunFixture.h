@@ -24,9 +24,12 @@ using Writes = std::vector<Bytes>;
 inline Bytes Packet(int code, int b1, int b2 = 0, int b3 = 0, int b4 = 0, int b5 = 0)
 {
     return Bytes{static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(b1), static_cast<std::uint8_t>(b2),
-                 static_cast<std::uint8_t>(b3), static_cast<std::uint8_t>(b4), static_cast<std::uint8_t>(b5)};
+                 static_cast<std::uint8_t>(b3),   static_cast<std::uint8_t>(b4), static_cast<std::uint8_t>(b5)};
 }
-inline Bytes W24(int code, int sub, std::uint32_t w) { return Packet(code, sub, 0, w & 0xFF, (w >> 8) & 0xFF, w >> 16); }
+inline Bytes W24(int code, int sub, std::uint32_t w)
+{
+    return Packet(code, sub, 0, w & 0xFF, (w >> 8) & 0xFF, w >> 16);
+}
 
 class RunFixture : public ::testing::Test {
 protected:

@@ -11,8 +11,8 @@ namespace {
 
 using RunControlTest = RunFixture;
 
-const Bytes Query = Packet(0, 0);     // status query while playing
-const Bytes Stopped = Packet(32, 0);  // stop, and the query while stopped
+const Bytes Query = Packet(0, 0);    // status query while playing
+const Bytes Stopped = Packet(32, 0); // stop, and the query while stopped
 
 // The packets of Start up to the download, for a signal length of 1000 ms,
 // trigger 100..900 ms and no final attenuation.
@@ -171,13 +171,11 @@ TEST_F(RunControlTest, RepetitionsFirstPlaysEachPositionThenStopRestoresThePosit
         EXPECT_EQ(core.state().VariPos, pos);
         EXPECT_EQ(view.aktVar, std::to_string(pos));
         // Plain codes: the device still counts as playing.
-        const Writes expectedTail{W24(69, 3, 100000), W24(69, 0, 15000000), Packet(73, 0, 0, 0, 253, 0),
-                                  Packet(73, 0, 0, 0, 253, 0), Packet(71, 0),
-                                  W24(69, 2, 10000),  W24(69, 1, 90000),    Packet(32, 0),
-                                  Packet(0, 0)};
+        const Writes expectedTail{W24(69, 3, 100000),          W24(69, 0, 15000000), Packet(73, 0, 0, 0, 253, 0),
+                                  Packet(73, 0, 0, 0, 253, 0), Packet(71, 0),        W24(69, 2, 10000),
+                                  W24(69, 1, 90000),           Packet(32, 0),        Packet(0, 0)};
         ASSERT_GE(line.writes.size(), expectedTail.size() + 4 + 7 + 7);
-        EXPECT_EQ(Writes(line.writes.end() - static_cast<long>(expectedTail.size()), line.writes.end()),
-                  expectedTail);
+        EXPECT_EQ(Writes(line.writes.end() - static_cast<long>(expectedTail.size()), line.writes.end()), expectedTail);
         EXPECT_TRUE(withCode(113).empty()); // no tables while stepping
     }
     line.clearWrites();
@@ -348,8 +346,8 @@ TEST_F(RunControlTest, OverflowShownWhilePlayingAndReportedOnceAtTheNextStart)
     EXPECT_EQ(view.status[2], "Signal OK");
 
     core.StartButtonClick();
-    EXPECT_EQ(dialogs.messages,
-              (std::vector<testing::RecordingDialogs::Message>{{"Letztes Signal hat einen Überlauf erzeugt!", "Achtung"}}));
+    EXPECT_EQ(dialogs.messages, (std::vector<testing::RecordingDialogs::Message>{
+                                    {"Letztes Signal hat einen Überlauf erzeugt!", "Achtung"}}));
     core.StartButtonClick();
     EXPECT_EQ(dialogs.messages.size(), 1u);
 

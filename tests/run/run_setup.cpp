@@ -80,7 +80,10 @@ protected:
     ~SetupTest() override { fs::remove_all(dir); }
 
     void firmware(const std::string& content) { std::ofstream(core.FirmwareFile(), std::ios::binary) << content; }
-    std::size_t count(const Bytes& b) const { return static_cast<std::size_t>(std::count(line.writes.begin(), line.writes.end(), b)); }
+    std::size_t count(const Bytes& b) const
+    {
+        return static_cast<std::size_t>(std::count(line.writes.begin(), line.writes.end(), b));
+    }
 
     fs::path dir;
     PanelView view;
@@ -233,8 +236,12 @@ TEST_F(DownloadTest, OnlySignalZeroUsed)
     addSine(0, "1000");
     core.DownloadSet();
     Writes expected{
-        Packet(98, 0, 0, 0x62, 0x10, 0),  Packet(104, 0, 0, 0, 0xF8, 0x7F), Packet(98, 8),
-        Packet(100, 0),                   W24(100, 8, 2500),                 W24(99, 0, 2097152),
+        Packet(98, 0, 0, 0x62, 0x10, 0),
+        Packet(104, 0, 0, 0, 0xF8, 0x7F),
+        Packet(98, 8),
+        Packet(100, 0),
+        W24(100, 8, 2500),
+        W24(99, 0, 2097152),
         W24(99, 8, 2097152),
     };
     for (int i = 1; i < 8; ++i)

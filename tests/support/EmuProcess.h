@@ -82,7 +82,7 @@ public:
         if (Pid > 0)
             throw std::runtime_error("EmuProcess: already started");
         const std::string program = std::string(TONVERA_BIN_DIR) + "/tonvera-emu";
-        std::vector<std::string> argv {program, "--link", Link};
+        std::vector<std::string> argv{program, "--link", Link};
         for (std::string& a : args) {
             for (std::size_t p; (p = a.find("{dir}")) != std::string::npos;)
                 a.replace(p, 5, Dir);
@@ -197,8 +197,7 @@ public:
     }
 
     // Waits (bounded) until pred() holds; for events, not for timing.
-    static bool waitFor(const std::function<bool()>& pred,
-                        std::chrono::milliseconds limit = std::chrono::seconds(10))
+    static bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (!pred()) {

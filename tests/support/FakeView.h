@@ -36,7 +36,10 @@ public:
     bool& check(CheckBox b) { return checks[static_cast<std::size_t>(b)]; }
 
     std::string editText(EditField field) const override { return edits[static_cast<std::size_t>(field)]; }
-    void setEditText(EditField field, const std::string& text) override { edits[static_cast<std::size_t>(field)] = text; }
+    void setEditText(EditField field, const std::string& text) override
+    {
+        edits[static_cast<std::size_t>(field)] = text;
+    }
     void setLocalEditsEnabled(bool enabled) override { localEditsEnabled = enabled; }
     void focusEdit(EditField field) override { focusCalls.push_back(field); }
 
@@ -53,7 +56,10 @@ public:
     void setAktVarText(const std::string& text) override { aktVar = text; }
 
     std::string statusText(int panel) const override { return status.at(static_cast<std::size_t>(panel)); }
-    void setStatusText(int panel, const std::string& text) override { status.at(static_cast<std::size_t>(panel)) = text; }
+    void setStatusText(int panel, const std::string& text) override
+    {
+        status.at(static_cast<std::size_t>(panel)) = text;
+    }
     void repaintStatusBar() override { ++statusRepaints; }
 
     void repaintSignalDisplay() override { ++signalRepaints; }

@@ -26,7 +26,7 @@ public:
 
     // --- Open state. The line starts open so a device object can talk at once.
     bool opened = true;
-    bool openSucceeds = true;      // what the next open() yields
+    bool openSucceeds = true; // what the next open() yields
     std::vector<std::string> openedNames;
     int closeCount = 0;
 
@@ -47,8 +47,8 @@ public:
     bool isOpen() const override { return opened; }
 
     // --- What the program wrote.
-    std::vector<Block> writes;  // one entry per write call
-    int droppedWrites = 0;      // writes while closed (lost)
+    std::vector<Block> writes; // one entry per write call
+    int droppedWrites = 0;     // writes while closed (lost)
 
     void writeBlock(std::span<const std::uint8_t> bytes) override
     {
@@ -90,8 +90,8 @@ public:
 
     // --- Replies.
     std::deque<LineRead> input;
-    int readCount = 0;        // readByte calls
-    int readsWithByte = 0;    // of those, how many got something
+    int readCount = 0;     // readByte calls
+    int readsWithByte = 0; // of those, how many got something
     Responder responder;
 
     void queueReply(std::uint8_t b) { input.push_back(LineRead::byte(b)); }

@@ -13,8 +13,8 @@ namespace tonvera::test {
 
 class VirtualClock : public Pause {
 public:
-    long long now = 0;          // milliseconds since the clock was made
-    std::vector<int> pauses;    // every pause, in order
+    long long now = 0;       // milliseconds since the clock was made
+    std::vector<int> pauses; // every pause, in order
     std::function<void(long long now)> onPause;
 
     void pause(int milliseconds) override

@@ -34,7 +34,8 @@ double ShownFrequency(const PreviewWindow& p)
 }
 
 // Lets the event loop run until `done` holds; false after the limit.
-template <typename F> bool WaitFor(F done, int ms = 5000)
+template <typename F>
+bool WaitFor(F done, int ms = 5000)
 {
     QElapsedTimer t;
     t.start();
@@ -46,7 +47,8 @@ template <typename F> bool WaitFor(F done, int ms = 5000)
     return true;
 }
 
-template <typename T> T* Child(QObject& parent, const char* name)
+template <typename T>
+T* Child(QObject& parent, const char* name)
 {
     T* c = parent.findChild<T*>(name);
     EXPECT_NE(c, nullptr) << name;

@@ -43,8 +43,7 @@ void shoot(QDialog& window, const char* name, const std::function<void()>& open)
             EXPECT_GT(colours.size(), 3u) << name;
             const QByteArray dir = qgetenv("TONVERA_SCREENSHOT_DIR");
             if (!dir.isEmpty()) {
-                const QString file =
-                    QDir(QString::fromLocal8Bit(dir)).filePath(QString("screenshot-%1.png").arg(name));
+                const QString file = QDir(QString::fromLocal8Bit(dir)).filePath(QString("screenshot-%1.png").arg(name));
                 EXPECT_TRUE(img.save(file)) << file.toStdString();
             }
         },

@@ -132,7 +132,8 @@ TEST_F(VariablenWindowTest, LoeschenAsksAndReports)
         [&] {
             dialogs.inputAnswers.push_back("x");
             QTest::mouseClick(window.Button2, Qt::LeftButton);
-            EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Variable nicht vorhanden", "Achtung"}}));
+            EXPECT_EQ(dialogs.messages,
+                      (std::vector<RecordingDialogs::Message>{{"Variable nicht vorhanden", "Achtung"}}));
             EXPECT_EQ(window.VariGrid->columnCount(), 2);
 
             dialogs.inputAnswers.push_back("A");

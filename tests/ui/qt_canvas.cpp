@@ -17,7 +17,7 @@ TEST(QtCanvasTest, LinesLeaveTheirEndPointOut)
         QtCanvas c(p, Qt::black, Qt::white);
         c.setPenColor({255, 255, 0});
         c.moveTo(2, 5);
-        c.lineTo(10, 5); // across
+        c.lineTo(10, 5);  // across
         c.lineTo(10, 15); // down from where the first one stopped
         c.moveTo(15, 15);
         c.lineTo(15, 2); // up

@@ -227,10 +227,10 @@ TEST_F(WindowTest, TheDisplayShowsTheSetAndTheSelectedLaneInYellow)
     click(w.Button1);
     const QImage img = w.SinusBox->grab().toImage();
     const int W = w.SinusBox->width();
-    EXPECT_EQ(img.pixelColor(W / 2, 0), QColor(255, 0, 0));           // red frame
-    EXPECT_EQ(img.pixelColor(W - 5, 40), QColor(0, 0, 0));            // black box
+    EXPECT_EQ(img.pixelColor(W / 2, 0), QColor(255, 0, 0));                    // red frame
+    EXPECT_EQ(img.pixelColor(W - 5, 40), QColor(0, 0, 0));                     // black box
     EXPECT_EQ(img.pixelColor(W - 5, laneCentre(0, 2)), QColor(255, 255, 255)); // lane 0 white
-    EXPECT_EQ(img.pixelColor(W - 5, laneCentre(1, 2)), QColor(255, 255, 0)); // lane 1 selected
+    EXPECT_EQ(img.pixelColor(W - 5, laneCentre(1, 2)), QColor(255, 255, 0));   // lane 1 selected
     const int trigger = static_cast<int>(std::lround(100.0 * W / 1000));
     EXPECT_EQ(img.pixelColor(trigger, 10), QColor(0, 0, 255));
 }
@@ -246,8 +246,8 @@ TEST_F(WindowTest, PaintingNeverOpensABox)
 
 TEST_F(WindowTest, ProjectSavedAndLoadedThroughTheMenu)
 {
-    const std::string file = (std::filesystem::temp_directory_path() /
-                              ("tonvera-ui-" + std::to_string(::getpid()) + ".tva")).string();
+    const std::string file =
+        (std::filesystem::temp_directory_path() / ("tonvera-ui-" + std::to_string(::getpid()) + ".tva")).string();
     click(w.Button1);
     typeInto(w.Freq, "440");
     enter(w.Freq);

@@ -37,14 +37,22 @@ QStringList menuCaptions(QMenuBar* bar)
 TEST(WindowLayout, MenuHasEveryItemWithItsCaption)
 {
     MainWindow w;
-    const QStringList expected{"&Datei",         "  &Neu",
-                               "  &Laden",       "  &Speichern",
-                               "  &Drucken",     "  &Beenden",
-                               "&Variablen",     "  &Konfigurieren",
-                               "&Einstellungen", "  &Hardware",
-                               "  &Verschiedenes", "  &Kalibrierung",
-                               "  Kalibrierdaten &speichern", "  Kalibrierdaten &laden",
-                               "Hilfe",          "  Version",
+    const QStringList expected{"&Datei",
+                               "  &Neu",
+                               "  &Laden",
+                               "  &Speichern",
+                               "  &Drucken",
+                               "  &Beenden",
+                               "&Variablen",
+                               "  &Konfigurieren",
+                               "&Einstellungen",
+                               "  &Hardware",
+                               "  &Verschiedenes",
+                               "  &Kalibrierung",
+                               "  Kalibrierdaten &speichern",
+                               "  Kalibrierdaten &laden",
+                               "Hilfe",
+                               "  Version",
                                "  Blockschaltbild"};
     EXPECT_EQ(menuCaptions(w.menuBar()), expected);
 }

@@ -79,10 +79,7 @@ void expectStoppedLast(const std::vector<std::string>& log)
     EXPECT_TRUE(started);
 }
 
-bool emulatorBuilt()
-{
-    return std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu");
-}
+bool emulatorBuilt() { return std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"); }
 
 } // namespace
 
