@@ -20,6 +20,11 @@ namespace {
 
 constexpr int PacketsPerWrite = 256;
 constexpr int WritesPerTable = TableLength / PacketsPerWrite;
+// After a table: the device's last answers come within a few pauses; a
+// byte lost on the line costs one answer.
+constexpr int AnswerPauseMs = 10;
+constexpr int AnswerQuietRounds = 10;
+constexpr long LostAnswersAllowed = 8;
 
 // The phase an oscillator of `freq` Hz advances during `startMs`, whole
 // periods dropped, taken off the wanted phase: the signal then stands at
@@ -99,8 +104,11 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
 bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> table)
 {
     WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
+    // The answers to the upload's packets are counted from here.
+    Drain();
     SetTableMode(TableModeLoading);
     std::copy(table.begin(), table.end(), cached.begin());
+    long answered = 0;
 
     // Signal k plays device table k + 1; the last signal wraps to table 0.
     const std::int64_t base = static_cast<std::int64_t>((slot + 1) % TableCount) * TableLength;
@@ -116,7 +124,7 @@ bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> 
         // The device answers every table word with a status byte that nobody
         // waits for. Dropped here, they cannot fill the receive buffer and
         // hold up the line; the framing check at the end drains anyway.
-        Drain();
+        answered += Drain();
         if (Progress) {
             const long percent = static_cast<long>(rnd((b + 1) * 100.0 / WritesPerTable));
             Progress("Lade Tabelle " + std::to_string(slot + 1) + ": " + std::to_string(percent) + " %");
@@ -124,10 +132,22 @@ bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> 
     }
 
     SetTableMode(TableModeNormal);
-    // The check's bytes must not queue behind the table: only once the
-    // table has left can the device's answers be timed.
-    Line->waitSent();
-    CheckLine();
+    // The check's bytes must not queue behind the table: they may go only
+    // once the table has left. The device's answers prove that it has:
+    // when it answered (nearly) every packet and then fell quiet, it holds
+    // nothing more, however fast the bytes went out. Otherwise the driver
+    // is drained and the table's wire time waited out.
+    const long packets = TableLength + 2;
+    for (int quiet = 0; quiet < AnswerQuietRounds && answered < packets;) {
+        Pauser->pause(AnswerPauseMs);
+        const int n = Drain();
+        answered += n;
+        quiet = n > 0 ? 0 : quiet + 1;
+    }
+    if (answered + LostAnswersAllowed < packets) {
+        Line->waitSent();
+        CheckLine();
+    }
     // After a table that lost no byte the device stands on a packet
     // boundary, so only the sixth single byte completes a packet.
     int firstReply = 0;

@@ -253,7 +253,6 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
         if (n > 0) {
             p += n;
             left -= static_cast<std::size_t>(n);
-            Stuck = false;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -270,8 +269,9 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
             }
             if (ready > 0)
                 continue;
-            // No progress: the first time after moving bytes this is the
-            // stall; while the line stays stuck the bytes are just lost.
+            // No progress for the stall time: reported once. While the line
+            // stays stuck (until a write goes through whole) later bytes are
+            // just lost, without another wait.
             if (!Stuck)
                 Fault = LineFault::Stalled;
             Stuck = true;
@@ -280,6 +280,9 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
         MarkLost(); // EIO and the like: the port is gone
         return;
     }
+    // A few bytes that trickle into a stuck line do not make it move again;
+    // a whole write does.
+    Stuck = false;
 }
 
 void SerialSupport::MarkLost()

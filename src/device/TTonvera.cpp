@@ -95,12 +95,12 @@ void TTonvera::SendSyncByte()
     Write(std::span<const std::uint8_t>(&b, 1));
 }
 
-bool TTonvera::Drain()
+int TTonvera::Drain()
 {
-    bool any = false;
-    for (int i = 0; i < DrainLimit && Read().arrived(); ++i)
-        any = true;
-    return any;
+    int n = 0;
+    while (n < DrainLimit && Read().arrived())
+        ++n;
+    return n;
 }
 
 // One reading: a reply that arrives damaged counts as 0, like no reply; the
@@ -152,7 +152,7 @@ bool TTonvera::CheckFraming(int& firstReply)
     // 1. A quiet line: nothing may still be on its way.
     Drain();
     Pauser->pause(QuietPauseMs);
-    for (int round = 1; round < QuietLineRounds && Drain(); ++round)
+    for (int round = 1; round < QuietLineRounds && Drain() > 0; ++round)
         Pauser->pause(QuietPauseMs);
 
     // 2. Some answer at all.

@@ -137,8 +137,8 @@ private:
     void SendSyncByte();
     int RunCode(int code) const;
     static int SignalIndex(int index);
-    // Reads and drops whatever is waiting; returns whether anything was there.
-    bool Drain();
+    // Reads and drops whatever is waiting; returns how many bytes were there.
+    int Drain();
     std::uint8_t OneStatusReading();
 
     SerialLine* Line;
