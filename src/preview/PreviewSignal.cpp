@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "emu/Recording.h"
+
 namespace tonvera::preview {
 
 namespace {
