@@ -109,6 +109,7 @@ void SerialSupport::SerialOpen(const std::string& name)
     Fault = LineFault::None;
     Lost = false;
     Stuck = false;
+    StallSeen = false;
     HaveSaved = false;
 
     const std::string path = PortPath(name);
@@ -203,7 +204,7 @@ void SerialSupport::SerialClose()
         // The last packets leave at the speed they were written with before
         // the old settings come back; a stuck or lost line is not waited for.
         if (HaveSaved && !Lost) {
-            if (!Stuck && WaitOutputQueue())
+            if (!Stuck && !StallSeen && WaitOutputQueue())
                 ::tcdrain(Fd);
             ::tcsetattr(Fd, TCSANOW, &Saved);
         }
@@ -218,6 +219,7 @@ void SerialSupport::SerialClose()
     Fault = LineFault::None;
     Lost = false;
     Stuck = false;
+    StallSeen = false;
 }
 
 bool SerialSupport::open(const std::string& name)
@@ -275,6 +277,7 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
             if (!Stuck)
                 Fault = LineFault::Stalled;
             Stuck = true;
+            StallSeen = true;
             return;
         }
         MarkLost(); // EIO and the like: the port is gone
@@ -331,6 +334,7 @@ void SerialSupport::waitSent()
     if (!WaitOutputQueue()) {
         Fault = LineFault::Stalled;
         Stuck = true;
+        StallSeen = true;
         return;
     }
     // The queue is empty; the last bytes may still sit in the adapter.

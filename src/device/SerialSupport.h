@@ -109,6 +109,9 @@ private:
     LineFault Fault = LineFault::None;
     bool Lost = false;
     bool Stuck = false;
+    // A stall was seen since the port opened: a few bytes that slipped into
+    // the line since then do not make it worth waiting for at close.
+    bool StallSeen = false;
 };
 
 } // namespace tonvera
