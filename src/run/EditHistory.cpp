@@ -19,8 +19,7 @@ bool SignalSetSnapshot::sameProject(const SignalSetSnapshot& other) const
            TastHigh == other.TastHigh && Globals == other.Globals;
 }
 
-SignalSetSnapshot TakeSnapshot(const MainState& state, const ProjectGlobals& globals,
-                               const SignalSetSnapshot* previous)
+SignalSetSnapshot TakeSnapshot(const MainState& state, const ProjectGlobals& globals, const SignalSetSnapshot* previous)
 {
     SignalSetSnapshot s;
     for (int i = 0; i < SignalSlots; ++i) {
