@@ -63,15 +63,11 @@ endif()
 install(FILES ${packaging_dir}/debian/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/src/cli/README.md)
-  install(FILES ${CMAKE_SOURCE_DIR}/src/cli/README.md
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera RENAME README.tonvera-cli.md)
-endif()
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera OPTIONAL)
-if(EXISTS ${CMAKE_SOURCE_DIR}/tools/emulator/README.md)
-  install(FILES ${CMAKE_SOURCE_DIR}/tools/emulator/README.md
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera RENAME README.tonvera-emu.md)
-endif()
+install(FILES ${CMAKE_SOURCE_DIR}/src/cli/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera
+        RENAME README.tonvera-cli.md)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera)
+install(FILES ${CMAKE_SOURCE_DIR}/tools/emulator/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvera
+        RENAME README.tonvera-emu.md)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tonvera)
