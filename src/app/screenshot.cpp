@@ -20,9 +20,9 @@ using namespace tonvera;
 
 namespace {
 
-void type(MainWindow& w, QLineEdit* e, const char* text)
+void type(MainWindow& w, const char* edit, const char* text)
 {
-    e->setText(QString::fromUtf8(text));
+    w.findChild<QLineEdit*>(edit)->setText(QString::fromUtf8(text));
     w.command([&] { w.editing().FreqKeyPress(SignalEditing::KeyEnter); });
 }
 
@@ -39,32 +39,33 @@ int main(int argc, char** argv)
     w.show();
 
     w.command([&] { w.editing().Button1Click(); });
-    type(w, w.Freq, "1000");
-    type(w, w.Start, "50");
-    type(w, w.RampUp, "20");
-    type(w, w.Stop, "300");
-    type(w, w.RampDown, "40");
+    type(w, "Freq", "1000");
+    type(w, "Start", "50");
+    type(w, "RampUp", "20");
+    type(w, "Stop", "300");
+    type(w, "RampDown", "40");
 
     w.command([&] { w.editing().Button1Click(); });
-    w.RechtSel->click();
-    type(w, w.Freq, "250");
-    type(w, w.Start, "250");
-    type(w, w.Stop, "400");
-    type(w, w.Ampl, "6");
-    type(w, w.RampUp, "10");
-    type(w, w.RampDown, "10");
+    w.findChild<QRadioButton*>("RechtSel")->click();
+    type(w, "Freq", "250");
+    type(w, "Start", "250");
+    type(w, "Stop", "400");
+    type(w, "Ampl", "6");
+    type(w, "RampUp", "10");
+    type(w, "RampDown", "10");
 
     w.command([&] { w.editing().Button1Click(); });
-    w.SinusEichSel->click();
-    type(w, w.Freq, "4000");
-    type(w, w.Start, "500");
-    type(w, w.Stop, "250");
-    type(w, w.Ampl, "12");
-    type(w, w.RampUp, "100");
-    type(w, w.RampDown, "50");
-    type(w, w.Phase, "90");
+    w.findChild<QRadioButton*>("SinusEichSel")->click();
+    type(w, "Freq", "4000");
+    type(w, "Start", "500");
+    type(w, "Stop", "250");
+    type(w, "Ampl", "12");
+    type(w, "RampUp", "100");
+    type(w, "RampDown", "50");
+    type(w, "Phase", "90");
 
-    w.command([&] { w.editing().SinusBoxMouseDown(w.SinusBox->height() / 2, w.SinusBox->height()); });
+    const int displayHeight = w.findChild<QWidget*>("SinusBox")->height();
+    w.command([&] { w.editing().SinusBoxMouseDown(displayHeight / 2, displayHeight); });
     app.processEvents();
     if (!w.grab().save(out)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));

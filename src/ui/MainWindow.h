@@ -119,6 +119,15 @@ public:
     static constexpr int DesignWidth = 915;
     static constexpr int DesignHeight = 602;
 
+    // The eleven parameter edits in the order the commit key handles them.
+    [[nodiscard]] std::array<QLineEdit*, 11> parameterEdits() const;
+    [[nodiscard]] std::array<QLineEdit*, 7> localEdits() const;
+    [[nodiscard]] std::array<QCheckBox*, 8> displayChecks() const;
+
+private:
+    // The controls keep their design names as object names too: other
+    // windows and the tests find them by those.
+
     // --- Menu -----------------------------------------------------------------
     QAction *Neu1, *Laden1, *Speichern1, *Drucken1, *Beenden1;
     QAction* NeueVariable1;
@@ -159,11 +168,6 @@ public:
     std::array<QLabel*, 4> StatusPanel{};
 
     QTimer* Timer1;
-
-    // The eleven parameter edits in the order the commit key handles them.
-    std::array<QLineEdit*, 11> parameterEdits() const;
-    std::array<QLineEdit*, 7> localEdits() const;
-    std::array<QCheckBox*, 8> displayChecks() const;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

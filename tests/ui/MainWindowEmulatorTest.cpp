@@ -19,11 +19,13 @@
 #include "support/EmuProcess.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
+#include "ui/ControlLookup.h"
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
 #include "WhileOpen.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
 TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
@@ -36,7 +38,7 @@ TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
     MainWindow& m = *windows.MainForm;
     m.show();
 
-    m.Button1->click();
+    control<QPushButton>(m, "Button1")->click();
     bool listed = false;
     QTimer::singleShot(0, [&] {
         // The emulator's own link is not the default one; typed by hand.
@@ -48,19 +50,19 @@ TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
             windows.HardInit->reject();
         }
     });
-    m.Hardware1->trigger();
+    control<QAction>(m, "Hardware1")->trigger();
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     EXPECT_TRUE(listed);
     EXPECT_FALSE(windows.HardInit->isVisible());
-    EXPECT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     EXPECT_TRUE(m.line().isOpen());
-    EXPECT_TRUE(m.Timer1->isActive());
+    EXPECT_TRUE(control<QTimer>(m, "Timer1")->isActive());
 
-    m.StartButton->click();
+    control<QPushButton>(m, "StartButton")->click();
     EXPECT_TRUE(m.device().Running);
     m.Timer1Timer();
-    EXPECT_EQ(m.StatusPanel[2]->text(), "Signal OK");
-    m.Button4->click();
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel2")->text(), "Signal OK");
+    control<QPushButton>(m, "Button4")->click();
     EXPECT_FALSE(m.device().Running);
     EXPECT_TRUE(dialogs.errors.empty());
 
@@ -79,16 +81,16 @@ void InitOnEmulator(AppWindows& windows, const tonvera::test::EmuProcess& emu)
         if (windows.HardInit->isVisible())
             windows.HardInit->reject();
     });
-    windows.MainForm->Hardware1->trigger();
+    control<QAction>(*windows.MainForm, "Hardware1")->trigger();
 }
 
 // A signal whose frequency is the variable F with three positions.
 void ThreePositions(MainWindow& m)
 {
-    m.Button1->click();
+    control<QPushButton>(m, "Button1")->click();
     m.form().state().VariTable.slot(0) = {"F", "100", "200", "300"};
     m.form().Record(0).Freq = "F";
-    m.Signaldauer->setText("40");
+    control<QLineEdit>(m, "Signaldauer")->setText("40");
 }
 
 } // namespace
@@ -105,25 +107,25 @@ TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
     MainWindow& m = *windows.MainForm;
     m.show();
     InitOnEmulator(windows, emu);
-    ASSERT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
-    m.varcheck->click();
-    m.StartButton->click();
+    control<QCheckBox>(m, "varcheck")->click();
+    control<QPushButton>(m, "StartButton")->click();
     ASSERT_TRUE(m.device().Running);
-    EXPECT_EQ(m.AktVar->text(), "1");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
 
     bool reached = false;
     tonvera::testing::whileOpen(
         *windows.Variablen,
         [&] {
-            reached = QTest::qWaitFor([&] { return m.AktVar->text() == "3"; }, 5000);
+            reached = QTest::qWaitFor([&] { return control<QLabel>(m, "AktVar")->text() == "3"; }, 5000);
             // The run ends by itself after the last position: Stop puts the
             // position back.
             EXPECT_TRUE(QTest::qWaitFor([&] { return !m.device().Running; }, 5000));
         },
-        [&] { m.NeueVariable1->trigger(); });
+        [&] { control<QAction>(m, "NeueVariable1")->trigger(); });
     EXPECT_TRUE(reached);
-    EXPECT_EQ(m.AktVar->text(), "1");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
     EXPECT_TRUE(dialogs.errors.empty());
     m.close();
 }
@@ -139,10 +141,10 @@ TEST(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
     MainWindow& m = *windows.MainForm;
     m.show();
     InitOnEmulator(windows, emu);
-    ASSERT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
-    m.ExternStart->click();
-    ASSERT_TRUE(m.Timer1->isActive());
+    control<QCheckBox>(m, "ExternStart")->click();
+    ASSERT_TRUE(control<QTimer>(m, "Timer1")->isActive());
 
     bool started = false;
     tonvera::testing::whileOpen(
@@ -154,7 +156,7 @@ TEST(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
             started = QTest::qWaitFor([&] { return m.device().Running; }, 5000);
             emu.setInput(true);
         },
-        [&] { m.Button7->click(); });
+        [&] { control<QPushButton>(m, "Button7")->click(); });
     EXPECT_TRUE(started);
     EXPECT_TRUE(dialogs.errors.empty());
     m.close();

@@ -14,10 +14,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 
 namespace {
 
@@ -64,26 +66,29 @@ TEST(WindowLayout, RegionsAtDesignSize)
     QApplication::processEvents();
     EXPECT_EQ(w.size(), QSize(915, 602));
     EXPECT_EQ(w.windowTitle(), "Tonvera");
-    EXPECT_EQ(w.Panel2->height(), 70);
-    EXPECT_EQ(w.ParPan->height(), 140);
+    EXPECT_EQ(control<PaintBox>(w, "Panel2")->height(), 70);
+    EXPECT_EQ(control<PaintBox>(w, "ParPan")->height(), 140);
     EXPECT_EQ(w.findChild<QWidget*>("pnBottom")->height(), 41);
-    EXPECT_EQ(w.Panel5->width(), 164);
-    EXPECT_GE(w.SinusBox->height(), 260);
+    EXPECT_EQ(control<QWidget>(w, "Panel5")->width(), 164);
+    EXPECT_GE(control<PaintBox>(w, "SinusBox")->height(), 260);
     // A 5-pixel border around the display inside its panel.
-    EXPECT_EQ(w.SinusBox->geometry(), w.Panel3->rect().adjusted(5, 5, -5, -5));
+    EXPECT_EQ(control<PaintBox>(w, "SinusBox")->geometry(),
+              control<QWidget>(w, "Panel3")->rect().adjusted(5, 5, -5, -5));
 
     const QStringList buttons{"&Neues Signal", "Signal kopieren", "Signal &löschen", "S&imulieren", "S&tart", "Sto&p"};
-    const QList<QPushButton*> bs{w.Button1, w.Button9, w.Button2, w.Button7, w.StartButton, w.Button4};
+    const QList<QPushButton*> bs{control<QPushButton>(w, "Button1"),     control<QPushButton>(w, "Button9"),
+                                 control<QPushButton>(w, "Button2"),     control<QPushButton>(w, "Button7"),
+                                 control<QPushButton>(w, "StartButton"), control<QPushButton>(w, "Button4")};
     for (int i = 0; i < bs.size(); ++i)
         EXPECT_EQ(bs[i]->text(), buttons[i]);
 
-    EXPECT_EQ(w.StatusPanel[0]->text(), "Status");
-    EXPECT_EQ(w.StatusPanel[1]->text(), "Hardware nicht initialisiert");
-    EXPECT_EQ(w.StatusPanel[0]->width(), 200);
-    EXPECT_EQ(w.StatusPanel[1]->width(), 250);
-    EXPECT_EQ(w.StatusPanel[2]->width(), 200);
-    EXPECT_EQ(w.Timer1->interval(), 50);
-    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel0")->text(), "Status");
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel1")->text(), "Hardware nicht initialisiert");
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel0")->width(), 200);
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel1")->width(), 250);
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel2")->width(), 200);
+    EXPECT_EQ(control<QTimer>(w, "Timer1")->interval(), 50);
+    EXPECT_FALSE(control<QTimer>(w, "Timer1")->isActive());
 }
 
 TEST(WindowLayout, EditsStandWhereTheLabelsExpectThem)
@@ -95,50 +100,57 @@ TEST(WindowLayout, EditsStandWhereTheLabelsExpectThem)
         QRect rect;
     };
     const Place places[] = {
-        {w.Start, w.ParPan, {32, 56, 65, 20}},         {w.RampUp, w.ParPan, {168, 56, 65, 20}},
-        {w.Freq, w.ParPan, {296, 24, 65, 20}},         {w.Phase, w.ParPan, {296, 96, 49, 20}},
-        {w.Stop, w.ParPan, {456, 24, 65, 20}},         {w.Ampl, w.ParPan, {456, 96, 65, 20}},
-        {w.RampDown, w.ParPan, {608, 56, 65, 20}},     {w.Signaldauer, w.Panel2, {241, 22, 49, 20}},
-        {w.Triggerstart, w.Panel2, {353, 22, 49, 20}}, {w.Triggerstop, w.Panel2, {465, 22, 49, 20}},
-        {w.EndDamp, w.Panel2, {569, 22, 49, 20}},
+        {control<QLineEdit>(w, "Start"), control<PaintBox>(w, "ParPan"), {32, 56, 65, 20}},
+        {control<QLineEdit>(w, "RampUp"), control<PaintBox>(w, "ParPan"), {168, 56, 65, 20}},
+        {control<QLineEdit>(w, "Freq"), control<PaintBox>(w, "ParPan"), {296, 24, 65, 20}},
+        {control<QLineEdit>(w, "Phase"), control<PaintBox>(w, "ParPan"), {296, 96, 49, 20}},
+        {control<QLineEdit>(w, "Stop"), control<PaintBox>(w, "ParPan"), {456, 24, 65, 20}},
+        {control<QLineEdit>(w, "Ampl"), control<PaintBox>(w, "ParPan"), {456, 96, 65, 20}},
+        {control<QLineEdit>(w, "RampDown"), control<PaintBox>(w, "ParPan"), {608, 56, 65, 20}},
+        {control<QLineEdit>(w, "Signaldauer"), control<PaintBox>(w, "Panel2"), {241, 22, 49, 20}},
+        {control<QLineEdit>(w, "Triggerstart"), control<PaintBox>(w, "Panel2"), {353, 22, 49, 20}},
+        {control<QLineEdit>(w, "Triggerstop"), control<PaintBox>(w, "Panel2"), {465, 22, 49, 20}},
+        {control<QLineEdit>(w, "EndDamp"), control<PaintBox>(w, "Panel2"), {569, 22, 49, 20}},
     };
     for (const auto& p : places) {
         EXPECT_EQ(p.edit->parentWidget(), p.panel) << p.edit->objectName().toStdString();
         EXPECT_EQ(p.edit->geometry(), p.rect) << p.edit->objectName().toStdString();
     }
-    EXPECT_EQ(w.StartCheck->pos(), QPoint(8, 59));
-    EXPECT_EQ(w.AmplCheck->pos(), QPoint(432, 99));
+    EXPECT_EQ(control<QCheckBox>(w, "StartCheck")->pos(), QPoint(8, 59));
+    EXPECT_EQ(control<QCheckBox>(w, "AmplCheck")->pos(), QPoint(432, 99));
     for (QCheckBox* c : w.displayChecks())
         EXPECT_TRUE(c->isChecked());
-    EXPECT_EQ(w.TypCheck->parentWidget(), w.TypGroup);
-    EXPECT_EQ(w.Triggerstart->palette().color(QPalette::Base), QColor(0, 0, 255));
-    EXPECT_EQ(w.Triggerstop->palette().color(QPalette::Base), QColor(128, 0, 128));
-    EXPECT_EQ(w.Triggerstop->palette().color(QPalette::Text), QColor(255, 255, 255));
+    EXPECT_EQ(control<QCheckBox>(w, "TypCheck")->parentWidget(), control<QGroupBox>(w, "TypGroup"));
+    EXPECT_EQ(control<QLineEdit>(w, "Triggerstart")->palette().color(QPalette::Base), QColor(0, 0, 255));
+    EXPECT_EQ(control<QLineEdit>(w, "Triggerstop")->palette().color(QPalette::Base), QColor(128, 0, 128));
+    EXPECT_EQ(control<QLineEdit>(w, "Triggerstop")->palette().color(QPalette::Text), QColor(255, 255, 255));
 }
 
 TEST(WindowLayout, OutputOptionsAndSignalTypes)
 {
     MainWindow w;
-    EXPECT_EQ(w.Repeated->text(), "Unendlich");
-    EXPECT_EQ(w.ExternStart->text(), "Externes Starten");
-    EXPECT_EQ(w.PrioGroup->title(), "Priorität");
-    EXPECT_EQ(w.Wiederzuerst->text(), "Wieder.->Variablen");
-    EXPECT_TRUE(w.Wiederzuerst->isChecked());
-    EXPECT_EQ(w.Variablezuerst->text(), "Variablen->Wieder.");
-    EXPECT_EQ(w.VarGroup->title(), "Variablen");
-    EXPECT_EQ(w.varcheck->text(), "Durchlaufen");
-    EXPECT_EQ(w.Button5->text(), "<<");
-    EXPECT_EQ(w.Button6->text(), ">>");
-    EXPECT_EQ(w.AktVar->text(), "1");
-    EXPECT_EQ(w.AnzWieder->text(), "1");
-    EXPECT_EQ(w.TypGroup->title(), "Signaltyp");
+    EXPECT_EQ(control<QCheckBox>(w, "Repeated")->text(), "Unendlich");
+    EXPECT_EQ(control<QCheckBox>(w, "ExternStart")->text(), "Externes Starten");
+    EXPECT_EQ(control<QGroupBox>(w, "PrioGroup")->title(), "Priorität");
+    EXPECT_EQ(control<QRadioButton>(w, "Wiederzuerst")->text(), "Wieder.->Variablen");
+    EXPECT_TRUE(control<QRadioButton>(w, "Wiederzuerst")->isChecked());
+    EXPECT_EQ(control<QRadioButton>(w, "Variablezuerst")->text(), "Variablen->Wieder.");
+    EXPECT_EQ(control<QGroupBox>(w, "VarGroup")->title(), "Variablen");
+    EXPECT_EQ(control<QCheckBox>(w, "varcheck")->text(), "Durchlaufen");
+    EXPECT_EQ(control<QPushButton>(w, "Button5")->text(), "<<");
+    EXPECT_EQ(control<QPushButton>(w, "Button6")->text(), ">>");
+    EXPECT_EQ(control<QLabel>(w, "AktVar")->text(), "1");
+    EXPECT_EQ(control<QLineEdit>(w, "AnzWieder")->text(), "1");
+    EXPECT_EQ(control<QGroupBox>(w, "TypGroup")->title(), "Signaltyp");
     const QStringList types{"Sinus", "Sinus (geeicht)", "AM", "Rechteck", "Rauschen", "Mute"};
-    const QList<QRadioButton*> rs{w.SinusSel, w.SinusEichSel, w.AMSel, w.RechtSel, w.RauschenSel, w.MuteSel};
+    const QList<QRadioButton*> rs{control<QRadioButton>(w, "SinusSel"),    control<QRadioButton>(w, "SinusEichSel"),
+                                  control<QRadioButton>(w, "AMSel"),       control<QRadioButton>(w, "RechtSel"),
+                                  control<QRadioButton>(w, "RauschenSel"), control<QRadioButton>(w, "MuteSel")};
     for (int i = 0; i < rs.size(); ++i) {
         EXPECT_EQ(rs[i]->text(), types[i]);
-        EXPECT_EQ(rs[i]->parentWidget(), w.TypGroup);
+        EXPECT_EQ(rs[i]->parentWidget(), control<QGroupBox>(w, "TypGroup"));
     }
-    EXPECT_EQ(w.AmSet->text(), "Set");
+    EXPECT_EQ(control<QPushButton>(w, "AmSet")->text(), "Set");
 }
 
 TEST(WindowLayout, ExtraRoomGoesToTheSignalDisplay)
@@ -146,13 +158,13 @@ TEST(WindowLayout, ExtraRoomGoesToTheSignalDisplay)
     MainWindow w;
     w.show();
     QApplication::processEvents();
-    const QSize before = w.SinusBox->size();
+    const QSize before = control<PaintBox>(w, "SinusBox")->size();
     w.resize(1215, 802);
     QApplication::processEvents();
-    EXPECT_EQ(w.SinusBox->width(), before.width() + 300);
-    EXPECT_EQ(w.SinusBox->height(), before.height() + 200);
-    EXPECT_EQ(w.ParPan->height(), 140);
-    EXPECT_EQ(w.Panel5->width(), 164);
+    EXPECT_EQ(control<PaintBox>(w, "SinusBox")->width(), before.width() + 300);
+    EXPECT_EQ(control<PaintBox>(w, "SinusBox")->height(), before.height() + 200);
+    EXPECT_EQ(control<PaintBox>(w, "ParPan")->height(), 140);
+    EXPECT_EQ(control<QWidget>(w, "Panel5")->width(), 164);
     // The type group follows the right edge.
-    EXPECT_EQ(w.TypGroup->geometry().right(), w.ParPan->width() - 8 - 1);
+    EXPECT_EQ(control<QGroupBox>(w, "TypGroup")->geometry().right(), control<PaintBox>(w, "ParPan")->width() - 8 - 1);
 }

@@ -18,10 +18,12 @@
 #include "model/TableFill.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
+#include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewWindow.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
 namespace {
@@ -88,7 +90,7 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     EXPECT_NEAR(ShownFrequency(*p), 500, 1);
 
     QTest::mouseClick(Child<QPushButton>(m, "Button6"), Qt::LeftButton);
-    EXPECT_EQ(m.AktVar->text(), "2");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "2");
     EXPECT_EQ(pos->text(), "Position 2 von 3");
     ASSERT_TRUE(WaitFor([&] { return shown(2); }));
     EXPECT_NEAR(ShownFrequency(*p), 1000, 1);
@@ -99,10 +101,10 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     EXPECT_EQ(pos->text(), "Position 3 von 3");
     ASSERT_TRUE(WaitFor([&] { return shown(3); }));
     EXPECT_NEAR(ShownFrequency(*p), 1500, 1);
-    EXPECT_EQ(m.AktVar->text(), "2");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "2");
 
     QTest::mouseClick(Child<QPushButton>(m, "Button5"), Qt::LeftButton);
-    EXPECT_EQ(m.AktVar->text(), "1");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
     ASSERT_TRUE(WaitFor([&] { return shown(1); }));
     EXPECT_EQ(pos->text(), "Position 1 von 3");
     EXPECT_NEAR(ShownFrequency(*p), 500, 1);
@@ -135,7 +137,7 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     EXPECT_EQ(file.readAll().toStdString(), preview::WavOf(*p->run(), 48000));
 
     // A length that does not evaluate: said in the window, no box.
-    m.Signaldauer->setText("lang");
+    control<QLineEdit>(m, "Signaldauer")->setText("lang");
     QLabel* message = Child<QLabel>(*p, "PreviewMessage");
     ASSERT_TRUE(WaitFor([&] { return message->isVisible(); }));
     EXPECT_TRUE(message->text().startsWith("LANG ist kein gültiger Wert!")) << message->text().toStdString();
