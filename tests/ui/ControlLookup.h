@@ -40,8 +40,8 @@ T* control(const QObject& window, const char* name)
         ++count;
     }
     if (count != 1) {
-        const std::string what = std::string(count == 0 ? "no control named \"" : "several controls named \"") +
-                                 name + "\" of type " + T::staticMetaObject.className() + " in " +
+        const std::string what = std::string(count == 0 ? "no control named \"" : "several controls named \"") + name +
+                                 "\" of type " + T::staticMetaObject.className() + " in " +
                                  window.objectName().toStdString();
         ADD_FAILURE() << what;
         throw std::logic_error(what);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "model/Canvas.h"
+#include "model/SignalDisplay.h"
 #include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
@@ -33,6 +36,27 @@ QStringList menuCaptions(QMenuBar* bar)
     }
     return out;
 }
+
+// Where the painted labels land, measured as the window's painter measures.
+struct MeasuringCanvas : Canvas {
+    explicit MeasuringCanvas(const QFont& font) : metrics(font) {}
+    QFontMetrics metrics;
+    std::vector<std::pair<std::string, QRect>> texts;
+
+    void setPenColor(Color) override {}
+    void setBrushColor(Color) override {}
+    void setFontColor(Color) override {}
+    void rectangle(int, int, int, int) override {}
+    void moveTo(int, int) override {}
+    void lineTo(int, int) override {}
+    void setPixel(int, int, Color) override {}
+    void textOut(int x, int y, const std::string& text) override
+    {
+        texts.emplace_back(text, QRect(x, y, textWidth(text), textHeight(text)));
+    }
+    int textWidth(const std::string& text) override { return metrics.horizontalAdvance(QString::fromStdString(text)); }
+    int textHeight(const std::string&) override { return metrics.height(); }
+};
 
 } // namespace
 
@@ -75,12 +99,16 @@ TEST(WindowLayout, RegionsAtDesignSize)
     EXPECT_EQ(control<PaintBox>(w, "SinusBox")->geometry(),
               control<QWidget>(w, "Panel3")->rect().adjusted(5, 5, -5, -5));
 
-    const QStringList buttons{"&Neues Signal", "Signal kopieren", "Signal &löschen", "S&imulieren", "S&tart", "Sto&p"};
-    const QList<QPushButton*> bs{control<QPushButton>(w, "Button1"),     control<QPushButton>(w, "Button9"),
-                                 control<QPushButton>(w, "Button2"),     control<QPushButton>(w, "Button7"),
-                                 control<QPushButton>(w, "StartButton"), control<QPushButton>(w, "Button4")};
-    for (int i = 0; i < bs.size(); ++i)
-        EXPECT_EQ(bs[i]->text(), buttons[i]);
+    const std::pair<const char*, QString> buttons[] = {{"Button1", "&Neues Signal"},   {"Button9", "Signal kopieren"},
+                                                       {"Button2", "Signal &löschen"}, {"Button7", "S&imulieren"},
+                                                       {"StartButton", "S&tart"},      {"Button4", "Sto&p"}};
+    for (const auto& [name, caption] : buttons)
+        EXPECT_EQ(control<QPushButton>(w, name)->text(), caption);
+    // Every caption fits its button, the narrow ones beside the variable
+    // position included.
+    for (QPushButton* b : w.centralWidget()->findChildren<QPushButton*>())
+        EXPECT_LT(b->fontMetrics().horizontalAdvance(b->text().remove('&')), b->width())
+            << b->objectName().toStdString();
 
     EXPECT_EQ(control<QLabel>(w, "StatusPanel0")->text(), "Status");
     EXPECT_EQ(control<QLabel>(w, "StatusPanel1")->text(), "Hardware nicht initialisiert");
@@ -91,34 +119,65 @@ TEST(WindowLayout, RegionsAtDesignSize)
     EXPECT_FALSE(control<QTimer>(w, "Timer1")->isActive());
 }
 
-TEST(WindowLayout, EditsStandWhereTheLabelsExpectThem)
+TEST(WindowLayout, LabelsAndControlsOfAPanelLeaveEachOtherRoom)
 {
     MainWindow w;
-    struct Place {
-        QLineEdit* edit;
-        QWidget* panel;
-        QRect rect;
-    };
-    const Place places[] = {
-        {control<QLineEdit>(w, "Start"), control<PaintBox>(w, "ParPan"), {32, 56, 65, 20}},
-        {control<QLineEdit>(w, "RampUp"), control<PaintBox>(w, "ParPan"), {168, 56, 65, 20}},
-        {control<QLineEdit>(w, "Freq"), control<PaintBox>(w, "ParPan"), {296, 24, 65, 20}},
-        {control<QLineEdit>(w, "Phase"), control<PaintBox>(w, "ParPan"), {296, 96, 49, 20}},
-        {control<QLineEdit>(w, "Stop"), control<PaintBox>(w, "ParPan"), {456, 24, 65, 20}},
-        {control<QLineEdit>(w, "Ampl"), control<PaintBox>(w, "ParPan"), {456, 96, 65, 20}},
-        {control<QLineEdit>(w, "RampDown"), control<PaintBox>(w, "ParPan"), {608, 56, 65, 20}},
-        {control<QLineEdit>(w, "Signaldauer"), control<PaintBox>(w, "Panel2"), {241, 22, 49, 20}},
-        {control<QLineEdit>(w, "Triggerstart"), control<PaintBox>(w, "Panel2"), {353, 22, 49, 20}},
-        {control<QLineEdit>(w, "Triggerstop"), control<PaintBox>(w, "Panel2"), {465, 22, 49, 20}},
-        {control<QLineEdit>(w, "EndDamp"), control<PaintBox>(w, "Panel2"), {569, 22, 49, 20}},
-    };
-    for (const auto& p : places) {
-        EXPECT_EQ(p.edit->parentWidget(), p.panel) << p.edit->objectName().toStdString();
-        EXPECT_EQ(p.edit->geometry(), p.rect) << p.edit->objectName().toStdString();
+    w.show();
+    QApplication::processEvents();
+    auto* local = control<PaintBox>(w, "ParPan");
+    auto* global = control<PaintBox>(w, "Panel2");
+    const auto edits = w.parameterEdits(); // seven local ones, then EndDamp, Signaldauer, Triggerstart, Triggerstop
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        QLineEdit* e = edits[i];
+        const std::string name = e->objectName().toStdString();
+        EXPECT_EQ(e->parentWidget(), i < 7 ? local : global) << name;
+        EXPECT_TRUE(e->parentWidget()->rect().contains(e->geometry())) << name;
+        // The painted labels are placed for an edit 20 pixels high.
+        EXPECT_EQ(e->height(), 20) << name;
     }
-    EXPECT_EQ(control<QCheckBox>(w, "StartCheck")->pos(), QPoint(8, 59));
-    EXPECT_EQ(control<QCheckBox>(w, "AmplCheck")->pos(), QPoint(432, 99));
-    for (QCheckBox* c : w.displayChecks())
+
+    // Each display check box (StartCheck ...) stands just left of its edit
+    // (Start ...), on its line.
+    const auto checks = w.displayChecks();
+    for (std::size_t i = 0; i < 7; ++i) {
+        const QString name = checks[i]->objectName();
+        const QRect c = checks[i]->geometry();
+        const QRect e = control<QLineEdit>(w, name.chopped(5).toUtf8().constData())->geometry();
+        EXPECT_EQ(checks[i]->parentWidget(), local) << name.toStdString();
+        EXPECT_LT(c.right(), e.left()) << name.toStdString();
+        EXPECT_LT(e.left() - c.right(), 24) << name.toStdString();
+        EXPECT_TRUE(c.top() <= e.center().y() && e.center().y() <= c.bottom()) << name.toStdString();
+    }
+
+    // The labels as the panels paint them, measured in the window's font:
+    // inside their panel, clear of every control and of each other.
+    for (PaintBox* panel : {local, global}) {
+        MeasuringCanvas canvas(w.font());
+        const auto place = [](QLineEdit* e) { return EditPlace{e->x(), e->y(), e->width()}; };
+        if (panel == local)
+            MainDisplay::ParInfoPaint(canvas, {place(edits[0]), place(edits[1]), place(edits[2]), place(edits[3]),
+                                               place(edits[4]), place(edits[5]), place(edits[6])});
+        else
+            MainDisplay::IconPaintPaint(canvas, {place(edits[7]), place(edits[8]), place(edits[9]), place(edits[10])});
+        ASSERT_FALSE(canvas.texts.empty());
+        QList<QWidget*> controls;
+        for (QWidget* c : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            controls << c;
+        for (std::size_t i = 0; i < canvas.texts.size(); ++i) {
+            const auto& [text, r] = canvas.texts[i];
+            EXPECT_TRUE(panel->rect().contains(r)) << text;
+            for (QWidget* c : controls)
+                EXPECT_FALSE(r.intersects(c->geometry())) << text << " over " << c->objectName().toStdString();
+            for (std::size_t j = i + 1; j < canvas.texts.size(); ++j)
+                EXPECT_FALSE(r.intersects(canvas.texts[j].second)) << text << " over " << canvas.texts[j].first;
+        }
+        for (int i = 0; i < controls.size(); ++i)
+            for (int j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                    << controls[i]->objectName().toStdString() << " over " << controls[j]->objectName().toStdString();
+    }
+
+    for (QCheckBox* c : checks)
         EXPECT_TRUE(c->isChecked());
     EXPECT_EQ(control<QCheckBox>(w, "TypCheck")->parentWidget(), control<QGroupBox>(w, "TypGroup"));
     EXPECT_EQ(control<QLineEdit>(w, "Triggerstart")->palette().color(QPalette::Base), QColor(0, 0, 255));
