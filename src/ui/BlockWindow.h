@@ -36,10 +36,10 @@ public:
     explicit BlockWindow(QWidget* parent = nullptr);
 
     // "Hilfe" > "Blockschaltbild": shows the diagram modally; nothing else.
-    void Blockschaltbild1Click() { exec(); }
+    void Blockschaltbild1Click() { exec(); } // "Blockschaltbild" of "Hilfe"
 
     // True when the drawing was found and read.
-    bool pictureValid() const;
+    [[nodiscard]] bool pictureValid() const;
 
     SvgPicture* Image1;
 };

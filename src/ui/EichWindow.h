@@ -36,8 +36,8 @@ public:
     QPushButton* Button2;
     QListWidget* EichListBox;
 
-    void Button1Click();
-    void Button2Click();
+    void Button1Click(); // "Punkt hinzufügen"
+    void Button2Click(); // "Punkt löschen"
 
     // The list box shows the core's lines; the selection goes back before a
     // delete.
@@ -45,7 +45,7 @@ public:
     void selectionToCore();
 
 private:
-    void EichPaintPaint(class QPainter& painter);
+    void EichPaintPaint(class QPainter& painter); // the plot EichPaint
 
     CommandGuard& guard_;
     EichEditor core_;

@@ -50,7 +50,7 @@ public:
     void refreshPorts();
 
     // Button4Click and Enter in ComSel.
-    void InitHardware();
+    void InitHardware(); // "Hardware initialisieren"
 
     int exec() override;
     void showModal() override { exec(); }

@@ -63,7 +63,7 @@ public:
     // The start-up work that needs the other layers: empties status panels
     // 2 and 3 and loads "default.cal", then "default.tva", from the working
     // directory when they exist. An abort ends it there, with the error shown.
-    void FormCreate();
+    void FormCreate(); // the main window MainForm, once created
 
     MainWindowHooks hooks;
     // The other windows, created after this one; shown by the menu commands.
@@ -87,34 +87,34 @@ public:
     bool command(const std::function<void()>& body) { return Guard.run(body); }
 
     // --- Menu and button handlers that live in the window -----------------------
-    void Beenden1Click();
-    void Hardware1Click();
-    void Version1Click();
+    void Beenden1Click();  // "&Beenden" of "&Datei"
+    void Hardware1Click(); // "&Hardware" of "&Einstellungen"
+    void Version1Click();  // "Version" of "Hilfe"
     // The 50 ms tick: the run layer's tick through the guard.
-    void Timer1Timer();
+    void Timer1Timer(); // Timer1, every 50 ms
     // Stops the device and closes the port (also on the window's close box).
-    void FormClose();
+    void FormClose(); // the main window's close box
 
     // --- MainView ------------------------------------------------------------------
-    std::string editText(EditField field) const override;
+    [[nodiscard]] std::string editText(EditField field) const override;
     void setEditText(EditField field, const std::string& text) override;
     void setLocalEditsEnabled(bool enabled) override;
     void focusEdit(EditField field) override;
-    int checkedType() const override;
+    [[nodiscard]] int checkedType() const override;
     void setCheckedType(int typeCode) override;
-    bool isChecked(CheckBox box) const override;
+    [[nodiscard]] bool isChecked(CheckBox box) const override;
     void setChecked(CheckBox box, bool checked) override;
-    Priority priority() const override;
+    [[nodiscard]] Priority priority() const override;
     void setPriority(Priority p) override;
     void setAmSetCaption(const std::string& caption) override;
     void setAktVarText(const std::string& text) override;
-    std::string statusText(int panel) const override;
+    [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;
     void repaintStatusBar() override;
     void repaintSignalDisplay() override;
     void invalidateSignalDisplay() override;
     void setTimerEnabled(bool enabled) override;
-    bool timerEnabled() const override;
+    [[nodiscard]] bool timerEnabled() const override;
 
     static constexpr int DesignWidth = 915;
     static constexpr int DesignHeight = 602;

@@ -29,7 +29,7 @@ public:
 
     // "S&imulieren" on the main window: the message without variables,
     // otherwise the simulation and this window, modally.
-    void Button7Click(MainForm& form);
+    void Button7Click(MainForm& form); // "S&imulieren" of the main window
 
     Simulation& core() { return core_; }
 
@@ -44,7 +44,7 @@ public:
     void showResult();
 
 private:
-    void SimPaintPaint(QPainter& painter);
+    void SimPaintPaint(QPainter& painter); // the plot SimPaint
 
     CommandGuard& guard_;
     Simulation core_;

@@ -30,7 +30,7 @@ public:
     std::function<void()> onEnter;
     // Writes the text of an open cell editor into its cell and closes it.
     void commitOpenEditor();
-    bool editorOpen() const;
+    [[nodiscard]] bool editorOpen() const;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -59,9 +59,9 @@ public:
     QWidget* Panel2;
     VariGridWidget* VariGrid;
 
-    void Button1Click();
-    void Button2Click();
-    void VariGridEnter();
+    void Button1Click();  // "Neu"
+    void Button2Click();  // "Löschen"
+    void VariGridEnter(); // Enter in the grid VariGrid
 
     // Grid cells and cursor into the core, and back.
     void gridToCore();

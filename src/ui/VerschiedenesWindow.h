@@ -23,7 +23,7 @@ public:
     explicit VerschiedenesWindow(MainState& state, QWidget* parent = nullptr);
 
     // "&Einstellungen" > "&Verschiedenes".
-    void Verschiedenes1Click() { core_.Verschiedenes1Click(); }
+    void Verschiedenes1Click() { core_.Verschiedenes1Click(); } // "&Verschiedenes" of "&Einstellungen"
 
     Verschiedenes& core() { return core_; }
 
