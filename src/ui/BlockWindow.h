@@ -41,6 +41,7 @@ public:
     // True when the drawing was found and read.
     [[nodiscard]] bool pictureValid() const;
 
+private:
     SvgPicture* Image1;
 };
 

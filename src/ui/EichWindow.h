@@ -29,13 +29,6 @@ public:
 
     EichEditor& core() { return core_; }
 
-    QWidget* Panel1;
-    PaintBox* EichPaint;
-    QWidget* Panel2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QListWidget* EichListBox;
-
     void Button1Click(); // "Punkt hinzufügen"
     void Button2Click(); // "Punkt löschen"
 
@@ -45,6 +38,13 @@ public:
     void selectionToCore();
 
 private:
+    QWidget* Panel1;
+    PaintBox* EichPaint;
+    QWidget* Panel2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QListWidget* EichListBox;
+
     void EichPaintPaint(class QPainter& painter); // the plot EichPaint
 
     CommandGuard& guard_;

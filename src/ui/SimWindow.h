@@ -33,6 +33,10 @@ public:
 
     Simulation& core() { return core_; }
 
+    // The label and the plot as the core has them now (before showing).
+    void showResult();
+
+private:
     QWidget* Panel1;
     QLabel* Label1;
     // What did not evaluate while drawing; empty when all is well.
@@ -40,10 +44,6 @@ public:
     QWidget* Panel2;
     PaintBox* SimPaint;
 
-    // The label and the plot as the core has them now (before showing).
-    void showResult();
-
-private:
     void SimPaintPaint(QPainter& painter); // the plot SimPaint
 
     CommandGuard& guard_;

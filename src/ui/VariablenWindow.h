@@ -53,12 +53,6 @@ public:
 
     VariablenEditor& core() { return core_; }
 
-    QWidget* Panel1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QWidget* Panel2;
-    VariGridWidget* VariGrid;
-
     void Button1Click();  // "Neu"
     void Button2Click();  // "Löschen"
     void VariGridEnter(); // Enter in the grid VariGrid
@@ -68,6 +62,12 @@ public:
     void coreToGrid();
 
 private:
+    QWidget* Panel1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QWidget* Panel2;
+    VariGridWidget* VariGrid;
+
     CommandGuard& guard_;
     VariablenEditor core_;
 };

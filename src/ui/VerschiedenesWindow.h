@@ -27,15 +27,15 @@ public:
 
     Verschiedenes& core() { return core_; }
 
+    // The widgets as the core has them.
+    void coreToWidgets();
+
+private:
     QCheckBox* CheckParam;
     QGroupBox* GroupBox1;
     QRadioButton* TasterLow;
     QRadioButton* TasterHigh;
 
-    // The widgets as the core has them.
-    void coreToWidgets();
-
-private:
     Verschiedenes core_;
 };
 

@@ -384,8 +384,8 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     bool openAfterError = false;
     QTimer::singleShot(0, [&] {
         timerWhileOpen = control<QTimer>(m, "Timer1")->isActive();
-        windows.HardInit->ComSel->setEditText("/nirgends/ttyUSB9");
-        QTest::mouseClick(windows.HardInit->Button4, Qt::LeftButton);
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText("/nirgends/ttyUSB9");
+        QTest::mouseClick(control<QPushButton>(*windows.HardInit, "Button4"), Qt::LeftButton);
         openAfterError = windows.HardInit->isVisible();
         QTest::keyClick(windows.HardInit, Qt::Key_Escape);
     });

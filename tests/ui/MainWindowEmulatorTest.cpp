@@ -42,9 +42,9 @@ TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
     bool listed = false;
     QTimer::singleShot(0, [&] {
         // The emulator's own link is not the default one; typed by hand.
-        listed = windows.HardInit->ComSel->findText("COM4:") == 3;
-        windows.HardInit->ComSel->setEditText(QString::fromStdString(emu.link()));
-        QTest::keyClick(windows.HardInit->ComSel, Qt::Key_Return);
+        listed = control<QComboBox>(*windows.HardInit, "ComSel")->findText("COM4:") == 3;
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu.link()));
+        QTest::keyClick(control<QComboBox>(*windows.HardInit, "ComSel"), Qt::Key_Return);
         if (windows.HardInit->isVisible()) {
             ADD_FAILURE() << "Enter did not end the dialog";
             windows.HardInit->reject();
@@ -76,8 +76,8 @@ namespace {
 void InitOnEmulator(AppWindows& windows, const tonvera::test::EmuProcess& emu)
 {
     QTimer::singleShot(0, [&] {
-        windows.HardInit->ComSel->setEditText(QString::fromStdString(emu.link()));
-        QTest::keyClick(windows.HardInit->ComSel, Qt::Key_Return);
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu.link()));
+        QTest::keyClick(control<QComboBox>(*windows.HardInit, "ComSel"), Qt::Key_Return);
         if (windows.HardInit->isVisible())
             windows.HardInit->reject();
     });
