@@ -18,8 +18,8 @@
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::whileOpen;
 using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 using namespace tonvera;
 using tonvera::test::control;
-using tonvera::testing::whileOpen;
+using tonvera::test::whileOpen;
 namespace fs = std::filesystem;
 
 namespace {

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <optional>
 #include <gtest/gtest.h>
 
 #include "device/SerialLine.h"
@@ -28,22 +29,37 @@ using namespace tonvera;
 using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
-TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
-{
-    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
-        GTEST_SKIP() << "tonvera-emu is not built";
-    tonvera::test::EmuProcess emu;
+namespace {
+
+// The program's windows against a running emulator; skipped where the
+// emulator is not built.
+struct WindowEmulator : ::testing::Test {
+    std::optional<tonvera::test::EmuProcess> emu;
     RecordingDialogs dialogs;
-    AppWindows windows = CreateWindows(&dialogs);
+    AppWindows windows;
+
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
+            GTEST_SKIP() << "tonvera-emu is not built";
+        emu.emplace();
+        windows = CreateWindows(&dialogs);
+        windows.MainForm->show();
+    }
+};
+
+} // namespace
+
+TEST_F(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
+{
     MainWindow& m = *windows.MainForm;
-    m.show();
 
     control<QPushButton>(m, "Button1")->click();
     bool listed = false;
     QTimer::singleShot(0, [&] {
         // The emulator's own link is not the default one; typed by hand.
         listed = control<QComboBox>(*windows.HardInit, "ComSel")->findText("COM4:") == 3;
-        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu.link()));
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu->link()));
         QTest::keyClick(control<QComboBox>(*windows.HardInit, "ComSel"), Qt::Key_Return);
         if (windows.HardInit->isVisible()) {
             ADD_FAILURE() << "Enter did not end the dialog";
@@ -97,16 +113,10 @@ void ThreePositions(MainWindow& m)
 
 // The polling goes on under the other windows: a run through the variables
 // advances while the variables editor is open.
-TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
+TEST_F(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
 {
-    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
-        GTEST_SKIP() << "tonvera-emu is not built";
-    tonvera::test::EmuProcess emu;
-    RecordingDialogs dialogs;
-    AppWindows windows = CreateWindows(&dialogs);
     MainWindow& m = *windows.MainForm;
-    m.show();
-    InitOnEmulator(windows, emu);
+    InitOnEmulator(windows, *emu);
     ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
     control<QCheckBox>(m, "varcheck")->click();
@@ -115,7 +125,7 @@ TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
     EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
 
     bool reached = false;
-    tonvera::testing::whileOpen(
+    tonvera::test::whileOpen(
         *windows.Variablen,
         [&] {
             reached = QTest::qWaitFor([&] { return control<QLabel>(m, "AktVar")->text() == "3"; }, 5000);
@@ -131,30 +141,24 @@ TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
 }
 
 // The external input is watched while the simulation window is open.
-TEST(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
+TEST_F(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
 {
-    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
-        GTEST_SKIP() << "tonvera-emu is not built";
-    tonvera::test::EmuProcess emu; // input 1: the contact is open
-    RecordingDialogs dialogs;
-    AppWindows windows = CreateWindows(&dialogs);
-    MainWindow& m = *windows.MainForm;
-    m.show();
-    InitOnEmulator(windows, emu);
+    MainWindow& m = *windows.MainForm; // emulator input 1: the contact is open
+    InitOnEmulator(windows, *emu);
     ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
     control<QCheckBox>(m, "ExternStart")->click();
     ASSERT_TRUE(control<QTimer>(m, "Timer1")->isActive());
 
     bool started = false;
-    tonvera::testing::whileOpen(
+    tonvera::test::whileOpen(
         *windows.SimWin,
         [&] {
             QTest::qWait(150);
             EXPECT_FALSE(m.device().Running); // not while the contact is open
-            emu.setInput(false);
+            emu->setInput(false);
             started = QTest::qWaitFor([&] { return m.device().Running; }, 5000);
-            emu.setInput(true);
+            emu->setInput(true);
         },
         [&] { control<QPushButton>(m, "Button7")->click(); });
     EXPECT_TRUE(started);

@@ -27,9 +27,9 @@
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::whileOpen;
 using tonvera::testing::FakeView;
 using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
 
 namespace {
 

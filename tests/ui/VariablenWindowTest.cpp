@@ -20,8 +20,8 @@
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::whileOpen;
 using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
 using Texts = std::vector<std::string>;
 
 namespace {
