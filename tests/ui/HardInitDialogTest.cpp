@@ -31,6 +31,8 @@ struct HardInitTest : ::testing::Test {
     CommandGuard guard{[this](const std::string& t) { errors.push_back(t); }};
     HardInitDialog dialog{guard};
     std::vector<std::string> ports;
+
+    QComboBox* comSel() { return control<QComboBox>(dialog, "ComSel"); }
 };
 
 } // namespace
@@ -68,38 +70,34 @@ TEST_F(HardInitTest, TheListIsReadOnOpeningAndShowsWhatEachPortIs)
     whileOpen(
         dialog,
         [&] {
-            ASSERT_EQ(control<QComboBox>(dialog, "ComSel")->count(), 6);
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemText(0), "COM1:");
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemText(4), QString::fromStdString(adapter.path));
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemData(4, Qt::ToolTipRole).toString(),
+            ASSERT_EQ(comSel()->count(), 6);
+            EXPECT_EQ(comSel()->itemText(0), "COM1:");
+            EXPECT_EQ(comSel()->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
+            EXPECT_EQ(comSel()->itemText(4), QString::fromStdString(adapter.path));
+            EXPECT_EQ(comSel()->itemData(4, Qt::ToolTipRole).toString(),
                       "FTDI FT232R USB UART, Seriennummer A10K3XQ (USB 0403:6001), /dev/ttyUSB0");
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemText(5), QString::fromStdString(emu.path));
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemData(5, Qt::ToolTipRole).toString(),
-                      "Geräteemulator tonvera-emu");
+            EXPECT_EQ(comSel()->itemText(5), QString::fromStdString(emu.path));
+            EXPECT_EQ(comSel()->itemData(5, Qt::ToolTipRole).toString(), "Geräteemulator tonvera-emu");
             // The list line carries the description; the field only the path.
             QStyleOptionViewItem option;
-            option.initFrom(control<QComboBox>(dialog, "ComSel")->view());
-            const QModelIndex index = control<QComboBox>(dialog, "ComSel")->model()->index(4, 0);
-            EXPECT_GT(
-                control<QComboBox>(dialog, "ComSel")->itemDelegate()->sizeHint(option, index).width(),
-                control<QComboBox>(dialog, "ComSel")
-                        ->fontMetrics()
-                        .horizontalAdvance(QString::fromStdString(adapter.path)) +
-                    control<QComboBox>(dialog, "ComSel")->fontMetrics().horizontalAdvance("Seriennummer A10K3XQ"));
-            control<QComboBox>(dialog, "ComSel")->setCurrentIndex(4);
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->currentText(), QString::fromStdString(adapter.path));
+            option.initFrom(comSel()->view());
+            const QModelIndex index = comSel()->model()->index(4, 0);
+            EXPECT_GT(comSel()->itemDelegate()->sizeHint(option, index).width(),
+                      comSel()->fontMetrics().horizontalAdvance(QString::fromStdString(adapter.path)) +
+                          comSel()->fontMetrics().horizontalAdvance("Seriennummer A10K3XQ"));
+            comSel()->setCurrentIndex(4);
+            EXPECT_EQ(comSel()->currentText(), QString::fromStdString(adapter.path));
         },
         [&] { dialog.exec(); });
     // Unplugged meanwhile: the next opening no longer offers it, and a
     // typed name survives the refresh.
     present = {};
-    control<QComboBox>(dialog, "ComSel")->setEditText("/dev/ttyUSB3");
+    comSel()->setEditText("/dev/ttyUSB3");
     whileOpen(
         dialog,
         [&] {
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->count(), 4);
-            EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->currentText(), "/dev/ttyUSB3");
+            EXPECT_EQ(comSel()->count(), 4);
+            EXPECT_EQ(comSel()->currentText(), "/dev/ttyUSB3");
         },
         [&] { dialog.exec(); });
     EXPECT_EQ(reads, 2);
@@ -110,11 +108,11 @@ TEST_F(HardInitTest, CaptionsAndInitialPort)
     EXPECT_EQ(dialog.windowTitle(), "Hardware initialisieren");
     EXPECT_EQ(control<QLabel>(dialog, "Label1")->text(), "Anschlußport:");
     EXPECT_EQ(control<QPushButton>(dialog, "Button4")->text(), "Hardware initialisieren");
-    EXPECT_TRUE(control<QComboBox>(dialog, "ComSel")->isEditable());
-    EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->currentText(), "COM3:");
-    ASSERT_GE(control<QComboBox>(dialog, "ComSel")->count(), 4);
-    EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemText(0), "COM1:");
-    EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->itemText(3), "COM4:");
+    EXPECT_TRUE(comSel()->isEditable());
+    EXPECT_EQ(comSel()->currentText(), "COM3:");
+    ASSERT_GE(comSel()->count(), 4);
+    EXPECT_EQ(comSel()->itemText(0), "COM1:");
+    EXPECT_EQ(comSel()->itemText(3), "COM4:");
 }
 
 TEST_F(HardInitTest, EnterInTheComboRunsTheInitialisationWithTheTypedName)
@@ -126,8 +124,8 @@ TEST_F(HardInitTest, EnterInTheComboRunsTheInitialisationWithTheTypedName)
     dialog.show();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    control<QComboBox>(dialog, "ComSel")->setFocus();
-    control<QComboBox>(dialog, "ComSel")->setEditText("COM7:");
+    comSel()->setFocus();
+    comSel()->setEditText("COM7:");
     // To the widget that has the focus, as a real key press goes.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_EQ(ports, std::vector<std::string>{"COM7:"});
@@ -136,7 +134,7 @@ TEST_F(HardInitTest, EnterInTheComboRunsTheInitialisationWithTheTypedName)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(control<QPushButton>(dialog, "Button4")->isEnabled());
     // The typed name was not added to the list.
-    EXPECT_EQ(control<QComboBox>(dialog, "ComSel")->findText("COM7:"), -1);
+    EXPECT_EQ(comSel()->findText("COM7:"), -1);
 }
 
 TEST_F(HardInitTest, ButtonRunsTheInitialisation)

@@ -35,22 +35,20 @@ struct VariablenWindowTest : ::testing::Test {
     VariablenWindow window{dialogs, guard};
     VariTable table;
 
-    QString header(int col) const
-    {
-        return control<VariGridWidget>(window, "VariGrid")->horizontalHeaderItem(col)->text();
-    }
+    VariGridWidget* grid() const { return control<VariGridWidget>(window, "VariGrid"); }
+
+    QString header(int col) const { return grid()->horizontalHeaderItem(col)->text(); }
     QString cell(int row, int col) const
     {
-        const QTableWidgetItem* item = control<VariGridWidget>(window, "VariGrid")->item(row, col);
+        const QTableWidgetItem* item = grid()->item(row, col);
         return item ? item->text() : QString();
     }
     // Opens the cell editor on (row, col) of the widget and types `text`.
     QLineEdit* typeInto(int row, int col, const QString& text)
     {
-        control<VariGridWidget>(window, "VariGrid")->setCurrentCell(row, col);
-        control<VariGridWidget>(window, "VariGrid")
-            ->editItem(control<VariGridWidget>(window, "VariGrid")->item(row, col));
-        auto* edit = control<VariGridWidget>(window, "VariGrid")->findChild<QLineEdit*>();
+        grid()->setCurrentCell(row, col);
+        grid()->editItem(grid()->item(row, col));
+        auto* edit = grid()->findChild<QLineEdit*>();
         if (edit) {
             edit->clear();
             QTest::keyClicks(edit, text);
@@ -71,9 +69,9 @@ TEST_F(VariablenWindowTest, CaptionsAndTheEmptyGrid)
     whileOpen(
         window,
         [&] {
-            EXPECT_FALSE(control<VariGridWidget>(window, "VariGrid")->isEnabled());
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->columnCount(), 1);
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->rowCount(), 1);
+            EXPECT_FALSE(grid()->isEnabled());
+            EXPECT_EQ(grid()->columnCount(), 1);
+            EXPECT_EQ(grid()->rowCount(), 1);
         },
         [&] { window.EditVariables(table); });
     EXPECT_EQ(table.variableCount(), 0);
@@ -86,7 +84,7 @@ TEST_F(VariablenWindowTest, NeuAddsAColumnAndEnterStoresTheCell)
     whileOpen(
         window,
         [&] {
-            EXPECT_TRUE(control<VariGridWidget>(window, "VariGrid")->isEnabled());
+            EXPECT_TRUE(grid()->isEnabled());
             EXPECT_EQ(header(0), "f");
             EXPECT_EQ(cell(0, 0), "100");
             EXPECT_EQ(cell(1, 0), "200");
@@ -95,7 +93,7 @@ TEST_F(VariablenWindowTest, NeuAddsAColumnAndEnterStoresTheCell)
             QTest::mouseClick(control<QPushButton>(window, "Button1"), Qt::LeftButton);
             ASSERT_EQ(dialogs.inputBoxes.size(), 1u);
             EXPECT_EQ(dialogs.inputBoxes[0].caption, "Neue Variable");
-            ASSERT_EQ(control<VariGridWidget>(window, "VariGrid")->columnCount(), 2);
+            ASSERT_EQ(grid()->columnCount(), 2);
             EXPECT_EQ(header(1), "Pegel");
 
             QLineEdit* edit = typeInto(0, 1, "5");
@@ -103,16 +101,16 @@ TEST_F(VariablenWindowTest, NeuAddsAColumnAndEnterStoresTheCell)
             QTest::keyClick(edit, Qt::Key_Return);
             EXPECT_EQ(table.slot(1), (Texts{"Pegel", "5"}));
             // The last column: on to column 0 of the next row.
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->currentRow(), 1);
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->currentColumn(), 0);
-            EXPECT_FALSE(control<VariGridWidget>(window, "VariGrid")->editorOpen());
+            EXPECT_EQ(grid()->currentRow(), 1);
+            EXPECT_EQ(grid()->currentColumn(), 0);
+            EXPECT_FALSE(grid()->editorOpen());
 
             // Enter in the last cell of the last row adds a row.
-            control<VariGridWidget>(window, "VariGrid")->setCurrentCell(1, 1);
-            QTest::keyClick(control<VariGridWidget>(window, "VariGrid"), Qt::Key_Return);
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->rowCount(), 3);
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->currentRow(), 2);
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->currentColumn(), 0);
+            grid()->setCurrentCell(1, 1);
+            QTest::keyClick(grid(), Qt::Key_Return);
+            EXPECT_EQ(grid()->rowCount(), 3);
+            EXPECT_EQ(grid()->currentRow(), 2);
+            EXPECT_EQ(grid()->currentColumn(), 0);
         },
         [&] { window.EditVariables(table); });
     EXPECT_EQ(table.slot(0), (Texts{"f", "100", "200"}));
@@ -140,11 +138,11 @@ TEST_F(VariablenWindowTest, LoeschenAsksAndReports)
             QTest::mouseClick(control<QPushButton>(window, "Button2"), Qt::LeftButton);
             EXPECT_EQ(dialogs.messages,
                       (std::vector<RecordingDialogs::Message>{{"Variable nicht vorhanden", "Achtung"}}));
-            EXPECT_EQ(control<VariGridWidget>(window, "VariGrid")->columnCount(), 2);
+            EXPECT_EQ(grid()->columnCount(), 2);
 
             dialogs.inputAnswers.push_back("A");
             QTest::mouseClick(control<QPushButton>(window, "Button2"), Qt::LeftButton);
-            ASSERT_EQ(control<VariGridWidget>(window, "VariGrid")->columnCount(), 1);
+            ASSERT_EQ(grid()->columnCount(), 1);
             EXPECT_EQ(header(0), "b");
             EXPECT_EQ(cell(0, 0), "2");
         },
