@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/MainView.h"
+#include "ui/AppWindows.h"
 #include "run/CommandGuard.h"
 
 class QAbstractButton;
@@ -49,7 +50,8 @@ struct MainWindowHooks {
     std::function<void()> Blockschaltbild1Click; // "Blockschaltbild"
 };
 
-class MainWindow : public QMainWindow, public MainView {
+// The other windows (OwnedWindows) are set once they exist, after this one.
+class MainWindow : public QMainWindow, public MainView, public OwnedWindows {
     Q_OBJECT
 public:
     // Without dialogs the window shows real Qt boxes; tests pass recorded
@@ -66,13 +68,6 @@ public:
     void FormCreate(); // the main window MainForm, once created
 
     MainWindowHooks hooks;
-    // The other windows, created after this one; shown by the menu commands.
-    HardInitDialog* HardInit = nullptr;
-    QDialog* Block = nullptr;
-    QDialog* Variablen = nullptr;
-    QDialog* SimWin = nullptr;
-    QDialog* EichForm = nullptr;
-    QDialog* Verschiedenes = nullptr;
 
     MainCore& core() { return *Core; }
     MainForm& form();
