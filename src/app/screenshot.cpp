@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "model/SignalEditing.h"
 #include "ui/AppWindows.h"
@@ -38,31 +40,32 @@ int main(int argc, char** argv)
     MainWindow& w = *windows.MainForm;
     w.show();
 
-    w.command([&] { w.editing().Button1Click(); });
-    type(w, "Freq", "1000");
-    type(w, "Start", "50");
-    type(w, "RampUp", "20");
-    type(w, "Stop", "300");
-    type(w, "RampDown", "40");
-
-    w.command([&] { w.editing().Button1Click(); });
-    w.findChild<QRadioButton*>("RechtSel")->click();
-    type(w, "Freq", "250");
-    type(w, "Start", "250");
-    type(w, "Stop", "400");
-    type(w, "Ampl", "6");
-    type(w, "RampUp", "10");
-    type(w, "RampDown", "10");
-
-    w.command([&] { w.editing().Button1Click(); });
-    w.findChild<QRadioButton*>("SinusEichSel")->click();
-    type(w, "Freq", "4000");
-    type(w, "Start", "500");
-    type(w, "Stop", "250");
-    type(w, "Ampl", "12");
-    type(w, "RampUp", "100");
-    type(w, "RampDown", "50");
-    type(w, "Phase", "90");
+    // Three signals, each as the operator types it: its type, then its
+    // edits in the order they are filled in.
+    struct Signal {
+        const char* type; // the radio button, none for a sine
+        std::vector<std::pair<const char*, const char*>> edits;
+    };
+    const Signal set[] = {
+        {nullptr, {{"Freq", "1000"}, {"Start", "50"}, {"RampUp", "20"}, {"Stop", "300"}, {"RampDown", "40"}}},
+        {"RechtSel",
+         {{"Freq", "250"}, {"Start", "250"}, {"Stop", "400"}, {"Ampl", "6"}, {"RampUp", "10"}, {"RampDown", "10"}}},
+        {"SinusEichSel",
+         {{"Freq", "4000"},
+          {"Start", "500"},
+          {"Stop", "250"},
+          {"Ampl", "12"},
+          {"RampUp", "100"},
+          {"RampDown", "50"},
+          {"Phase", "90"}}},
+    };
+    for (const Signal& signal : set) {
+        w.command([&] { w.editing().Button1Click(); });
+        if (signal.type) // a new signal is a sine
+            w.findChild<QRadioButton*>(signal.type)->click();
+        for (const auto& [edit, text] : signal.edits)
+            type(w, edit, text);
+    }
 
     const int displayHeight = w.findChild<QWidget*>("SinusBox")->height();
     w.command([&] { w.editing().SinusBoxMouseDown(displayHeight / 2, displayHeight); });
