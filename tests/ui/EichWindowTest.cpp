@@ -12,12 +12,14 @@
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
 #include "ui/ControlLookup.h"
+#include "ui/LayoutChecks.h"
 #include "ui/EichWindow.h"
 #include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::ExpectNamedControlsApart;
 using tonvera::test::whileOpen;
 using tonvera::testing::RecordingDialogs;
 
@@ -57,8 +59,10 @@ TEST_F(EichWindowTest, Captions)
     EXPECT_EQ(window.size(), QSize(490, 238));
     EXPECT_EQ(control<QPushButton>(window, "Button1")->text(), "Punkt hinzufügen");
     EXPECT_EQ(control<QPushButton>(window, "Button2")->text(), "Punkt löschen");
-    EXPECT_EQ(control<QListWidget>(window, "EichListBox")->height(), 160);
-    EXPECT_EQ(control<QWidget>(window, "Panel1")->width(), 290);
+    // The list and its buttons on the left, the plot on the right.
+    ExpectNamedControlsApart(window);
+    EXPECT_LT(control<QListWidget>(window, "EichListBox")->mapTo(&window, QPoint()).x(),
+              control<PaintBox>(window, "EichPaint")->mapTo(&window, QPoint()).x());
 }
 
 TEST_F(EichWindowTest, AddDeleteAndHandBack)
