@@ -18,11 +18,13 @@
 #include "model/Canvas.h"
 #include "model/SignalDisplay.h"
 #include "ui/ControlLookup.h"
+#include "ui/LayoutChecks.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::ExpectNamedControlsApart;
 
 namespace {
 
@@ -171,11 +173,9 @@ TEST(WindowLayout, LabelsAndControlsOfAPanelLeaveEachOtherRoom)
             for (std::size_t j = i + 1; j < canvas.texts.size(); ++j)
                 EXPECT_FALSE(r.intersects(canvas.texts[j].second)) << text << " over " << canvas.texts[j].first;
         }
-        for (int i = 0; i < controls.size(); ++i)
-            for (int j = i + 1; j < controls.size(); ++j)
-                EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
-                    << controls[i]->objectName().toStdString() << " over " << controls[j]->objectName().toStdString();
     }
+    // Every panel in the window, and every control in its panel or group.
+    ExpectNamedControlsApart(*w.centralWidget());
 
     for (QCheckBox* c : checks)
         EXPECT_TRUE(c->isChecked());
