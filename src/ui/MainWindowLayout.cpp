@@ -136,28 +136,37 @@ void MainWindow::buildMenu()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
-    auto item = [](QMenu* m, const char* name, const QString& caption) {
-        QAction* a = m->addAction(caption);
-        a->setObjectName(name);
-        return a;
+    // Each item: its menu, the action it becomes, its design name, caption.
+    struct Item {
+        const char* menu;
+        QAction* MainWindow::*action;
+        const char* name;
+        const char* caption;
     };
-    QMenu* datei = bar->addMenu("&Datei");
-    Neu1 = item(datei, "Neu1", "&Neu");
-    Laden1 = item(datei, "Laden1", "&Laden");
-    Speichern1 = item(datei, "Speichern1", "&Speichern");
-    Drucken1 = item(datei, "Drucken1", "&Drucken");
-    Beenden1 = item(datei, "Beenden1", "&Beenden");
-    QMenu* variablen = bar->addMenu("&Variablen");
-    NeueVariable1 = item(variablen, "NeueVariable1", "&Konfigurieren");
-    QMenu* einst = bar->addMenu("&Einstellungen");
-    Hardware1 = item(einst, "Hardware1", "&Hardware");
-    Verschiedenes1 = item(einst, "Verschiedenes1", "&Verschiedenes");
-    Eichung = item(einst, "Eichung", "&Kalibrierung");
-    Kalibrierdatenspeichern1 = item(einst, "Kalibrierdatenspeichern1", "Kalibrierdaten &speichern");
-    Kalibrierdatenladen1 = item(einst, "Kalibrierdatenladen1", "Kalibrierdaten &laden");
-    QMenu* hilfe = bar->addMenu("Hilfe");
-    Version1 = item(hilfe, "Version1", "Version");
-    Blockschaltbild1 = item(hilfe, "Blockschaltbild1", "Blockschaltbild");
+    const Item items[] = {
+        {"&Datei", &MainWindow::Neu1, "Neu1", "&Neu"},
+        {"&Datei", &MainWindow::Laden1, "Laden1", "&Laden"},
+        {"&Datei", &MainWindow::Speichern1, "Speichern1", "&Speichern"},
+        {"&Datei", &MainWindow::Drucken1, "Drucken1", "&Drucken"},
+        {"&Datei", &MainWindow::Beenden1, "Beenden1", "&Beenden"},
+        {"&Variablen", &MainWindow::NeueVariable1, "NeueVariable1", "&Konfigurieren"},
+        {"&Einstellungen", &MainWindow::Hardware1, "Hardware1", "&Hardware"},
+        {"&Einstellungen", &MainWindow::Verschiedenes1, "Verschiedenes1", "&Verschiedenes"},
+        {"&Einstellungen", &MainWindow::Eichung, "Eichung", "&Kalibrierung"},
+        {"&Einstellungen", &MainWindow::Kalibrierdatenspeichern1, "Kalibrierdatenspeichern1",
+         "Kalibrierdaten &speichern"},
+        {"&Einstellungen", &MainWindow::Kalibrierdatenladen1, "Kalibrierdatenladen1", "Kalibrierdaten &laden"},
+        {"Hilfe", &MainWindow::Version1, "Version1", "Version"},
+        {"Hilfe", &MainWindow::Blockschaltbild1, "Blockschaltbild1", "Blockschaltbild"},
+    };
+    QMenu* menu = nullptr;
+    for (const Item& item : items) {
+        if (!menu || menu->title() != QLatin1String(item.menu))
+            menu = bar->addMenu(QString::fromUtf8(item.menu));
+        QAction* a = menu->addAction(QString::fromUtf8(item.caption));
+        a->setObjectName(item.name);
+        this->*item.action = a;
+    }
 }
 
 QLineEdit* MainWindow::makeEdit(QWidget* panel, const char* name, int left, int top, int width)
