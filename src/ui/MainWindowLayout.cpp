@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -260,21 +261,28 @@ void MainWindow::buildParameterPanel()
 {
     heading(ParPan, "Lokale Parameter");
     // Left to right in the time order of a signal: start, rise, frequency
-    // and phase, plateau and attenuation, fall.
-    Start = makeEdit(ParPan, "Start", 32, 56, 65);
-    RampUp = makeEdit(ParPan, "RampUp", 168, 56, 65);
-    Freq = makeEdit(ParPan, "Freq", 296, 24, 65);
-    Phase = makeEdit(ParPan, "Phase", 296, 96, 49);
-    Stop = makeEdit(ParPan, "Stop", 456, 24, 65);
-    Ampl = makeEdit(ParPan, "Ampl", 456, 96, 65);
-    RampDown = makeEdit(ParPan, "RampDown", 608, 56, 65);
-    StartCheck = makeCheck(ParPan, "StartCheck", 8, 59);
-    RampUpCheck = makeCheck(ParPan, "RampUpCheck", 144, 59);
-    FreqCheck = makeCheck(ParPan, "FreqCheck", 272, 27);
-    PhaseCheck = makeCheck(ParPan, "PhaseCheck", 272, 99);
-    StopCheck = makeCheck(ParPan, "StopCheck", 432, 27);
-    AmplCheck = makeCheck(ParPan, "AmplCheck", 432, 99);
-    RampDownCheck = makeCheck(ParPan, "RampDownCheck", 584, 59);
+    // and phase, plateau and attenuation, fall. Each edit has its display
+    // check box (its name and "Check") just left of it, on its line.
+    struct Place {
+        QLineEdit* MainWindow::*edit;
+        QCheckBox* MainWindow::*check;
+        const char* name;
+        int left, top, width;
+    };
+    const Place places[] = {
+        {&MainWindow::Start, &MainWindow::StartCheck, "Start", 32, 56, 65},
+        {&MainWindow::RampUp, &MainWindow::RampUpCheck, "RampUp", 168, 56, 65},
+        {&MainWindow::Freq, &MainWindow::FreqCheck, "Freq", 296, 24, 65},
+        {&MainWindow::Phase, &MainWindow::PhaseCheck, "Phase", 296, 96, 49},
+        {&MainWindow::Stop, &MainWindow::StopCheck, "Stop", 456, 24, 65},
+        {&MainWindow::Ampl, &MainWindow::AmplCheck, "Ampl", 456, 96, 65},
+        {&MainWindow::RampDown, &MainWindow::RampDownCheck, "RampDown", 608, 56, 65},
+    };
+    // All edits first, then the boxes: the order Tab walks them in.
+    for (const Place& p : places)
+        this->*p.edit = makeEdit(ParPan, p.name, p.left, p.top, p.width);
+    for (const Place& p : places)
+        this->*p.check = makeCheck(ParPan, (QByteArray(p.name) + "Check").constData(), p.left - 24, p.top + 3);
 
     TypGroup = Named<QGroupBox>("TypGroup", "Signaltyp", ParPan);
     TypGroup->resize(150, ParPanHeight - 8);
