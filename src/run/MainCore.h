@@ -49,7 +49,7 @@ public:
     // and 3 emptied, then "default.cal" and "default.tva" from the working
     // directory when they exist. The port is closed, so nothing is sent. An
     // error in a file ends it there (the project is then not loaded).
-    void FormCreate(); // the main window MainForm, once created
+    void FormCreate();
 
     // --- Run control ---------------------------------------------------------
     void StartButtonClick() { Run.StartButtonClick(); } // "S&tart"
