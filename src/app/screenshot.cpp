@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "model/SignalEditing.h"
 #include "ui/AppWindows.h"
@@ -20,9 +22,9 @@ using namespace tonvera;
 
 namespace {
 
-void type(MainWindow& w, QLineEdit* e, const char* text)
+void type(MainWindow& w, const char* edit, const char* text)
 {
-    e->setText(QString::fromUtf8(text));
+    w.findChild<QLineEdit*>(edit)->setText(QString::fromUtf8(text));
     w.command([&] { w.editing().FreqKeyPress(SignalEditing::KeyEnter); });
 }
 
@@ -38,33 +40,35 @@ int main(int argc, char** argv)
     MainWindow& w = *windows.MainForm;
     w.show();
 
-    w.command([&] { w.editing().Button1Click(); });
-    type(w, w.Freq, "1000");
-    type(w, w.Start, "50");
-    type(w, w.RampUp, "20");
-    type(w, w.Stop, "300");
-    type(w, w.RampDown, "40");
+    // Three signals, each as the operator types it: its type, then its
+    // edits in the order they are filled in.
+    struct Signal {
+        const char* type; // the radio button, none for a sine
+        std::vector<std::pair<const char*, const char*>> edits;
+    };
+    const Signal set[] = {
+        {nullptr, {{"Freq", "1000"}, {"Start", "50"}, {"RampUp", "20"}, {"Stop", "300"}, {"RampDown", "40"}}},
+        {"RechtSel",
+         {{"Freq", "250"}, {"Start", "250"}, {"Stop", "400"}, {"Ampl", "6"}, {"RampUp", "10"}, {"RampDown", "10"}}},
+        {"SinusEichSel",
+         {{"Freq", "4000"},
+          {"Start", "500"},
+          {"Stop", "250"},
+          {"Ampl", "12"},
+          {"RampUp", "100"},
+          {"RampDown", "50"},
+          {"Phase", "90"}}},
+    };
+    for (const Signal& signal : set) {
+        w.command([&] { w.editing().Button1Click(); });
+        if (signal.type) // a new signal is a sine
+            w.findChild<QRadioButton*>(signal.type)->click();
+        for (const auto& [edit, text] : signal.edits)
+            type(w, edit, text);
+    }
 
-    w.command([&] { w.editing().Button1Click(); });
-    w.RechtSel->click();
-    type(w, w.Freq, "250");
-    type(w, w.Start, "250");
-    type(w, w.Stop, "400");
-    type(w, w.Ampl, "6");
-    type(w, w.RampUp, "10");
-    type(w, w.RampDown, "10");
-
-    w.command([&] { w.editing().Button1Click(); });
-    w.SinusEichSel->click();
-    type(w, w.Freq, "4000");
-    type(w, w.Start, "500");
-    type(w, w.Stop, "250");
-    type(w, w.Ampl, "12");
-    type(w, w.RampUp, "100");
-    type(w, w.RampDown, "50");
-    type(w, w.Phase, "90");
-
-    w.command([&] { w.editing().SinusBoxMouseDown(w.SinusBox->height() / 2, w.SinusBox->height()); });
+    const int displayHeight = w.findChild<QWidget*>("SinusBox")->height();
+    w.command([&] { w.editing().SinusBoxMouseDown(displayHeight / 2, displayHeight); });
     app.processEvents();
     if (!w.grab().save(out)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));

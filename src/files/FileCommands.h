@@ -73,10 +73,10 @@ public:
 
     // "&Speichern", "&Laden", "Kalibrierdaten &speichern",
     // "Kalibrierdaten &laden".
-    void Speichern1Click();
-    void Laden1Click();
-    void Kalibrierdatenspeichern1Click();
-    void Kalibrierdatenladen1Click();
+    void Speichern1Click();               // "&Speichern" of "&Datei"
+    void Laden1Click();                   // "&Laden" of "&Datei"
+    void Kalibrierdatenspeichern1Click(); // "Kalibrierdaten &speichern" of "&Einstellungen"
+    void Kalibrierdatenladen1Click();     // "Kalibrierdaten &laden" of "&Einstellungen"
 
 private:
     MainForm& Form;

@@ -47,9 +47,9 @@ public:
     // has room for abort with the range error and leave the table alone.
     void ListToTable();
     // "Punkt hinzufügen".
-    void Button1Click();
+    void Button1Click(); // "Punkt hinzufügen"
     // "Punkt löschen": deletes the selected line(s).
-    void Button2Click();
+    void Button2Click(); // "Punkt löschen"
     // Draws the curve of a W x H box; `background` is the panel colour.
     void DrawEichPlot(Canvas& canvas, int width, int height, Color background);
     // The entry from the main window: edits a copy of `table` and hands it

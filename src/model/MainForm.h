@@ -45,7 +45,7 @@ public:
     // "Neu": clears "Unendlich", empties the variables, resets the texts of
     // all eight slots (tables, types and AM multiples stay) and the global
     // parameters, selects nothing.
-    void Neu1Click();
+    void Neu1Click(); // "&Neu" of "&Datei"
 
     // Parameter evaluation at the current position, reporting through the
     // dialogs (see ParamEvaluator).

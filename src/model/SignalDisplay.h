@@ -101,12 +101,12 @@ public:
     // it is reported like an evaluation message.
     std::function<void(double)> SignalLengthShown;
 
-    void SinusBoxPaint(Canvas& c, int W, int H);
+    void SinusBoxPaint(Canvas& c, int W, int H); // the signal display SinusBox
     // Labels beside the local edits Freq, Phase, Ampl, Start, Stop, RampUp,
     // RampDown (parameter 0..6, in this order).
-    static void ParInfoPaint(Canvas& c, const std::array<EditPlace, 7>& edits);
+    static void ParInfoPaint(Canvas& c, const std::array<EditPlace, 7>& edits); // the panel "Lokale Parameter"
     // Labels beside EndDamp, Signaldauer, Triggerstart, Triggerstop (8..11).
-    static void IconPaintPaint(Canvas& c, const std::array<EditPlace, 4>& edits);
+    static void IconPaintPaint(Canvas& c, const std::array<EditPlace, 4>& edits); // the panel "Globale Parameter"
 
 private:
     MainForm& Form;

@@ -17,33 +17,33 @@ public:
 
     // "&Neues Signal": commits the edits, appends a sine signal with the
     // default texts and selects it; a ninth one is refused.
-    void Button1Click();
+    void Button1Click(); // "&Neues Signal"
     // "Signal kopieren": a new signal that is an exact copy of the selected
     // one, pending edits included.
-    void Button9Click();
+    void Button9Click(); // "Signal kopieren"
     // "Signal &löschen": removes the selected signal (no commit, no
     // question); the first signal is selected afterwards.
-    void Button2Click();
+    void Button2Click(); // "Signal &löschen"
     // A mouse button pressed in the signal display at height y of a display
     // `height` pixels high: selects the lane whose centre is nearest.
-    void SinusBoxMouseDown(int y, int height);
+    void SinusBoxMouseDown(int y, int height); // the signal display SinusBox
 
-    void SinusSelClick();
-    void SinusEichSelClick();
+    void SinusSelClick();     // "Sinus"
+    void SinusEichSelClick(); // "Sinus (geeicht)"
     // From the radio button "AM" (fromAmSet false) nothing happens when the
     // signal is AM already; from the button beside it the carrier dialog
     // always opens.
-    void AMSelClick(bool fromAmSet);
-    void RechtSelClick();
-    void RauschenSelClick();
-    void MuteSelClick();
+    void AMSelClick(bool fromAmSet); // "AM", and "Set" beside it
+    void RechtSelClick();            // "Rechteck"
+    void RauschenSelClick();         // "Rauschen"
+    void MuteSelClick();             // "Mute"
 
     // Enter and Tab commit; every other key passes unchanged. Returns true
     // when the key was a commit key.
-    bool FreqKeyPress(int key);
+    bool FreqKeyPress(int key); // a key in any of the eleven parameter edits
     // Leaving one of the eleven parameter edits, or clicking one of the
     // eight display check boxes: the same as Enter.
-    void PreDampExit();
+    void PreDampExit(); // leaving a parameter edit, or a display check box
 
 private:
     SinusRecord* selected();

@@ -44,7 +44,7 @@ public:
     }
 
     // "S&imulieren" on the main window.
-    void Button7Click(MainForm& form);
+    void Button7Click(MainForm& form); // "S&imulieren"
     // Takes the snapshot, computes the total duration and the label, reports
     // texts that do not evaluate once, then runs ShowModal.
     void Simulate(const SinusArray& signals, const VariTable& variables, const std::string& lengthText,
@@ -65,7 +65,7 @@ public:
 
     // Paints the whole run into a W x H box. Opens no message box: what did
     // not evaluate is in PaintProblems afterwards.
-    void SimPaintPaint(Canvas& canvas, int width, int height);
+    void SimPaintPaint(Canvas& canvas, int width, int height); // the plot SimPaint
 
     double TotalDuration() const { return totalDuration_; }
     const std::string& Label1Caption() const { return label1_; }

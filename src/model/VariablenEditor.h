@@ -46,12 +46,12 @@ public:
     void TableToGrid();
     void GridToTable();
     // "Neu": asks for a name and adds the variable in the lowest free slot.
-    void Button1Click();
+    void Button1Click(); // "Neu"
     // "Löschen": asks for a name and deletes that variable.
-    void Button2Click();
+    void Button2Click(); // "Löschen"
     // Enter stores the grid and walks on, growing the grid at its end; other
     // keys are left to the grid's own editing (returns false for them).
-    bool VariGridKeyPress(char key);
+    bool VariGridKeyPress(char key); // a key in the grid VariGrid
 
     // The entry from the main window: shows the grid of `table`, runs
     // ShowModal, and stores what was typed last as Enter would.

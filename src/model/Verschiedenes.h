@@ -17,7 +17,7 @@ inline constexpr const char* VersionCaption = "Tonvera";
 inline constexpr const char* VersionText = "Softwareversion\r0.8 Alpha";
 
 // "Hilfe" > "Version".
-void Version1Click(Dialogs& dialogs);
+void Version1Click(Dialogs& dialogs); // "Version" of "Hilfe"
 
 class Verschiedenes {
 public:
@@ -35,7 +35,7 @@ public:
 
     // "&Einstellungen" > "&Verschiedenes": shows the polarity, runs the
     // dialog, takes the polarity back.
-    void Verschiedenes1Click();
+    void Verschiedenes1Click(); // "&Verschiedenes" of "&Einstellungen"
 
     // Runs the window modally; set by the window, scripted by tests.
     std::function<void()> ShowModal;

@@ -38,7 +38,7 @@ public:
     // The menu command: timer off, device stopped and closed, the dialog,
     // then the device stopped and the whole set downloaded; the timer is on
     // again afterwards, also when the download was aborted.
-    void Hardware1Click(HardwareDialogPort& dialog);
+    void Hardware1Click(HardwareDialogPort& dialog); // "&Hardware" of "&Einstellungen"
 
     // Looked up in the working directory unless a path is given.
     std::string FirmwareFile = FirmwareFileName;

@@ -52,14 +52,14 @@ public:
     void FormCreate();
 
     // --- Run control ---------------------------------------------------------
-    void StartButtonClick() { Run.StartButtonClick(); }
-    void Button4Click() { Run.Button4Click(); }
+    void StartButtonClick() { Run.StartButtonClick(); } // "S&tart"
+    void Button4Click() { Run.Button4Click(); }         // "Sto&p"
     // The 50 ms timer tick; the GUI calls it while the view's timer is on.
-    void Timer1Timer() { Run.Timer1Timer(); }
-    void Button5Click() { Run.Button5Click(); }
-    void Button6Click() { Run.Button6Click(); }
+    void Timer1Timer() { Run.Timer1Timer(); }   // Timer1, every 50 ms
+    void Button5Click() { Run.Button5Click(); } // "<<"
+    void Button6Click() { Run.Button6Click(); } // ">>"
     // After the check box "Externes Starten" changed by the operator.
-    void ExternStartClick() { Run.ExternStartClick(); }
+    void ExternStartClick() { Run.ExternStartClick(); } // "Externes Starten"
 
     // --- Device --------------------------------------------------------------
     // The whole set to the device at the current position.
@@ -68,7 +68,7 @@ public:
     bool LoadTable(int slot);
     // "&Hardware" of "&Einstellungen": the GUI passes its dialog; the
     // dialog's button calls InitHardware with the port name typed or chosen.
-    void Hardware1Click(HardwareDialogPort& dialog) { Setup.Hardware1Click(dialog); }
+    void Hardware1Click(HardwareDialogPort& dialog) { Setup.Hardware1Click(dialog); } // "&Hardware" of "&Einstellungen"
     bool InitHardware(const std::string& portName) { return Setup.InitHardware(portName); }
     // The firmware image for the boot loader ("signal_pqz.hex" in the
     // working directory by default).
@@ -77,9 +77,9 @@ public:
     // --- Shutdown --------------------------------------------------------------
     // Closing the main window: the device stops, the port closes. Nothing is
     // saved.
-    void FormClose();
+    void FormClose(); // the main window's close box
     // "&Beenden": the same as closing the window.
-    void Beenden1Click() { FormClose(); }
+    void Beenden1Click() { FormClose(); } // "&Beenden" of "&Datei"
 
 private:
     MainCore(MainView& view, Dialogs& dialogs, std::unique_ptr<SerialLine> ownLine, std::unique_ptr<Pause> ownPause,

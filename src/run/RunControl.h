@@ -30,16 +30,16 @@ public:
     // Each command does nothing while another run command is in progress
     // (a tick that arrives while Start shows its message box). A port lost
     // under a command ends it with the one report of PortLoss.h.
-    void StartButtonClick();
-    void Button4Click();
-    void Timer1Timer();
+    void StartButtonClick(); // "S&tart"
+    void Button4Click();     // "Sto&p"
+    void Timer1Timer();      // Timer1, every 50 ms
     // << and >>: one position down or up, then the whole set is downloaded
     // (also when the position stayed, and whether or not a run plays).
-    void Button5Click();
-    void Button6Click();
+    void Button5Click(); // "<<"
+    void Button6Click(); // ">>"
     // Checking "Externes Starten" switches the timer on; clearing it does not
     // switch it off.
-    void ExternStartClick();
+    void ExternStartClick(); // "Externes Starten"
 
     // Positions 1..PositionCount(); the values in the variable of slot 0.
     int PositionCount() const;

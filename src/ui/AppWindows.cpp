@@ -50,12 +50,7 @@ AppWindows CreateWindows(Dialogs* dialogs, const std::function<void(MainWindow&)
     main.hooks.Verschiedenes1Click = [options] { options->Verschiedenes1Click(); };
     main.hooks.Blockschaltbild1Click = [block] { block->Blockschaltbild1Click(); };
 
-    main.HardInit = w.HardInit;
-    main.Block = w.Block;
-    main.Variablen = w.Variablen;
-    main.SimWin = w.SimWin;
-    main.EichForm = w.EichForm;
-    main.Verschiedenes = w.Verschiedenes;
+    static_cast<OwnedWindows&>(main) = w;
     InstallPreview(main);
     return w;
 }

@@ -17,14 +17,19 @@ class HardInitDialog;
 class MainWindow;
 struct MainWindowHooks;
 
-struct AppWindows {
-    std::unique_ptr<MainWindow> MainForm;
+// The six windows after the main one; the main window knows them too, to
+// show them from its menu commands.
+struct OwnedWindows {
     HardInitDialog* HardInit = nullptr;
     QDialog* Block = nullptr;
     QDialog* Variablen = nullptr;
     QDialog* SimWin = nullptr;
     QDialog* EichForm = nullptr;
     QDialog* Verschiedenes = nullptr;
+};
+
+struct AppWindows : OwnedWindows {
+    std::unique_ptr<MainWindow> MainForm;
 };
 
 // Without dialogs the windows show real Qt boxes. `install` puts the other

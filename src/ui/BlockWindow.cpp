@@ -1,5 +1,6 @@
 #include "ui/FixedDialog.h"
 #include "ui/BlockWindow.h"
+#include "ui/Named.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -21,8 +22,7 @@ BlockWindow::BlockWindow(QWidget* parent) : QDialog(parent)
 {
     SetUpFixedDialog(*this, "Block", "Block", ClientWidth, ClientHeight);
 
-    Image1 = new SvgPicture(QString::fromLatin1(PictureResource), this);
-    Image1->setObjectName("Image1");
+    Image1 = Named<SvgPicture>("Image1", QString::fromLatin1(PictureResource), this);
     Image1->setGeometry(8, 8, PictureWidth, PictureHeight);
 }
 

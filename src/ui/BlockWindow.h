@@ -36,11 +36,12 @@ public:
     explicit BlockWindow(QWidget* parent = nullptr);
 
     // "Hilfe" > "Blockschaltbild": shows the diagram modally; nothing else.
-    void Blockschaltbild1Click() { exec(); }
+    void Blockschaltbild1Click() { exec(); } // "Blockschaltbild" of "Hilfe"
 
     // True when the drawing was found and read.
-    bool pictureValid() const;
+    [[nodiscard]] bool pictureValid() const;
 
+private:
     SvgPicture* Image1;
 };
 

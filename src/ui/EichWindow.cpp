@@ -10,6 +10,7 @@
 #include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 #include "ui/QtCanvas.h"
+#include "ui/Named.h"
 
 namespace tonvera {
 
@@ -32,28 +33,22 @@ EichWindow::EichWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent)
 {
     SetUpFixedDialog(*this, "EichForm", "Eichdaten Eingabe", ClientWidth, ClientHeight);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName("Panel1");
+    Panel1 = Named<QWidget>("Panel1", this);
     Panel1->setGeometry(ClientWidth - 290, 0, 290, ClientHeight);
-    EichPaint = new PaintBox(Panel1);
-    EichPaint->setObjectName("EichPaint");
+    EichPaint = Named<PaintBox>("EichPaint", Panel1);
     EichPaint->setGeometry(5, 5, 290 - 10, ClientHeight - 10);
     EichPaint->setFont(fixedFont(false));
 
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName("Panel2");
+    Panel2 = Named<QWidget>("Panel2", this);
     Panel2->setGeometry(0, 0, ClientWidth - 290, ClientHeight);
     const int inner = Panel2->width() - 10;
-    Button1 = new QPushButton("Punkt hinzufügen", Panel2);
-    Button1->setObjectName("Button1");
+    Button1 = Named<QPushButton>("Button1", "Punkt hinzufügen", Panel2);
     Button1->setGeometry(5, 5, inner, 28);
     Button1->setAutoDefault(false);
-    Button2 = new QPushButton("Punkt löschen", Panel2);
-    Button2->setObjectName("Button2");
+    Button2 = Named<QPushButton>("Button2", "Punkt löschen", Panel2);
     Button2->setGeometry(5, 37, inner, 28);
     Button2->setAutoDefault(false);
-    EichListBox = new QListWidget(Panel2);
-    EichListBox->setObjectName("EichListBox");
+    EichListBox = Named<QListWidget>("EichListBox", Panel2);
     EichListBox->setGeometry(5, ClientHeight - 5 - 160, inner, 160);
     EichListBox->setFont(fixedFont(true));
     EichListBox->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -29,15 +29,8 @@ public:
 
     EichEditor& core() { return core_; }
 
-    QWidget* Panel1;
-    PaintBox* EichPaint;
-    QWidget* Panel2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QListWidget* EichListBox;
-
-    void Button1Click();
-    void Button2Click();
+    void Button1Click(); // "Punkt hinzufügen"
+    void Button2Click(); // "Punkt löschen"
 
     // The list box shows the core's lines; the selection goes back before a
     // delete.
@@ -45,7 +38,14 @@ public:
     void selectionToCore();
 
 private:
-    void EichPaintPaint(class QPainter& painter);
+    QWidget* Panel1;
+    PaintBox* EichPaint;
+    QWidget* Panel2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QListWidget* EichListBox;
+
+    void EichPaintPaint(class QPainter& painter); // the plot EichPaint
 
     CommandGuard& guard_;
     EichEditor core_;

@@ -34,10 +34,6 @@ class HardInitDialog : public QDialog, public HardwareDialogPort {
 public:
     HardInitDialog(CommandGuard& guard, QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QComboBox* ComSel;
-    QPushButton* Button4;
-
     // The device work for the port name; it is the device layer's. A
     // missing hook reports that nothing can be initialised.
     std::function<void(const std::string& port)> InitHardwareHook;
@@ -50,7 +46,7 @@ public:
     void refreshPorts();
 
     // Button4Click and Enter in ComSel.
-    void InitHardware();
+    void InitHardware(); // "Hardware initialisieren"
 
     int exec() override;
     void showModal() override { exec(); }
@@ -59,6 +55,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    QLabel* Label1;
+    QComboBox* ComSel;
+    QPushButton* Button4;
+
     CommandGuard& Guard;
 };
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/MainView.h"
+#include "ui/AppWindows.h"
 #include "run/CommandGuard.h"
 
 class QAbstractButton;
@@ -49,7 +50,8 @@ struct MainWindowHooks {
     std::function<void()> Blockschaltbild1Click; // "Blockschaltbild"
 };
 
-class MainWindow : public QMainWindow, public MainView {
+// The other windows (OwnedWindows) are set once they exist, after this one.
+class MainWindow : public QMainWindow, public MainView, public OwnedWindows {
     Q_OBJECT
 public:
     // Without dialogs the window shows real Qt boxes; tests pass recorded
@@ -63,16 +65,9 @@ public:
     // The start-up work that needs the other layers: empties status panels
     // 2 and 3 and loads "default.cal", then "default.tva", from the working
     // directory when they exist. An abort ends it there, with the error shown.
-    void FormCreate();
+    void FormCreate(); // the main window MainForm, once created
 
     MainWindowHooks hooks;
-    // The other windows, created after this one; shown by the menu commands.
-    HardInitDialog* HardInit = nullptr;
-    QDialog* Block = nullptr;
-    QDialog* Variablen = nullptr;
-    QDialog* SimWin = nullptr;
-    QDialog* EichForm = nullptr;
-    QDialog* Verschiedenes = nullptr;
 
     MainCore& core() { return *Core; }
     MainForm& form();
@@ -87,37 +82,46 @@ public:
     bool command(const std::function<void()>& body) { return Guard.run(body); }
 
     // --- Menu and button handlers that live in the window -----------------------
-    void Beenden1Click();
-    void Hardware1Click();
-    void Version1Click();
+    void Beenden1Click();  // "&Beenden" of "&Datei"
+    void Hardware1Click(); // "&Hardware" of "&Einstellungen"
+    void Version1Click();  // "Version" of "Hilfe"
     // The 50 ms tick: the run layer's tick through the guard.
-    void Timer1Timer();
+    void Timer1Timer(); // Timer1, every 50 ms
     // Stops the device and closes the port (also on the window's close box).
-    void FormClose();
+    void FormClose(); // the main window's close box
 
     // --- MainView ------------------------------------------------------------------
-    std::string editText(EditField field) const override;
+    [[nodiscard]] std::string editText(EditField field) const override;
     void setEditText(EditField field, const std::string& text) override;
     void setLocalEditsEnabled(bool enabled) override;
     void focusEdit(EditField field) override;
-    int checkedType() const override;
+    [[nodiscard]] int checkedType() const override;
     void setCheckedType(int typeCode) override;
-    bool isChecked(CheckBox box) const override;
+    [[nodiscard]] bool isChecked(CheckBox box) const override;
     void setChecked(CheckBox box, bool checked) override;
-    Priority priority() const override;
+    [[nodiscard]] Priority priority() const override;
     void setPriority(Priority p) override;
     void setAmSetCaption(const std::string& caption) override;
     void setAktVarText(const std::string& text) override;
-    std::string statusText(int panel) const override;
+    [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;
     void repaintStatusBar() override;
     void repaintSignalDisplay() override;
     void invalidateSignalDisplay() override;
     void setTimerEnabled(bool enabled) override;
-    bool timerEnabled() const override;
+    [[nodiscard]] bool timerEnabled() const override;
 
     static constexpr int DesignWidth = 915;
     static constexpr int DesignHeight = 602;
+
+    // The eleven parameter edits in the order the commit key handles them.
+    [[nodiscard]] std::array<QLineEdit*, 11> parameterEdits() const;
+    [[nodiscard]] std::array<QLineEdit*, 7> localEdits() const;
+    [[nodiscard]] std::array<QCheckBox*, 8> displayChecks() const;
+
+private:
+    // The controls keep their design names as object names too: other
+    // windows and the tests find them by those.
 
     // --- Menu -----------------------------------------------------------------
     QAction *Neu1, *Laden1, *Speichern1, *Drucken1, *Beenden1;
@@ -159,11 +163,6 @@ public:
     std::array<QLabel*, 4> StatusPanel{};
 
     QTimer* Timer1;
-
-    // The eleven parameter edits in the order the commit key handles them.
-    std::array<QLineEdit*, 11> parameterEdits() const;
-    std::array<QLineEdit*, 7> localEdits() const;
-    std::array<QCheckBox*, 8> displayChecks() const;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/Named.h"
 #include "ui/PaintBox.h"
 
 namespace tonvera {
@@ -75,8 +77,7 @@ void MainWindow::buildLayout()
 
     buildMenu();
 
-    Panel2 = new PaintBox(central);
-    Panel2->setObjectName("Panel2");
+    Panel2 = Named<PaintBox>("Panel2", central);
     Panel2->setFixedHeight(TopPanelHeight);
     column->addWidget(Panel2);
     buildTopPanel();
@@ -84,40 +85,34 @@ void MainWindow::buildLayout()
     auto* middle = new QHBoxLayout;
     middle->setContentsMargins(0, 0, 0, 0);
     middle->setSpacing(0);
-    Panel3 = new QWidget(central);
-    Panel3->setObjectName("Panel3");
+    Panel3 = Named<QWidget>("Panel3", central);
     auto* p3 = new QVBoxLayout(Panel3);
     p3->setContentsMargins(SinusBoxBorder, SinusBoxBorder, SinusBoxBorder, SinusBoxBorder);
-    SinusBox = new PaintBox(Panel3);
-    SinusBox->setObjectName("SinusBox");
+    SinusBox = Named<PaintBox>("SinusBox", Panel3);
     SinusBox->setMinimumHeight(SinusBoxMinHeight);
     SinusBox->setMinimumWidth(200);
     SinusBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     p3->addWidget(SinusBox);
     middle->addWidget(Panel3, 1);
-    Panel5 = new QWidget(central);
-    Panel5->setObjectName("Panel5");
+    Panel5 = Named<QWidget>("Panel5", central);
     Panel5->setFixedWidth(RightPanelWidth);
     middle->addWidget(Panel5);
     buildRightPanel();
     column->addLayout(middle, 1);
 
-    ParPan = new PaintBox(central);
-    ParPan->setObjectName("ParPan");
+    ParPan = Named<PaintBox>("ParPan", central);
     ParPan->setFixedHeight(ParPanHeight);
     column->addWidget(ParPan);
     buildParameterPanel();
 
-    auto* bottom = new QWidget(central);
-    bottom->setObjectName("pnBottom");
+    auto* bottom = Named<QWidget>("pnBottom", central);
     bottom->setFixedHeight(BottomPanelHeight);
     column->addWidget(bottom);
     auto* row = new QHBoxLayout(bottom);
     row->setContentsMargins(8, 6, 8, 6);
     row->setSpacing(8);
     auto button = [&](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, bottom);
-        b->setObjectName(name);
+        auto* b = Named<QPushButton>(name, caption, bottom);
         b->setMinimumWidth(100);
         row->addWidget(b);
         return b;
@@ -132,8 +127,7 @@ void MainWindow::buildLayout()
 
     buildStatusBar();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
+    Timer1 = Named<QTimer>("Timer1", this);
     Timer1->setInterval(50);
 
     resize(DesignWidth, DesignHeight);
@@ -143,34 +137,42 @@ void MainWindow::buildMenu()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
-    auto item = [](QMenu* m, const char* name, const QString& caption) {
-        QAction* a = m->addAction(caption);
-        a->setObjectName(name);
-        return a;
+    // Each item: its menu, the action it becomes, its design name, caption.
+    struct Item {
+        const char* menu;
+        QAction* MainWindow::*action;
+        const char* name;
+        const char* caption;
     };
-    QMenu* datei = bar->addMenu("&Datei");
-    Neu1 = item(datei, "Neu1", "&Neu");
-    Laden1 = item(datei, "Laden1", "&Laden");
-    Speichern1 = item(datei, "Speichern1", "&Speichern");
-    Drucken1 = item(datei, "Drucken1", "&Drucken");
-    Beenden1 = item(datei, "Beenden1", "&Beenden");
-    QMenu* variablen = bar->addMenu("&Variablen");
-    NeueVariable1 = item(variablen, "NeueVariable1", "&Konfigurieren");
-    QMenu* einst = bar->addMenu("&Einstellungen");
-    Hardware1 = item(einst, "Hardware1", "&Hardware");
-    Verschiedenes1 = item(einst, "Verschiedenes1", "&Verschiedenes");
-    Eichung = item(einst, "Eichung", "&Kalibrierung");
-    Kalibrierdatenspeichern1 = item(einst, "Kalibrierdatenspeichern1", "Kalibrierdaten &speichern");
-    Kalibrierdatenladen1 = item(einst, "Kalibrierdatenladen1", "Kalibrierdaten &laden");
-    QMenu* hilfe = bar->addMenu("Hilfe");
-    Version1 = item(hilfe, "Version1", "Version");
-    Blockschaltbild1 = item(hilfe, "Blockschaltbild1", "Blockschaltbild");
+    const Item items[] = {
+        {"&Datei", &MainWindow::Neu1, "Neu1", "&Neu"},
+        {"&Datei", &MainWindow::Laden1, "Laden1", "&Laden"},
+        {"&Datei", &MainWindow::Speichern1, "Speichern1", "&Speichern"},
+        {"&Datei", &MainWindow::Drucken1, "Drucken1", "&Drucken"},
+        {"&Datei", &MainWindow::Beenden1, "Beenden1", "&Beenden"},
+        {"&Variablen", &MainWindow::NeueVariable1, "NeueVariable1", "&Konfigurieren"},
+        {"&Einstellungen", &MainWindow::Hardware1, "Hardware1", "&Hardware"},
+        {"&Einstellungen", &MainWindow::Verschiedenes1, "Verschiedenes1", "&Verschiedenes"},
+        {"&Einstellungen", &MainWindow::Eichung, "Eichung", "&Kalibrierung"},
+        {"&Einstellungen", &MainWindow::Kalibrierdatenspeichern1, "Kalibrierdatenspeichern1",
+         "Kalibrierdaten &speichern"},
+        {"&Einstellungen", &MainWindow::Kalibrierdatenladen1, "Kalibrierdatenladen1", "Kalibrierdaten &laden"},
+        {"Hilfe", &MainWindow::Version1, "Version1", "Version"},
+        {"Hilfe", &MainWindow::Blockschaltbild1, "Blockschaltbild1", "Blockschaltbild"},
+    };
+    QMenu* menu = nullptr;
+    for (const Item& item : items) {
+        if (!menu || menu->title() != QLatin1String(item.menu))
+            menu = bar->addMenu(QString::fromUtf8(item.menu));
+        QAction* a = menu->addAction(QString::fromUtf8(item.caption));
+        a->setObjectName(item.name);
+        this->*item.action = a;
+    }
 }
 
 QLineEdit* MainWindow::makeEdit(QWidget* panel, const char* name, int left, int top, int width)
 {
-    auto* e = new QLineEdit(panel);
-    e->setObjectName(name);
+    auto* e = Named<QLineEdit>(name, panel);
     e->setGeometry(left, top, width, EditHeight);
     e->setTextMargins(0, 0, 0, 0);
     return e;
@@ -178,8 +180,7 @@ QLineEdit* MainWindow::makeEdit(QWidget* panel, const char* name, int left, int 
 
 QCheckBox* MainWindow::makeCheck(QWidget* panel, const char* name, int left, int top)
 {
-    auto* c = new QCheckBox(panel);
-    c->setObjectName(name);
+    auto* c = Named<QCheckBox>(name, panel);
     c->move(left, top);
     c->resize(c->sizeHint().width(), 17);
     c->setChecked(true);
@@ -211,59 +212,48 @@ void MainWindow::buildRightPanel()
     col->addWidget(title);
 
     auto* rep = new QHBoxLayout;
-    auto* repLabel = new QLabel("Wiederholungen:", Panel5);
-    AnzWieder = new QLineEdit("1", Panel5);
-    AnzWieder->setObjectName("AnzWieder");
+    rep->addWidget(new QLabel("Wiederholungen:", Panel5));
+    AnzWieder = Named<QLineEdit>("AnzWieder", "1", Panel5);
     AnzWieder->setFixedSize(49, EditHeight);
-    rep->addWidget(repLabel);
     rep->addWidget(AnzWieder);
     rep->addStretch(1);
     col->addLayout(rep);
 
-    Repeated = new QCheckBox("Unendlich", Panel5);
-    Repeated->setObjectName("Repeated");
+    Repeated = Named<QCheckBox>("Repeated", "Unendlich", Panel5);
+    ExternStart = Named<QCheckBox>("ExternStart", "Externes Starten", Panel5);
     col->addWidget(Repeated);
-    ExternStart = new QCheckBox("Externes Starten", Panel5);
-    ExternStart->setObjectName("ExternStart");
     col->addWidget(ExternStart);
 
-    PrioGroup = new QGroupBox("Priorität", Panel5);
-    PrioGroup->setObjectName("PrioGroup");
-    auto* pg = new QVBoxLayout(PrioGroup);
-    pg->setContentsMargins(6, 4, 6, 4);
-    pg->setSpacing(2);
-    Wiederzuerst = new QRadioButton("Wieder.->Variablen", PrioGroup);
-    Wiederzuerst->setObjectName("Wiederzuerst");
+    // A titled group holding a column of controls.
+    auto group = [&](QGroupBox*& box, const char* name, const QString& title) {
+        box = Named<QGroupBox>(name, title, Panel5);
+        col->addWidget(box);
+        auto* inner = new QVBoxLayout(box);
+        inner->setContentsMargins(6, 4, 6, 4);
+        inner->setSpacing(2);
+        return inner;
+    };
+    QVBoxLayout* prio = group(PrioGroup, "PrioGroup", "Priorität");
+    Wiederzuerst = Named<QRadioButton>("Wiederzuerst", "Wieder.->Variablen", PrioGroup);
     Wiederzuerst->setChecked(true);
-    Variablezuerst = new QRadioButton("Variablen->Wieder.", PrioGroup);
-    Variablezuerst->setObjectName("Variablezuerst");
-    pg->addWidget(Wiederzuerst);
-    pg->addWidget(Variablezuerst);
-    col->addWidget(PrioGroup);
+    Variablezuerst = Named<QRadioButton>("Variablezuerst", "Variablen->Wieder.", PrioGroup);
+    prio->addWidget(Wiederzuerst);
+    prio->addWidget(Variablezuerst);
 
-    VarGroup = new QGroupBox("Variablen", Panel5);
-    VarGroup->setObjectName("VarGroup");
-    auto* vg = new QVBoxLayout(VarGroup);
-    vg->setContentsMargins(6, 4, 6, 4);
-    vg->setSpacing(2);
-    varcheck = new QCheckBox("Durchlaufen", VarGroup);
-    varcheck->setObjectName("varcheck");
-    vg->addWidget(varcheck);
+    QVBoxLayout* var = group(VarGroup, "VarGroup", "Variablen");
+    varcheck = Named<QCheckBox>("varcheck", "Durchlaufen", VarGroup);
+    var->addWidget(varcheck);
     auto* steps = new QHBoxLayout;
-    Button5 = new QPushButton("<<", VarGroup);
-    Button5->setObjectName("Button5");
-    Button5->setFixedWidth(36);
-    AktVar = new QLabel("1", VarGroup);
-    AktVar->setObjectName("AktVar");
+    Button5 = Named<QPushButton>("Button5", "<<", VarGroup);
+    AktVar = Named<QLabel>("AktVar", "1", VarGroup);
     AktVar->setAlignment(Qt::AlignCenter);
-    Button6 = new QPushButton(">>", VarGroup);
-    Button6->setObjectName("Button6");
-    Button6->setFixedWidth(36);
+    Button6 = Named<QPushButton>("Button6", ">>", VarGroup);
+    for (QPushButton* b : {Button5, Button6})
+        b->setFixedWidth(36);
     steps->addWidget(Button5);
     steps->addWidget(AktVar, 1);
     steps->addWidget(Button6);
-    vg->addLayout(steps);
-    col->addWidget(VarGroup);
+    var->addLayout(steps);
     col->addStretch(1);
 }
 
@@ -271,28 +261,33 @@ void MainWindow::buildParameterPanel()
 {
     heading(ParPan, "Lokale Parameter");
     // Left to right in the time order of a signal: start, rise, frequency
-    // and phase, plateau and attenuation, fall.
-    Start = makeEdit(ParPan, "Start", 32, 56, 65);
-    RampUp = makeEdit(ParPan, "RampUp", 168, 56, 65);
-    Freq = makeEdit(ParPan, "Freq", 296, 24, 65);
-    Phase = makeEdit(ParPan, "Phase", 296, 96, 49);
-    Stop = makeEdit(ParPan, "Stop", 456, 24, 65);
-    Ampl = makeEdit(ParPan, "Ampl", 456, 96, 65);
-    RampDown = makeEdit(ParPan, "RampDown", 608, 56, 65);
-    StartCheck = makeCheck(ParPan, "StartCheck", 8, 59);
-    RampUpCheck = makeCheck(ParPan, "RampUpCheck", 144, 59);
-    FreqCheck = makeCheck(ParPan, "FreqCheck", 272, 27);
-    PhaseCheck = makeCheck(ParPan, "PhaseCheck", 272, 99);
-    StopCheck = makeCheck(ParPan, "StopCheck", 432, 27);
-    AmplCheck = makeCheck(ParPan, "AmplCheck", 432, 99);
-    RampDownCheck = makeCheck(ParPan, "RampDownCheck", 584, 59);
+    // and phase, plateau and attenuation, fall. Each edit has its display
+    // check box (its name and "Check") just left of it, on its line.
+    struct Place {
+        QLineEdit* MainWindow::*edit;
+        QCheckBox* MainWindow::*check;
+        const char* name;
+        int left, top, width;
+    };
+    const Place places[] = {
+        {&MainWindow::Start, &MainWindow::StartCheck, "Start", 32, 56, 65},
+        {&MainWindow::RampUp, &MainWindow::RampUpCheck, "RampUp", 168, 56, 65},
+        {&MainWindow::Freq, &MainWindow::FreqCheck, "Freq", 296, 24, 65},
+        {&MainWindow::Phase, &MainWindow::PhaseCheck, "Phase", 296, 96, 49},
+        {&MainWindow::Stop, &MainWindow::StopCheck, "Stop", 456, 24, 65},
+        {&MainWindow::Ampl, &MainWindow::AmplCheck, "Ampl", 456, 96, 65},
+        {&MainWindow::RampDown, &MainWindow::RampDownCheck, "RampDown", 608, 56, 65},
+    };
+    // All edits first, then the boxes: the order Tab walks them in.
+    for (const Place& p : places)
+        this->*p.edit = makeEdit(ParPan, p.name, p.left, p.top, p.width);
+    for (const Place& p : places)
+        this->*p.check = makeCheck(ParPan, (QByteArray(p.name) + "Check").constData(), p.left - 24, p.top + 3);
 
-    TypGroup = new QGroupBox("Signaltyp", ParPan);
-    TypGroup->setObjectName("TypGroup");
+    TypGroup = Named<QGroupBox>("TypGroup", "Signaltyp", ParPan);
     TypGroup->resize(150, ParPanHeight - 8);
     auto radio = [&](const char* name, const QString& caption, int row) {
-        auto* r = new QRadioButton(caption, TypGroup);
-        r->setObjectName(name);
+        auto* r = Named<QRadioButton>(name, caption, TypGroup);
         // As wide as its caption, so a click beside the text does not count.
         r->setGeometry(10, 18 + row * 18, r->sizeHint().width(), 18);
         return r;
@@ -303,8 +298,7 @@ void MainWindow::buildParameterPanel()
     RechtSel = radio("RechtSel", "Rechteck", 3);
     RauschenSel = radio("RauschenSel", "Rauschen", 4);
     MuteSel = radio("MuteSel", "Mute", 5);
-    AmSet = new QPushButton("Set", TypGroup);
-    AmSet->setObjectName("AmSet");
+    AmSet = Named<QPushButton>("AmSet", "Set", TypGroup);
     AmSet->setGeometry(64, 18 + 2 * 18, 44, 18);
     AmSet->setAutoDefault(false);
     TypCheck = makeCheck(TypGroup, "TypCheck", 150 - 24, 2);

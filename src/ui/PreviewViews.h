@@ -31,8 +31,8 @@ public:
 protected:
     static constexpr int Left = 64, Right = 12, Top = 10, Bottom = 34, TriggerHeight = 36, Gap = 14;
 
-    QRect plot() const { return QRect(Left, Top, width() - Left - Right, height() - Top - Bottom); }
-    double tickAt(int x) const { return From + (To - From) * (x - Left) / std::max(1, plot().width()); }
+    [[nodiscard]] QRect plot() const { return QRect(Left, Top, width() - Left - Right, height() - Top - Bottom); }
+    [[nodiscard]] double tickAt(int x) const { return From + (To - From) * (x - Left) / std::max(1, plot().width()); }
 
     void paintEvent(QPaintEvent*) override;
     void wheelEvent(QWheelEvent* e) override;

@@ -103,8 +103,8 @@ PreviewWindow::PreviewWindow(MainWindow& main) : QDialog(&main), Main(main)
     connect(WavButton, &QPushButton::clicked, this, [this] { saveWav(); });
     // The main window's own handlers run first (they were connected first),
     // so its new position is there to be followed at once.
-    for (QPushButton* b : {Main.Button5, Main.Button6})
-        connect(b, &QPushButton::clicked, this, [this] {
+    for (const char* name : {"Button5", "Button6"})
+        connect(Main.findChild<QPushButton*>(name), &QPushButton::clicked, this, [this] {
             if (isVisible())
                 follow();
         });

@@ -33,15 +33,15 @@ public:
     ~PreviewWindow() override;
 
     // The menu command: shows the window and brings it up to date.
-    void VorschauClick();
+    void VorschauClick(); // "Vorschau" of "Hilfe"
 
     // The position shown (or being computed).
-    int position() const { return Position; }
+    [[nodiscard]] int position() const { return Position; }
     // The run last computed; none before the first result.
-    const std::shared_ptr<const preview::PreviewRun>& run() const { return Run; }
+    [[nodiscard]] const std::shared_ptr<const preview::PreviewRun>& run() const { return Run; }
     // The visible time span in ticks.
-    double viewFrom() const;
-    double viewTo() const;
+    [[nodiscard]] double viewFrom() const;
+    [[nodiscard]] double viewTo() const;
     // Takes the main window's state now and computes again if it changed.
     void follow();
     // Shows the whole position.
@@ -52,7 +52,7 @@ protected:
     void hideEvent(QHideEvent* e) override;
 
 private:
-    preview::PreviewInput inputNow() const;
+    [[nodiscard]] preview::PreviewInput inputNow() const;
     void step(int delta);
     void request();
     void accept(std::shared_ptr<const preview::PreviewRun> run, std::uint64_t generation);

@@ -8,6 +8,7 @@
 #include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 #include "ui/QtCanvas.h"
+#include "ui/Named.h"
 
 namespace tonvera {
 
@@ -32,27 +33,22 @@ SimWindow::SimWindow(std::int32_t& variPos, Dialogs& dialogs, CommandGuard& guar
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName("Panel1");
+    Panel1 = Named<QWidget>("Panel1", this);
     Panel1->setFixedHeight(41);
     auto* top = new QVBoxLayout(Panel1);
     top->setContentsMargins(8, 3, 8, 3);
     top->setSpacing(1);
-    Label1 = new QLabel(Panel1);
-    Label1->setObjectName("Label1");
-    ProblemLabel = new QLabel(Panel1);
-    ProblemLabel->setObjectName("ProblemLabel");
+    Label1 = Named<QLabel>("Label1", Panel1);
+    ProblemLabel = Named<QLabel>("ProblemLabel", Panel1);
     ProblemLabel->setStyleSheet("color: #b00000;");
     top->addWidget(Label1);
     top->addWidget(ProblemLabel);
     column->addWidget(Panel1);
 
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName("Panel2");
+    Panel2 = Named<QWidget>("Panel2", this);
     auto* inner = new QVBoxLayout(Panel2);
     inner->setContentsMargins(5, 5, 5, 5);
-    SimPaint = new PaintBox(Panel2);
-    SimPaint->setObjectName("SimPaint");
+    SimPaint = Named<PaintBox>("SimPaint", Panel2);
     inner->addWidget(SimPaint);
     column->addWidget(Panel2, 1);
 

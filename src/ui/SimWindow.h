@@ -29,10 +29,14 @@ public:
 
     // "S&imulieren" on the main window: the message without variables,
     // otherwise the simulation and this window, modally.
-    void Button7Click(MainForm& form);
+    void Button7Click(MainForm& form); // "S&imulieren" of the main window
 
     Simulation& core() { return core_; }
 
+    // The label and the plot as the core has them now (before showing).
+    void showResult();
+
+private:
     QWidget* Panel1;
     QLabel* Label1;
     // What did not evaluate while drawing; empty when all is well.
@@ -40,11 +44,7 @@ public:
     QWidget* Panel2;
     PaintBox* SimPaint;
 
-    // The label and the plot as the core has them now (before showing).
-    void showResult();
-
-private:
-    void SimPaintPaint(QPainter& painter);
+    void SimPaintPaint(QPainter& painter); // the plot SimPaint
 
     CommandGuard& guard_;
     Simulation core_;

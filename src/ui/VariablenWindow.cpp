@@ -1,5 +1,6 @@
 #include "ui/FixedDialog.h"
 #include "ui/VariablenWindow.h"
+#include "ui/Named.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -88,23 +89,18 @@ VariablenWindow::VariablenWindow(Dialogs& dialogs, CommandGuard& guard, QWidget*
 {
     SetUpFixedDialog(*this, "Variablen", "Variablen", ClientWidth, ClientHeight);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName("Panel1");
+    Panel1 = Named<QWidget>("Panel1", this);
     Panel1->setGeometry(0, 0, ClientWidth, 41);
-    Button1 = new QPushButton("Neu", Panel1);
-    Button1->setObjectName("Button1");
+    Button1 = Named<QPushButton>("Button1", "Neu", Panel1);
     Button1->setGeometry(8, 8, 75, 25);
     Button1->setAutoDefault(false);
-    Button2 = new QPushButton("Löschen", Panel1);
-    Button2->setObjectName("Button2");
+    Button2 = Named<QPushButton>("Button2", "Löschen", Panel1);
     Button2->setGeometry(96, 8, 75, 25);
     Button2->setAutoDefault(false);
 
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName("Panel2");
+    Panel2 = Named<QWidget>("Panel2", this);
     Panel2->setGeometry(0, 41, ClientWidth, ClientHeight - 41);
-    VariGrid = new VariGridWidget(Panel2);
-    VariGrid->setObjectName("VariGrid");
+    VariGrid = Named<VariGridWidget>("VariGrid", Panel2);
     VariGrid->setGeometry(5, 5, ClientWidth - 10, ClientHeight - 41 - 10);
     core_.GridWidth = VariGrid->width();
 

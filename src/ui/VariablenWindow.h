@@ -30,7 +30,7 @@ public:
     std::function<void()> onEnter;
     // Writes the text of an open cell editor into its cell and closes it.
     void commitOpenEditor();
-    bool editorOpen() const;
+    [[nodiscard]] bool editorOpen() const;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -53,21 +53,21 @@ public:
 
     VariablenEditor& core() { return core_; }
 
-    QWidget* Panel1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QWidget* Panel2;
-    VariGridWidget* VariGrid;
-
-    void Button1Click();
-    void Button2Click();
-    void VariGridEnter();
+    void Button1Click();  // "Neu"
+    void Button2Click();  // "Löschen"
+    void VariGridEnter(); // Enter in the grid VariGrid
 
     // Grid cells and cursor into the core, and back.
     void gridToCore();
     void coreToGrid();
 
 private:
+    QWidget* Panel1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QWidget* Panel2;
+    VariGridWidget* VariGrid;
+
     CommandGuard& guard_;
     VariablenEditor core_;
 };

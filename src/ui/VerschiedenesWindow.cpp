@@ -6,6 +6,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/Named.h"
+
 namespace tonvera {
 
 VerschiedenesWindow::VerschiedenesWindow(MainState& state, QWidget* parent) : QDialog(parent), core_(state)
@@ -17,17 +19,13 @@ VerschiedenesWindow::VerschiedenesWindow(MainState& state, QWidget* parent) : QD
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 8);
-    CheckParam = new QCheckBox("Parameter überprüfen", this);
-    CheckParam->setObjectName("CheckParam");
+    CheckParam = Named<QCheckBox>("CheckParam", "Parameter überprüfen", this);
     column->addWidget(CheckParam);
 
-    GroupBox1 = new QGroupBox("Taster", this);
-    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1 = Named<QGroupBox>("GroupBox1", "Taster", this);
     auto* group = new QVBoxLayout(GroupBox1);
-    TasterLow = new QRadioButton("Aktiv wenn geschlossen", GroupBox1);
-    TasterLow->setObjectName("TasterLow");
-    TasterHigh = new QRadioButton("Aktiv wenn geöffnet", GroupBox1);
-    TasterHigh->setObjectName("TasterHigh");
+    TasterLow = Named<QRadioButton>("TasterLow", "Aktiv wenn geschlossen", GroupBox1);
+    TasterHigh = Named<QRadioButton>("TasterHigh", "Aktiv wenn geöffnet", GroupBox1);
     group->addWidget(TasterLow);
     group->addWidget(TasterHigh);
     column->addWidget(GroupBox1);

@@ -23,19 +23,19 @@ public:
     explicit VerschiedenesWindow(MainState& state, QWidget* parent = nullptr);
 
     // "&Einstellungen" > "&Verschiedenes".
-    void Verschiedenes1Click() { core_.Verschiedenes1Click(); }
+    void Verschiedenes1Click() { core_.Verschiedenes1Click(); } // "&Verschiedenes" of "&Einstellungen"
 
     Verschiedenes& core() { return core_; }
-
-    QCheckBox* CheckParam;
-    QGroupBox* GroupBox1;
-    QRadioButton* TasterLow;
-    QRadioButton* TasterHigh;
 
     // The widgets as the core has them.
     void coreToWidgets();
 
 private:
+    QCheckBox* CheckParam;
+    QGroupBox* GroupBox1;
+    QRadioButton* TasterLow;
+    QRadioButton* TasterHigh;
+
     Verschiedenes core_;
 };
 

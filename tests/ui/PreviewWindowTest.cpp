@@ -18,10 +18,12 @@
 #include "model/TableFill.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
+#include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewWindow.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
 namespace {
@@ -47,14 +49,6 @@ bool WaitFor(F done, int ms = 5000)
     return true;
 }
 
-template <typename T>
-T* Child(QObject& parent, const char* name)
-{
-    T* c = parent.findChild<T*>(name);
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-
 } // namespace
 
 TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
@@ -72,43 +66,43 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     st.VariTable.slot(0) = {"F", "500", "1000", "1500"};
     m.show();
 
-    QAction* item = Child<QAction>(m, "Vorschau1");
+    QAction* item = control<QAction>(m, "Vorschau1");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->shortcut(), QKeySequence(Qt::Key_F9));
     item->trigger();
-    auto* p = Child<PreviewWindow>(m, "Vorschau");
+    auto* p = control<PreviewWindow>(m, "Vorschau");
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(p->isVisible());
     EXPECT_FALSE(p->isModal());
-    QLabel* pos = Child<QLabel>(*p, "PreviewPos");
+    QLabel* pos = control<QLabel>(*p, "PreviewPos");
     auto shown = [&](int position) { return p->run() && p->run()->position == position; };
 
     EXPECT_EQ(pos->text(), "Position 1 von 3");
     ASSERT_TRUE(WaitFor([&] { return shown(1); }));
     EXPECT_NEAR(ShownFrequency(*p), 500, 1);
 
-    QTest::mouseClick(Child<QPushButton>(m, "Button6"), Qt::LeftButton);
-    EXPECT_EQ(m.AktVar->text(), "2");
+    QTest::mouseClick(control<QPushButton>(m, "Button6"), Qt::LeftButton);
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "2");
     EXPECT_EQ(pos->text(), "Position 2 von 3");
     ASSERT_TRUE(WaitFor([&] { return shown(2); }));
     EXPECT_NEAR(ShownFrequency(*p), 1000, 1);
 
     // Its own >> leaves the main window where it is; at the end it stays.
-    QTest::mouseClick(Child<QPushButton>(*p, "PreviewNext"), Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>(*p, "PreviewNext"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*p, "PreviewNext"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*p, "PreviewNext"), Qt::LeftButton);
     EXPECT_EQ(pos->text(), "Position 3 von 3");
     ASSERT_TRUE(WaitFor([&] { return shown(3); }));
     EXPECT_NEAR(ShownFrequency(*p), 1500, 1);
-    EXPECT_EQ(m.AktVar->text(), "2");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "2");
 
-    QTest::mouseClick(Child<QPushButton>(m, "Button5"), Qt::LeftButton);
-    EXPECT_EQ(m.AktVar->text(), "1");
+    QTest::mouseClick(control<QPushButton>(m, "Button5"), Qt::LeftButton);
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
     ASSERT_TRUE(WaitFor([&] { return shown(1); }));
     EXPECT_EQ(pos->text(), "Position 1 von 3");
     EXPECT_NEAR(ShownFrequency(*p), 500, 1);
 
     // The wheel zooms at the pointer; "Einpassen" shows the whole run again.
-    QWidget* time = Child<QWidget>(*p, "PreviewTime");
+    QWidget* time = control<QWidget>(*p, "PreviewTime");
     const double end = double(p->run()->endTick);
     EXPECT_EQ(p->viewFrom(), 0);
     EXPECT_EQ(p->viewTo(), end);
@@ -118,7 +112,7 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     QApplication::sendEvent(time, &wheel);
     EXPECT_LT(p->viewTo() - p->viewFrom(), end / 2);
     EXPECT_GT(p->viewFrom(), 0);
-    QTest::mouseClick(Child<QPushButton>(*p, "PreviewFit"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*p, "PreviewFit"), Qt::LeftButton);
     EXPECT_EQ(p->viewFrom(), 0);
     EXPECT_EQ(p->viewTo(), end);
 
@@ -126,8 +120,8 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     QTemporaryDir dir;
     const std::string png = dir.filePath("v.png").toStdString(), wav = dir.filePath("v.wav").toStdString();
     dialogs.fileAnswers = {png, wav};
-    QTest::mouseClick(Child<QPushButton>(*p, "PreviewPng"), Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>(*p, "PreviewWav"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*p, "PreviewPng"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*p, "PreviewWav"), Qt::LeftButton);
     const QImage picture(QString::fromStdString(png));
     EXPECT_EQ(picture.width(), time->width());
     QFile file(QString::fromStdString(wav));
@@ -135,8 +129,8 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     EXPECT_EQ(file.readAll().toStdString(), preview::WavOf(*p->run(), 48000));
 
     // A length that does not evaluate: said in the window, no box.
-    m.Signaldauer->setText("lang");
-    QLabel* message = Child<QLabel>(*p, "PreviewMessage");
+    control<QLineEdit>(m, "Signaldauer")->setText("lang");
+    QLabel* message = control<QLabel>(*p, "PreviewMessage");
     ASSERT_TRUE(WaitFor([&] { return message->isVisible(); }));
     EXPECT_TRUE(message->text().startsWith("LANG ist kein gültiger Wert!")) << message->text().toStdString();
     EXPECT_TRUE(dialogs.messages.empty());

@@ -5,10 +5,11 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <exception>
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 inline void whileOpen(QDialog& window, const std::function<void()>& inside, const std::function<void()>& open)
 {
@@ -21,7 +22,13 @@ inline void whileOpen(QDialog& window, const std::function<void()>& inside, cons
             ~Close() { w.reject(); }
         } close{window};
         EXPECT_TRUE(window.isVisible());
-        inside();
+        // An exception must not cross the window's event loop; the checks
+        // end there and the test fails.
+        try {
+            inside();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "inside the open window: " << e.what();
+        }
         ran = true;
     });
     timer.start(0);
@@ -29,4 +36,4 @@ inline void whileOpen(QDialog& window, const std::function<void()>& inside, cons
     EXPECT_TRUE(ran);
 }
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

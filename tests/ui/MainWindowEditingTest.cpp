@@ -26,11 +26,13 @@
 #include "model/SignalEditing.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
+#include "ui/ControlLookup.h"
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
 namespace {
@@ -57,7 +59,7 @@ struct WindowTest : ::testing::Test {
     void enter(QLineEdit* e) { QTest::keyClick(e, Qt::Key_Return); }
     int laneCentre(int k, int n)
     {
-        const double H = w.SinusBox->height();
+        const double H = control<PaintBox>(w, "SinusBox")->height();
         return static_cast<int>(std::nearbyint(k * H / (n + 1) + 25 + 0.5 * (H - 50) / n));
     }
 };
@@ -67,18 +69,18 @@ struct WindowTest : ::testing::Test {
 TEST_F(WindowTest, StartsInTheNeuState)
 {
     EXPECT_EQ(st().SelectedSignal, -1);
-    EXPECT_EQ(w.Signaldauer->text(), "1000");
-    EXPECT_EQ(w.Triggerstart->text(), "100");
-    EXPECT_EQ(w.Triggerstop->text(), "900");
-    EXPECT_EQ(w.EndDamp->text(), "0");
-    EXPECT_EQ(w.AnzWieder->text(), "1");
+    EXPECT_EQ(control<QLineEdit>(w, "Signaldauer")->text(), "1000");
+    EXPECT_EQ(control<QLineEdit>(w, "Triggerstart")->text(), "100");
+    EXPECT_EQ(control<QLineEdit>(w, "Triggerstop")->text(), "900");
+    EXPECT_EQ(control<QLineEdit>(w, "EndDamp")->text(), "0");
+    EXPECT_EQ(control<QLineEdit>(w, "AnzWieder")->text(), "1");
     for (QLineEdit* e : w.localEdits())
         EXPECT_FALSE(e->isEnabled());
 }
 
 TEST_F(WindowTest, NewSignalOnAnEmptySet)
 {
-    click(w.Button1);
+    click(control<QPushButton>(w, "Button1"));
     EXPECT_EQ(st().SelectedSignal, 0);
     const QStringList texts{"1", "0", "0", "0", "25", "0,002", "0,002"};
     const auto edits = w.localEdits();
@@ -86,8 +88,8 @@ TEST_F(WindowTest, NewSignalOnAnEmptySet)
         EXPECT_EQ(edits[static_cast<std::size_t>(i)]->text(), texts[i]);
         EXPECT_TRUE(edits[static_cast<std::size_t>(i)]->isEnabled());
     }
-    EXPECT_TRUE(w.SinusSel->isChecked());
-    EXPECT_TRUE(w.Start->hasFocus());
+    EXPECT_TRUE(control<QRadioButton>(w, "SinusSel")->isChecked());
+    EXPECT_TRUE(control<QLineEdit>(w, "Start")->hasFocus());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -95,10 +97,10 @@ TEST_F(WindowTest, NewSignalOnAnEmptySet)
 TEST_F(WindowTest, NinthSignalIsRefused)
 {
     for (int i = 0; i < 8; ++i)
-        click(w.Button1);
+        click(control<QPushButton>(w, "Button1"));
     EXPECT_EQ(w.form().SignalCount(), 8);
     EXPECT_TRUE(dialogs.messages.empty());
-    click(w.Button1);
+    click(control<QPushButton>(w, "Button1"));
     EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Maximal 8 Signale möglich!", "Achtung"}}));
     EXPECT_EQ(st().SelectedSignal, 7);
     EXPECT_EQ(w.form().SignalCount(), 8);
@@ -106,19 +108,19 @@ TEST_F(WindowTest, NinthSignalIsRefused)
 
 TEST_F(WindowTest, CopyTakesTheTypedTexts)
 {
-    click(w.Button1);
-    typeInto(w.Freq, "440");
-    click(w.Button9); // the click takes the focus: the edit is committed, then copied
+    click(control<QPushButton>(w, "Button1"));
+    typeInto(control<QLineEdit>(w, "Freq"), "440");
+    click(control<QPushButton>(w, "Button9")); // the click takes the focus: the edit is committed, then copied
     EXPECT_EQ(st().SelectedSignal, 1);
     EXPECT_EQ(rec(1).Freq, "440");
     EXPECT_EQ(rec(1), rec(0));
-    EXPECT_EQ(w.Freq->text(), "440");
+    EXPECT_EQ(control<QLineEdit>(w, "Freq")->text(), "440");
 }
 
 TEST_F(WindowTest, DeleteTheOnlySignal)
 {
-    click(w.Button1);
-    click(w.Button2);
+    click(control<QPushButton>(w, "Button1"));
+    click(control<QPushButton>(w, "Button2"));
     EXPECT_EQ(w.form().SignalCount(), 0);
     EXPECT_EQ(st().SelectedSignal, 0);
     for (QLineEdit* e : w.localEdits())
@@ -128,105 +130,105 @@ TEST_F(WindowTest, DeleteTheOnlySignal)
 
 TEST_F(WindowTest, DeleteWithNothingSelectedShowsTheErrorAndChangesNothing)
 {
-    click(w.Button2);
+    click(control<QPushButton>(w, "Button2"));
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Fehler bei Bereichsprüfung"});
     EXPECT_EQ(st().SelectedSignal, -1);
     // The program goes on.
-    click(w.Button1);
+    click(control<QPushButton>(w, "Button1"));
     EXPECT_EQ(st().SelectedSignal, 0);
 }
 
 TEST_F(WindowTest, ClickAtALanesCentreSelectsIt)
 {
     for (int i = 0; i < 4; ++i)
-        click(w.Button1);
-    typeInto(w.Freq, "777"); // signal 3's pending text is committed by the click
-    QTest::mouseClick(w.SinusBox, Qt::LeftButton, {}, QPoint(20, laneCentre(1, 4)));
+        click(control<QPushButton>(w, "Button1"));
+    typeInto(control<QLineEdit>(w, "Freq"), "777"); // signal 3's pending text is committed by the click
+    QTest::mouseClick(control<PaintBox>(w, "SinusBox"), Qt::LeftButton, {}, QPoint(20, laneCentre(1, 4)));
     EXPECT_EQ(st().SelectedSignal, 1);
     EXPECT_EQ(rec(3).Freq, "777");
-    EXPECT_EQ(w.Freq->text(), "1");
-    QTest::mouseClick(w.SinusBox, Qt::RightButton, {}, QPoint(20, laneCentre(2, 4)));
+    EXPECT_EQ(control<QLineEdit>(w, "Freq")->text(), "1");
+    QTest::mouseClick(control<PaintBox>(w, "SinusBox"), Qt::RightButton, {}, QPoint(20, laneCentre(2, 4)));
     EXPECT_EQ(st().SelectedSignal, 2);
-    QTest::mouseClick(w.SinusBox, Qt::LeftButton, {}, QPoint(20, 2));
+    QTest::mouseClick(control<PaintBox>(w, "SinusBox"), Qt::LeftButton, {}, QPoint(20, 2));
     EXPECT_EQ(st().SelectedSignal, 0);
 }
 
 TEST_F(WindowTest, AmWithTheCarrierDialog)
 {
-    click(w.Button1);
+    click(control<QPushButton>(w, "Button1"));
     dialogs.inputAnswers.push_back("10");
-    click(w.AMSel);
+    click(control<QRadioButton>(w, "AMSel"));
     ASSERT_EQ(dialogs.inputBoxes.size(), 1u);
     EXPECT_EQ(dialogs.inputBoxes[0].caption, "Trägerfrequenzwahl");
     EXPECT_EQ(rec(0).TabTyp, TypeAM);
     EXPECT_EQ(rec(0).TabPara, 10.0);
-    EXPECT_EQ(w.AmSet->text(), "10");
+    EXPECT_EQ(control<QPushButton>(w, "AmSet")->text(), "10");
     // "Set" asks again with the current multiple.
     dialogs.inputAnswers.push_back("3");
-    click(w.AmSet);
+    click(control<QPushButton>(w, "AmSet"));
     ASSERT_EQ(dialogs.inputBoxes.size(), 2u);
     EXPECT_EQ(dialogs.inputBoxes[1].defaultText, "10");
-    EXPECT_EQ(w.AmSet->text(), "3");
+    EXPECT_EQ(control<QPushButton>(w, "AmSet")->text(), "3");
     // A bad multiple: the error box, the signal and its radio button unchanged.
     dialogs.inputAnswers.push_back("drei");
-    click(w.AmSet);
+    click(control<QPushButton>(w, "AmSet"));
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'drei' ist kein gültiger Gleitkommawert"});
     EXPECT_EQ(rec(0).TabPara, 3.0);
-    EXPECT_TRUE(w.AMSel->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(w, "AMSel")->isChecked());
 }
 
 TEST_F(WindowTest, RadioButtonsRetypeTheSelectedSignal)
 {
-    click(w.Button1);
-    click(w.RechtSel);
+    click(control<QPushButton>(w, "Button1"));
+    click(control<QRadioButton>(w, "RechtSel"));
     EXPECT_EQ(rec(0).TabTyp, TypeRechteck);
-    click(w.MuteSel);
+    click(control<QRadioButton>(w, "MuteSel"));
     EXPECT_EQ(rec(0).TabTyp, TypeMute);
     EXPECT_EQ(rec(0).Table[16384], 32500); // still the rectangle
-    click(w.Button1);
-    EXPECT_TRUE(w.SinusSel->isChecked());
-    QTest::mouseClick(w.SinusBox, Qt::LeftButton, {}, QPoint(20, laneCentre(0, 2)));
-    EXPECT_TRUE(w.MuteSel->isChecked());
+    click(control<QPushButton>(w, "Button1"));
+    EXPECT_TRUE(control<QRadioButton>(w, "SinusSel")->isChecked());
+    QTest::mouseClick(control<PaintBox>(w, "SinusBox"), Qt::LeftButton, {}, QPoint(20, laneCentre(0, 2)));
+    EXPECT_TRUE(control<QRadioButton>(w, "MuteSel")->isChecked());
 }
 
 TEST_F(WindowTest, EnterCommitsTwiceForALocalField)
 {
-    click(w.Button1);
-    typeInto(w.Freq, "200000");
-    enter(w.Freq);
+    click(control<QPushButton>(w, "Button1"));
+    typeInto(control<QLineEdit>(w, "Freq"), "200000");
+    enter(control<QLineEdit>(w, "Freq"));
     EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"Parameter Frequenz ist außerhalb des zulässigen Bereichs!",
                                                          "Parameter Frequenz ist außerhalb des zulässigen Bereichs!"}));
-    EXPECT_EQ(w.Freq->text(), "100000");
+    EXPECT_EQ(control<QLineEdit>(w, "Freq")->text(), "100000");
     EXPECT_EQ(rec(0).Freq, "100000");
 }
 
 TEST_F(WindowTest, FinalAttenuationTenBecomesNineSeventyFive)
 {
-    typeInto(w.EndDamp, "10");
-    enter(w.EndDamp);
-    EXPECT_EQ(w.EndDamp->text(), "9,75");
+    typeInto(control<QLineEdit>(w, "EndDamp"), "10");
+    enter(control<QLineEdit>(w, "EndDamp"));
+    EXPECT_EQ(control<QLineEdit>(w, "EndDamp")->text(), "9,75");
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(WindowTest, LeavingAnEditCommits)
 {
-    click(w.Button1);
-    typeInto(w.Phase, "45,5");
-    QTest::keyClick(w.Phase, Qt::Key_Tab);
+    click(control<QPushButton>(w, "Button1"));
+    typeInto(control<QLineEdit>(w, "Phase"), "45,5");
+    QTest::keyClick(control<QLineEdit>(w, "Phase"), Qt::Key_Tab);
     EXPECT_EQ(rec(0).Phase, "45,5");
-    typeInto(w.Signaldauer, "2000,004");
-    click(w.TypCheck); // a display check box commits too
-    EXPECT_EQ(w.Signaldauer->text(), "2000");
-    EXPECT_FALSE(w.TypCheck->isChecked());
+    typeInto(control<QLineEdit>(w, "Signaldauer"), "2000,004");
+    click(control<QCheckBox>(w, "TypCheck")); // a display check box commits too
+    EXPECT_EQ(control<QLineEdit>(w, "Signaldauer")->text(), "2000");
+    EXPECT_FALSE(control<QCheckBox>(w, "TypCheck")->isChecked());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(WindowTest, TheDisplayShowsTheSetAndTheSelectedLaneInYellow)
 {
-    click(w.Button1);
-    click(w.Button1);
-    const QImage img = w.SinusBox->grab().toImage();
-    const int W = w.SinusBox->width();
+    click(control<QPushButton>(w, "Button1"));
+    click(control<QPushButton>(w, "Button1"));
+    const QImage img = control<PaintBox>(w, "SinusBox")->grab().toImage();
+    const int W = control<PaintBox>(w, "SinusBox")->width();
     EXPECT_EQ(img.pixelColor(W / 2, 0), QColor(255, 0, 0));                    // red frame
     EXPECT_EQ(img.pixelColor(W - 5, 40), QColor(0, 0, 0));                     // black box
     EXPECT_EQ(img.pixelColor(W - 5, laneCentre(0, 2)), QColor(255, 255, 255)); // lane 0 white
@@ -237,82 +239,82 @@ TEST_F(WindowTest, TheDisplayShowsTheSetAndTheSelectedLaneInYellow)
 
 TEST_F(WindowTest, PaintingNeverOpensABox)
 {
-    click(w.Button1);
+    click(control<QPushButton>(w, "Button1"));
     rec(0).Start = "weg";
-    w.SinusBox->repaint();
+    control<PaintBox>(w, "SinusBox")->repaint();
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(w.StatusPanel[0]->text(), "WEG ist kein gültiger Wert!");
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel0")->text(), "WEG ist kein gültiger Wert!");
 }
 
 TEST_F(WindowTest, ProjectSavedAndLoadedThroughTheMenu)
 {
     const std::string file =
         (std::filesystem::temp_directory_path() / ("tonvera-ui-" + std::to_string(::getpid()) + ".tva")).string();
-    click(w.Button1);
-    typeInto(w.Freq, "440");
-    enter(w.Freq);
+    click(control<QPushButton>(w, "Button1"));
+    typeInto(control<QLineEdit>(w, "Freq"), "440");
+    enter(control<QLineEdit>(w, "Freq"));
     dialogs.fileAnswers.push_back(file);
-    w.Speichern1->trigger();
+    control<QAction>(w, "Speichern1")->trigger();
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_TRUE(dialogs.fileRequests[0].save);
     EXPECT_EQ(dialogs.fileRequests[0].filter, "Tonvera Dateien (*.tva)| *.tva|Alle Dateien (*.*)|*.*");
     EXPECT_EQ(dialogs.fileRequests[0].initialName, "default.tva");
 
-    w.Neu1->trigger();
+    control<QAction>(w, "Neu1")->trigger();
     EXPECT_EQ(w.form().SignalCount(), 0);
     dialogs.fileAnswers.push_back(file);
-    w.Laden1->trigger();
+    control<QAction>(w, "Laden1")->trigger();
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(dialogs.fileRequests[1].filter, "Tonvera Dateien (*.tva)|*.tva|Alle Dateien (*.*)|*.*");
     EXPECT_EQ(w.form().SignalCount(), 1);
     EXPECT_EQ(rec(0).Freq, "440");
-    EXPECT_EQ(w.Freq->text(), "440");
-    EXPECT_TRUE(w.Freq->isEnabled());
+    EXPECT_EQ(control<QLineEdit>(w, "Freq")->text(), "440");
+    EXPECT_TRUE(control<QLineEdit>(w, "Freq")->isEnabled());
     std::filesystem::remove(file);
 
     // A file that is not there: the files layer's message, the state stays.
     dialogs.fileAnswers.push_back(file);
-    w.Laden1->trigger();
+    control<QAction>(w, "Laden1")->trigger();
     EXPECT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(rec(0).Freq, "440");
 }
 
 TEST_F(WindowTest, StartAndStopDriveTheRunControl)
 {
-    click(w.Button1);
-    click(w.StartButton);
+    click(control<QPushButton>(w, "Button1"));
+    click(control<QPushButton>(w, "StartButton"));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_TRUE(w.device().Running);
-    EXPECT_TRUE(w.Timer1->isActive());
-    click(w.Button4);
+    EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
+    click(control<QPushButton>(w, "Button4"));
     EXPECT_FALSE(w.device().Running);
 }
 
 TEST_F(WindowTest, VersionAndNeu)
 {
-    w.Version1->trigger();
+    control<QAction>(w, "Version1")->trigger();
     EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Softwareversion\r0.8 Alpha", "Tonvera"}}));
-    click(w.Button1);
-    w.Repeated->setChecked(true);
-    w.Neu1->trigger();
+    click(control<QPushButton>(w, "Button1"));
+    control<QCheckBox>(w, "Repeated")->setChecked(true);
+    control<QAction>(w, "Neu1")->trigger();
     EXPECT_EQ(w.form().SignalCount(), 0);
-    EXPECT_FALSE(w.Repeated->isChecked());
-    EXPECT_FALSE(w.Freq->isEnabled());
+    EXPECT_FALSE(control<QCheckBox>(w, "Repeated")->isChecked());
+    EXPECT_FALSE(control<QLineEdit>(w, "Freq")->isEnabled());
 }
 
 TEST_F(WindowTest, ExternStartSwitchesThePollingOnWithoutRestartingIt)
 {
-    EXPECT_FALSE(w.Timer1->isActive());
-    click(w.ExternStart);
-    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_FALSE(control<QTimer>(w, "Timer1")->isActive());
+    click(control<QCheckBox>(w, "ExternStart"));
+    EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
     // No event is processed meanwhile, so the timer cannot fire: 25 of its
     // 50 ms are gone, and checking the box again must not start them anew.
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    w.ExternStart->click(); // clearing leaves it running
-    EXPECT_TRUE(w.Timer1->isActive());
-    w.ExternStart->click();
-    EXPECT_LE(w.Timer1->remainingTime(), 30);
+    control<QCheckBox>(w, "ExternStart")->click(); // clearing leaves it running
+    EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
+    control<QCheckBox>(w, "ExternStart")->click();
+    EXPECT_LE(control<QTimer>(w, "Timer1")->remainingTime(), 30);
 }
 
 TEST_F(WindowTest, TimerTicksRunTheRunControlAlsoInsideOtherCommands)
@@ -320,8 +322,8 @@ TEST_F(WindowTest, TimerTicksRunTheRunControlAlsoInsideOtherCommands)
     // With "Externes Starten" and no device every status reads 0, which is
     // the active input level by default: a tick starts the run, also while
     // another command waits in an editor or a box.
-    click(w.Button1);
-    w.ExternStart->setChecked(true);
+    click(control<QPushButton>(w, "Button1"));
+    control<QCheckBox>(w, "ExternStart")->setChecked(true);
     w.command([&] { w.Timer1Timer(); });
     EXPECT_TRUE(w.device().Running);
     EXPECT_TRUE(dialogs.errors.empty());
@@ -340,9 +342,9 @@ TEST(WindowTicks, AFailedTickHoldsTheNextOneWhileItsErrorBoxIsOpen)
     } dialogs;
     MainWindow w(&dialogs);
     dialogs.w = &w;
-    w.Button1->click();
-    w.AnzWieder->setText("300"); // a count the device cannot take: Start fails
-    w.ExternStart->setChecked(true);
+    control<QPushButton>(w, "Button1")->click();
+    control<QLineEdit>(w, "AnzWieder")->setText("300"); // a count the device cannot take: Start fails
+    control<QCheckBox>(w, "ExternStart")->setChecked(true);
     w.Timer1Timer();
     EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Fehler bei Bereichsprüfung"}));
     w.Timer1Timer(); // once the box is closed the next tick tries again
@@ -361,9 +363,9 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     EXPECT_EQ(windows.SimWin->windowTitle(), "Simulationsergebnis");
     EXPECT_EQ(windows.EichForm->windowTitle(), "Eichdaten Eingabe");
     EXPECT_EQ(windows.Verschiedenes->windowTitle(), "Verschiedenes");
-    EXPECT_EQ(m.StatusPanel[2]->text(), "");
-    EXPECT_EQ(m.StatusPanel[3]->text(), "");
-    EXPECT_EQ(m.StatusPanel[1]->text(), "Hardware nicht initialisiert");
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel2")->text(), "");
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel3")->text(), "");
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware nicht initialisiert");
     // Created in this order, after the main window's start-up.
     QList<QDialog*> order;
     for (QObject* c : m.children())
@@ -381,17 +383,17 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     bool timerWhileOpen = true;
     bool openAfterError = false;
     QTimer::singleShot(0, [&] {
-        timerWhileOpen = m.Timer1->isActive();
-        windows.HardInit->ComSel->setEditText("/nirgends/ttyUSB9");
-        QTest::mouseClick(windows.HardInit->Button4, Qt::LeftButton);
+        timerWhileOpen = control<QTimer>(m, "Timer1")->isActive();
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText("/nirgends/ttyUSB9");
+        QTest::mouseClick(control<QPushButton>(*windows.HardInit, "Button4"), Qt::LeftButton);
         openAfterError = windows.HardInit->isVisible();
         QTest::keyClick(windows.HardInit, Qt::Key_Escape);
     });
-    m.Hardware1->trigger();
+    control<QAction>(m, "Hardware1")->trigger();
     EXPECT_FALSE(timerWhileOpen);
     EXPECT_TRUE(openAfterError);
     EXPECT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(m.Timer1->isActive());
+    EXPECT_TRUE(control<QTimer>(m, "Timer1")->isActive());
     EXPECT_FALSE(m.line().isOpen());
 
     // The other windows are shown by their commands and can be closed.
@@ -402,22 +404,22 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
             d->reject();
         });
         if (d == windows.Block)
-            m.Blockschaltbild1->trigger();
+            control<QAction>(m, "Blockschaltbild1")->trigger();
         else if (d == windows.Variablen)
-            m.NeueVariable1->trigger();
+            control<QAction>(m, "NeueVariable1")->trigger();
         else if (d == windows.EichForm)
-            m.Eichung->trigger();
+            control<QAction>(m, "Eichung")->trigger();
         else
-            m.Verschiedenes1->trigger();
+            control<QAction>(m, "Verschiedenes1")->trigger();
         EXPECT_TRUE(shown) << d->windowTitle().toStdString();
     }
     EXPECT_EQ(dialogs.errors.size(), 1u);
     // Without variables the simulation says so instead of opening.
-    m.Button7->click();
+    control<QPushButton>(m, "Button7")->click();
     EXPECT_FALSE(windows.SimWin->isVisible());
     EXPECT_EQ(dialogs.messages.size(), 1u);
 
-    m.Beenden1->trigger();
+    control<QAction>(m, "Beenden1")->trigger();
     EXPECT_FALSE(m.isVisible());
     EXPECT_FALSE(m.line().isOpen());
 }

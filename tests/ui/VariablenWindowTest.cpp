@@ -15,11 +15,15 @@
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
 #include "run/CommandGuard.h"
+#include "ui/ControlLookup.h"
+#include "ui/LayoutChecks.h"
 #include "ui/VariablenWindow.h"
 
 using namespace tonvera;
+using tonvera::test::control;
+using tonvera::test::ExpectNamedControlsApart;
+using tonvera::test::whileOpen;
 using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
 using Texts = std::vector<std::string>;
 
 namespace {
@@ -33,18 +37,20 @@ struct VariablenWindowTest : ::testing::Test {
     VariablenWindow window{dialogs, guard};
     VariTable table;
 
-    QString header(int col) const { return window.VariGrid->horizontalHeaderItem(col)->text(); }
+    VariGridWidget* grid() const { return control<VariGridWidget>(window, "VariGrid"); }
+
+    QString header(int col) const { return grid()->horizontalHeaderItem(col)->text(); }
     QString cell(int row, int col) const
     {
-        const QTableWidgetItem* item = window.VariGrid->item(row, col);
+        const QTableWidgetItem* item = grid()->item(row, col);
         return item ? item->text() : QString();
     }
     // Opens the cell editor on (row, col) of the widget and types `text`.
     QLineEdit* typeInto(int row, int col, const QString& text)
     {
-        window.VariGrid->setCurrentCell(row, col);
-        window.VariGrid->editItem(window.VariGrid->item(row, col));
-        auto* edit = window.VariGrid->findChild<QLineEdit*>();
+        grid()->setCurrentCell(row, col);
+        grid()->editItem(grid()->item(row, col));
+        auto* edit = grid()->findChild<QLineEdit*>();
         if (edit) {
             edit->clear();
             QTest::keyClicks(edit, text);
@@ -59,15 +65,15 @@ TEST_F(VariablenWindowTest, CaptionsAndTheEmptyGrid)
 {
     EXPECT_EQ(window.windowTitle(), "Variablen");
     EXPECT_EQ(window.size(), QSize(479, 402));
-    EXPECT_EQ(window.Button1->text(), "Neu");
-    EXPECT_EQ(window.Button2->text(), "Löschen");
-    EXPECT_EQ(window.Panel1->height(), 41);
+    EXPECT_EQ(control<QPushButton>(window, "Button1")->text(), "Neu");
+    EXPECT_EQ(control<QPushButton>(window, "Button2")->text(), "Löschen");
+    ExpectNamedControlsApart(window);
     whileOpen(
         window,
         [&] {
-            EXPECT_FALSE(window.VariGrid->isEnabled());
-            EXPECT_EQ(window.VariGrid->columnCount(), 1);
-            EXPECT_EQ(window.VariGrid->rowCount(), 1);
+            EXPECT_FALSE(grid()->isEnabled());
+            EXPECT_EQ(grid()->columnCount(), 1);
+            EXPECT_EQ(grid()->rowCount(), 1);
         },
         [&] { window.EditVariables(table); });
     EXPECT_EQ(table.variableCount(), 0);
@@ -80,16 +86,16 @@ TEST_F(VariablenWindowTest, NeuAddsAColumnAndEnterStoresTheCell)
     whileOpen(
         window,
         [&] {
-            EXPECT_TRUE(window.VariGrid->isEnabled());
+            EXPECT_TRUE(grid()->isEnabled());
             EXPECT_EQ(header(0), "f");
             EXPECT_EQ(cell(0, 0), "100");
             EXPECT_EQ(cell(1, 0), "200");
 
             dialogs.inputAnswers.push_back("Pegel");
-            QTest::mouseClick(window.Button1, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(window, "Button1"), Qt::LeftButton);
             ASSERT_EQ(dialogs.inputBoxes.size(), 1u);
             EXPECT_EQ(dialogs.inputBoxes[0].caption, "Neue Variable");
-            ASSERT_EQ(window.VariGrid->columnCount(), 2);
+            ASSERT_EQ(grid()->columnCount(), 2);
             EXPECT_EQ(header(1), "Pegel");
 
             QLineEdit* edit = typeInto(0, 1, "5");
@@ -97,16 +103,16 @@ TEST_F(VariablenWindowTest, NeuAddsAColumnAndEnterStoresTheCell)
             QTest::keyClick(edit, Qt::Key_Return);
             EXPECT_EQ(table.slot(1), (Texts{"Pegel", "5"}));
             // The last column: on to column 0 of the next row.
-            EXPECT_EQ(window.VariGrid->currentRow(), 1);
-            EXPECT_EQ(window.VariGrid->currentColumn(), 0);
-            EXPECT_FALSE(window.VariGrid->editorOpen());
+            EXPECT_EQ(grid()->currentRow(), 1);
+            EXPECT_EQ(grid()->currentColumn(), 0);
+            EXPECT_FALSE(grid()->editorOpen());
 
             // Enter in the last cell of the last row adds a row.
-            window.VariGrid->setCurrentCell(1, 1);
-            QTest::keyClick(window.VariGrid, Qt::Key_Return);
-            EXPECT_EQ(window.VariGrid->rowCount(), 3);
-            EXPECT_EQ(window.VariGrid->currentRow(), 2);
-            EXPECT_EQ(window.VariGrid->currentColumn(), 0);
+            grid()->setCurrentCell(1, 1);
+            QTest::keyClick(grid(), Qt::Key_Return);
+            EXPECT_EQ(grid()->rowCount(), 3);
+            EXPECT_EQ(grid()->currentRow(), 2);
+            EXPECT_EQ(grid()->currentColumn(), 0);
         },
         [&] { window.EditVariables(table); });
     EXPECT_EQ(table.slot(0), (Texts{"f", "100", "200"}));
@@ -131,14 +137,14 @@ TEST_F(VariablenWindowTest, LoeschenAsksAndReports)
         window,
         [&] {
             dialogs.inputAnswers.push_back("x");
-            QTest::mouseClick(window.Button2, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(window, "Button2"), Qt::LeftButton);
             EXPECT_EQ(dialogs.messages,
                       (std::vector<RecordingDialogs::Message>{{"Variable nicht vorhanden", "Achtung"}}));
-            EXPECT_EQ(window.VariGrid->columnCount(), 2);
+            EXPECT_EQ(grid()->columnCount(), 2);
 
             dialogs.inputAnswers.push_back("A");
-            QTest::mouseClick(window.Button2, Qt::LeftButton);
-            ASSERT_EQ(window.VariGrid->columnCount(), 1);
+            QTest::mouseClick(control<QPushButton>(window, "Button2"), Qt::LeftButton);
+            ASSERT_EQ(grid()->columnCount(), 1);
             EXPECT_EQ(header(0), "b");
             EXPECT_EQ(cell(0, 0), "2");
         },

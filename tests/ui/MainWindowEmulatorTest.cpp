@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <optional>
 #include <gtest/gtest.h>
 
 #include "device/SerialLine.h"
@@ -19,48 +20,65 @@
 #include "support/EmuProcess.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
+#include "ui/ControlLookup.h"
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
 #include "WhileOpen.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
-TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
-{
-    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
-        GTEST_SKIP() << "tonvera-emu is not built";
-    tonvera::test::EmuProcess emu;
-    RecordingDialogs dialogs;
-    AppWindows windows = CreateWindows(&dialogs);
-    MainWindow& m = *windows.MainForm;
-    m.show();
+namespace {
 
-    m.Button1->click();
+// The program's windows against a running emulator; skipped where the
+// emulator is not built.
+struct WindowEmulator : ::testing::Test {
+    std::optional<tonvera::test::EmuProcess> emu;
+    RecordingDialogs dialogs;
+    AppWindows windows;
+
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
+            GTEST_SKIP() << "tonvera-emu is not built";
+        emu.emplace();
+        windows = CreateWindows(&dialogs);
+        windows.MainForm->show();
+    }
+};
+
+} // namespace
+
+TEST_F(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
+{
+    MainWindow& m = *windows.MainForm;
+
+    control<QPushButton>(m, "Button1")->click();
     bool listed = false;
     QTimer::singleShot(0, [&] {
         // The emulator's own link is not the default one; typed by hand.
-        listed = windows.HardInit->ComSel->findText("COM4:") == 3;
-        windows.HardInit->ComSel->setEditText(QString::fromStdString(emu.link()));
-        QTest::keyClick(windows.HardInit->ComSel, Qt::Key_Return);
+        listed = control<QComboBox>(*windows.HardInit, "ComSel")->findText("COM4:") == 3;
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu->link()));
+        QTest::keyClick(control<QComboBox>(*windows.HardInit, "ComSel"), Qt::Key_Return);
         if (windows.HardInit->isVisible()) {
             ADD_FAILURE() << "Enter did not end the dialog";
             windows.HardInit->reject();
         }
     });
-    m.Hardware1->trigger();
+    control<QAction>(m, "Hardware1")->trigger();
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     EXPECT_TRUE(listed);
     EXPECT_FALSE(windows.HardInit->isVisible());
-    EXPECT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     EXPECT_TRUE(m.line().isOpen());
-    EXPECT_TRUE(m.Timer1->isActive());
+    EXPECT_TRUE(control<QTimer>(m, "Timer1")->isActive());
 
-    m.StartButton->click();
+    control<QPushButton>(m, "StartButton")->click();
     EXPECT_TRUE(m.device().Running);
     m.Timer1Timer();
-    EXPECT_EQ(m.StatusPanel[2]->text(), "Signal OK");
-    m.Button4->click();
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel2")->text(), "Signal OK");
+    control<QPushButton>(m, "Button4")->click();
     EXPECT_FALSE(m.device().Running);
     EXPECT_TRUE(dialogs.errors.empty());
 
@@ -74,87 +92,75 @@ namespace {
 void InitOnEmulator(AppWindows& windows, const tonvera::test::EmuProcess& emu)
 {
     QTimer::singleShot(0, [&] {
-        windows.HardInit->ComSel->setEditText(QString::fromStdString(emu.link()));
-        QTest::keyClick(windows.HardInit->ComSel, Qt::Key_Return);
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu.link()));
+        QTest::keyClick(control<QComboBox>(*windows.HardInit, "ComSel"), Qt::Key_Return);
         if (windows.HardInit->isVisible())
             windows.HardInit->reject();
     });
-    windows.MainForm->Hardware1->trigger();
+    control<QAction>(*windows.MainForm, "Hardware1")->trigger();
 }
 
 // A signal whose frequency is the variable F with three positions.
 void ThreePositions(MainWindow& m)
 {
-    m.Button1->click();
+    control<QPushButton>(m, "Button1")->click();
     m.form().state().VariTable.slot(0) = {"F", "100", "200", "300"};
     m.form().Record(0).Freq = "F";
-    m.Signaldauer->setText("40");
+    control<QLineEdit>(m, "Signaldauer")->setText("40");
 }
 
 } // namespace
 
 // The polling goes on under the other windows: a run through the variables
 // advances while the variables editor is open.
-TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
+TEST_F(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
 {
-    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
-        GTEST_SKIP() << "tonvera-emu is not built";
-    tonvera::test::EmuProcess emu;
-    RecordingDialogs dialogs;
-    AppWindows windows = CreateWindows(&dialogs);
     MainWindow& m = *windows.MainForm;
-    m.show();
-    InitOnEmulator(windows, emu);
-    ASSERT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    InitOnEmulator(windows, *emu);
+    ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
-    m.varcheck->click();
-    m.StartButton->click();
+    control<QCheckBox>(m, "varcheck")->click();
+    control<QPushButton>(m, "StartButton")->click();
     ASSERT_TRUE(m.device().Running);
-    EXPECT_EQ(m.AktVar->text(), "1");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
 
     bool reached = false;
-    tonvera::testing::whileOpen(
+    tonvera::test::whileOpen(
         *windows.Variablen,
         [&] {
-            reached = QTest::qWaitFor([&] { return m.AktVar->text() == "3"; }, 5000);
+            reached = QTest::qWaitFor([&] { return control<QLabel>(m, "AktVar")->text() == "3"; }, 5000);
             // The run ends by itself after the last position: Stop puts the
             // position back.
             EXPECT_TRUE(QTest::qWaitFor([&] { return !m.device().Running; }, 5000));
         },
-        [&] { m.NeueVariable1->trigger(); });
+        [&] { control<QAction>(m, "NeueVariable1")->trigger(); });
     EXPECT_TRUE(reached);
-    EXPECT_EQ(m.AktVar->text(), "1");
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
     EXPECT_TRUE(dialogs.errors.empty());
     m.close();
 }
 
 // The external input is watched while the simulation window is open.
-TEST(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
+TEST_F(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
 {
-    if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-emu"))
-        GTEST_SKIP() << "tonvera-emu is not built";
-    tonvera::test::EmuProcess emu; // input 1: the contact is open
-    RecordingDialogs dialogs;
-    AppWindows windows = CreateWindows(&dialogs);
-    MainWindow& m = *windows.MainForm;
-    m.show();
-    InitOnEmulator(windows, emu);
-    ASSERT_EQ(m.StatusPanel[1]->text(), "Hardware initialisiert");
+    MainWindow& m = *windows.MainForm; // emulator input 1: the contact is open
+    InitOnEmulator(windows, *emu);
+    ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
-    m.ExternStart->click();
-    ASSERT_TRUE(m.Timer1->isActive());
+    control<QCheckBox>(m, "ExternStart")->click();
+    ASSERT_TRUE(control<QTimer>(m, "Timer1")->isActive());
 
     bool started = false;
-    tonvera::testing::whileOpen(
+    tonvera::test::whileOpen(
         *windows.SimWin,
         [&] {
             QTest::qWait(150);
             EXPECT_FALSE(m.device().Running); // not while the contact is open
-            emu.setInput(false);
+            emu->setInput(false);
             started = QTest::qWaitFor([&] { return m.device().Running; }, 5000);
-            emu.setInput(true);
+            emu->setInput(true);
         },
-        [&] { m.Button7->click(); });
+        [&] { control<QPushButton>(m, "Button7")->click(); });
     EXPECT_TRUE(started);
     EXPECT_TRUE(dialogs.errors.empty());
     m.close();

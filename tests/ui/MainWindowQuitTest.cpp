@@ -18,9 +18,11 @@
 #include "support/EmuProcess.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
+#include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::testing::RecordingDialogs;
 
 namespace {
@@ -44,9 +46,9 @@ std::vector<std::string> quitWhilePlaying(const std::function<void(MainWindow&)>
     AppWindows windows = CreateWindows(&dialogs);
     MainWindow& m = *windows.MainForm;
     m.show();
-    m.Button1->click();
+    control<QPushButton>(m, "Button1")->click();
     EXPECT_TRUE(m.core().InitHardware(emu.link()));
-    m.StartButton->click();
+    control<QPushButton>(m, "StartButton")->click();
     EXPECT_TRUE(m.device().Running);
     EXPECT_TRUE(dialogs.errors.empty());
 
@@ -87,7 +89,7 @@ TEST(WindowQuit, BeendenStopsThePlayingDeviceBeforeThePortCloses)
 {
     if (!emulatorBuilt())
         GTEST_SKIP() << "tonvera-emu is not built";
-    expectStoppedLast(quitWhilePlaying([](MainWindow& m) { m.Beenden1->trigger(); }));
+    expectStoppedLast(quitWhilePlaying([](MainWindow& m) { control<QAction>(m, "Beenden1")->trigger(); }));
 }
 
 TEST(WindowQuit, TheCloseBoxStopsThePlayingDeviceBeforeThePortCloses)

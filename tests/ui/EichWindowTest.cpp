@@ -11,13 +11,17 @@
 
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
+#include "ui/ControlLookup.h"
+#include "ui/LayoutChecks.h"
 #include "ui/EichWindow.h"
 #include "run/CommandGuard.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
+using tonvera::test::control;
+using tonvera::test::ExpectNamedControlsApart;
+using tonvera::test::whileOpen;
 using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
 
 namespace {
 
@@ -53,10 +57,12 @@ TEST_F(EichWindowTest, Captions)
 {
     EXPECT_EQ(window.windowTitle(), "Eichdaten Eingabe");
     EXPECT_EQ(window.size(), QSize(490, 238));
-    EXPECT_EQ(window.Button1->text(), "Punkt hinzufügen");
-    EXPECT_EQ(window.Button2->text(), "Punkt löschen");
-    EXPECT_EQ(window.EichListBox->height(), 160);
-    EXPECT_EQ(window.Panel1->width(), 290);
+    EXPECT_EQ(control<QPushButton>(window, "Button1")->text(), "Punkt hinzufügen");
+    EXPECT_EQ(control<QPushButton>(window, "Button2")->text(), "Punkt löschen");
+    // The list and its buttons on the left, the plot on the right.
+    ExpectNamedControlsApart(window);
+    EXPECT_LT(control<QListWidget>(window, "EichListBox")->mapTo(&window, QPoint()).x(),
+              control<PaintBox>(window, "EichPaint")->mapTo(&window, QPoint()).x());
 }
 
 TEST_F(EichWindowTest, AddDeleteAndHandBack)
@@ -70,29 +76,31 @@ TEST_F(EichWindowTest, AddDeleteAndHandBack)
     whileOpen(
         window,
         [&] {
-            EXPECT_EQ(items(window.EichListBox), (QStringList{"    100 Hz/  -4.70 dB", "   5000 Hz/ + 1.00 dB"}));
-            EXPECT_EQ(redPixels(window.EichPaint), 2);
+            EXPECT_EQ(items(control<QListWidget>(window, "EichListBox")),
+                      (QStringList{"    100 Hz/  -4.70 dB", "   5000 Hz/ + 1.00 dB"}));
+            EXPECT_EQ(redPixels(control<PaintBox>(window, "EichPaint")), 2);
 
             dialogs.queryAnswers = {"1000.4", "1.234"};
-            QTest::mouseClick(window.Button1, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(window, "Button1"), Qt::LeftButton);
             ASSERT_EQ(dialogs.inputQueries.size(), 2u);
             EXPECT_EQ(dialogs.inputQueries[0].caption, "Frequenz");
             EXPECT_EQ(dialogs.inputQueries[1].caption, "Dämpfungsdelta");
-            EXPECT_EQ(items(window.EichListBox).value(1), "   1000 Hz/ + 1.23 dB");
-            EXPECT_EQ(redPixels(window.EichPaint), 3);
+            EXPECT_EQ(items(control<QListWidget>(window, "EichListBox")).value(1), "   1000 Hz/ + 1.23 dB");
+            EXPECT_EQ(redPixels(control<PaintBox>(window, "EichPaint")), 3);
 
             // Cancelling the frequency adds nothing.
-            QTest::mouseClick(window.Button1, Qt::LeftButton);
-            EXPECT_EQ(window.EichListBox->count(), 3);
+            QTest::mouseClick(control<QPushButton>(window, "Button1"), Qt::LeftButton);
+            EXPECT_EQ(control<QListWidget>(window, "EichListBox")->count(), 3);
 
-            window.EichListBox->setCurrentRow(2);
-            QTest::mouseClick(window.Button2, Qt::LeftButton);
-            EXPECT_EQ(items(window.EichListBox), (QStringList{"    100 Hz/  -4.70 dB", "   1000 Hz/ + 1.23 dB"}));
+            control<QListWidget>(window, "EichListBox")->setCurrentRow(2);
+            QTest::mouseClick(control<QPushButton>(window, "Button2"), Qt::LeftButton);
+            EXPECT_EQ(items(control<QListWidget>(window, "EichListBox")),
+                      (QStringList{"    100 Hz/  -4.70 dB", "   1000 Hz/ + 1.23 dB"}));
 
             // One line: nothing is drawn.
-            window.EichListBox->setCurrentRow(0);
-            QTest::mouseClick(window.Button2, Qt::LeftButton);
-            EXPECT_EQ(redPixels(window.EichPaint), 0);
+            control<QListWidget>(window, "EichListBox")->setCurrentRow(0);
+            QTest::mouseClick(control<QPushButton>(window, "Button2"), Qt::LeftButton);
+            EXPECT_EQ(redPixels(control<PaintBox>(window, "EichPaint")), 0);
         },
         [&] { window.EditEichTable(table); });
     EXPECT_EQ(table.count, 1);

@@ -12,10 +12,12 @@
 #include "support/RecordingDialogs.h"
 #include "support/ScriptedLine.h"
 #include "support/VirtualClock.h"
+#include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
+using tonvera::test::control;
 using tonvera::test::ScriptedLine;
 using tonvera::test::VirtualClock;
 using tonvera::testing::RecordingDialogs;
@@ -53,26 +55,26 @@ struct WindowDeviceTest : ::testing::Test {
 TEST_F(WindowDeviceTest, PaintingSendsTheShownLengthWhileTheDeviceIsIdle)
 {
     line.clearWrites();
-    w.SinusBox->repaint();
+    control<PaintBox>(w, "SinusBox")->repaint();
     EXPECT_EQ(line.allBytes(), expected([](TTonvera& d) { d.SetSignalLength(false, 1000); }));
 
     line.clearWrites();
-    w.Repeated->setChecked(true);
-    w.Signaldauer->setText("250");
-    w.SinusBox->repaint();
+    control<QCheckBox>(w, "Repeated")->setChecked(true);
+    control<QLineEdit>(w, "Signaldauer")->setText("250");
+    control<PaintBox>(w, "SinusBox")->repaint();
     EXPECT_EQ(line.allBytes(), expected([](TTonvera& d) { d.SetSignalLength(true, 250); }));
 
     // While the device plays, the display leaves it alone.
     line.clearWrites();
     w.device().Running = true;
-    w.SinusBox->repaint();
+    control<PaintBox>(w, "SinusBox")->repaint();
     EXPECT_TRUE(line.allBytes().empty());
     w.device().Running = false;
 
     // A length of 0 draws at 1 px/ms and sends nothing.
     line.clearWrites();
-    w.Signaldauer->setText("0");
-    w.SinusBox->repaint();
+    control<QLineEdit>(w, "Signaldauer")->setText("0");
+    control<PaintBox>(w, "SinusBox")->repaint();
     EXPECT_TRUE(line.allBytes().empty());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.errors.empty());
@@ -80,18 +82,18 @@ TEST_F(WindowDeviceTest, PaintingSendsTheShownLengthWhileTheDeviceIsIdle)
 
 TEST_F(WindowDeviceTest, ALengthTheDeviceCannotTakeIsReportedInTheStatusNotInABox)
 {
-    w.Signaldauer->setText("-5"); // does not evaluate: -10 ms, which no length register holds
-    w.SinusBox->repaint();
+    control<QLineEdit>(w, "Signaldauer")->setText("-5"); // does not evaluate: -10 ms, which no length register holds
+    control<PaintBox>(w, "SinusBox")->repaint();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(w.StatusPanel[0]->text(), " ist kein gültiger Wert!");
+    EXPECT_EQ(control<QLabel>(w, "StatusPanel0")->text(), " ist kein gültiger Wert!");
 }
 
 TEST_F(WindowDeviceTest, ClosingStopsTheDeviceAndClosesThePort)
 {
     line.clearWrites();
     w.device().Running = true;
-    w.Beenden1->trigger();
+    control<QAction>(w, "Beenden1")->trigger();
     EXPECT_FALSE(w.device().Running);
     EXPECT_FALSE(line.isOpen());
     ASSERT_FALSE(line.writes.empty());

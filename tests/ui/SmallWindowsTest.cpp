@@ -20,14 +20,18 @@
 #include "WhileOpen.h"
 #include "ui/BlockWindow.h"
 #include "run/CommandGuard.h"
+#include "ui/ControlLookup.h"
+#include "ui/LayoutChecks.h"
 #include "ui/PaintBox.h"
 #include "ui/SimWindow.h"
 #include "ui/VerschiedenesWindow.h"
 
 using namespace tonvera;
+using tonvera::test::control;
+using tonvera::test::ExpectNamedControlsApart;
+using tonvera::test::whileOpen;
 using tonvera::testing::FakeView;
 using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
 
 namespace {
 
@@ -69,9 +73,9 @@ TEST_F(SmallWindows, SimulationShowsTheRunAndPutsThePositionBack)
     whileOpen(
         window,
         [&] {
-            EXPECT_EQ(window.Label1->text(), "Dauer des Gesamtsignals: 4,5 Sekunden");
-            EXPECT_EQ(window.Panel1->height(), 41);
-            const QImage img = window.SimPaint->grab().toImage();
+            EXPECT_EQ(control<QLabel>(window, "Label1")->text(), "Dauer des Gesamtsignals: 4,5 Sekunden");
+            ExpectNamedControlsApart(window);
+            const QImage img = control<PaintBox>(window, "SimPaint")->grab().toImage();
             const int w = img.width();
             ASSERT_GT(w, 100);
             const int y = img.height() / 3;
@@ -79,7 +83,7 @@ TEST_F(SmallWindows, SimulationShowsTheRunAndPutsThePositionBack)
             EXPECT_EQ(img.pixel(qRound(w * 2.0 / 3.0), y), qRgb(255, 255, 255));
             EXPECT_EQ(img.pixel(w / 2 + 3, y), qRgb(0, 0, 0));
             EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
-            EXPECT_TRUE(window.ProblemLabel->text().isEmpty());
+            EXPECT_TRUE(control<QLabel>(window, "ProblemLabel")->text().isEmpty());
             EXPECT_EQ(form.state().VariPos, 2);
         },
         [&] { window.Button7Click(form); });
@@ -96,9 +100,9 @@ TEST_F(SmallWindows, SimulationShowsWhatDidNotEvaluateInItsPanel)
     whileOpen(
         window,
         [&] {
-            window.SimPaint->grab();
+            control<PaintBox>(window, "SimPaint")->grab();
             QApplication::processEvents();
-            EXPECT_EQ(window.ProblemLabel->text(), "ABC ist kein gültiger Wert!");
+            EXPECT_EQ(control<QLabel>(window, "ProblemLabel")->text(), "ABC ist kein gültiger Wert!");
         },
         [&] { window.Button7Click(form); });
     EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"ABC ist kein gültiger Wert!"});
@@ -108,18 +112,18 @@ TEST_F(SmallWindows, OptionsShowAndTakeBackThePolarity)
 {
     VerschiedenesWindow window(form.state());
     EXPECT_EQ(window.windowTitle(), "Verschiedenes");
-    EXPECT_EQ(window.CheckParam->text(), "Parameter überprüfen");
-    EXPECT_EQ(window.GroupBox1->title(), "Taster");
-    EXPECT_EQ(window.TasterLow->text(), "Aktiv wenn geschlossen");
-    EXPECT_EQ(window.TasterHigh->text(), "Aktiv wenn geöffnet");
-    EXPECT_TRUE(window.CheckParam->isChecked());
+    EXPECT_EQ(control<QCheckBox>(window, "CheckParam")->text(), "Parameter überprüfen");
+    EXPECT_EQ(control<QGroupBox>(window, "GroupBox1")->title(), "Taster");
+    EXPECT_EQ(control<QRadioButton>(window, "TasterLow")->text(), "Aktiv wenn geschlossen");
+    EXPECT_EQ(control<QRadioButton>(window, "TasterHigh")->text(), "Aktiv wenn geöffnet");
+    EXPECT_TRUE(control<QCheckBox>(window, "CheckParam")->isChecked());
 
     form.state().TastHigh = true;
     whileOpen(
         window,
         [&] {
-            EXPECT_TRUE(window.TasterHigh->isChecked());
-            EXPECT_FALSE(window.TasterLow->isChecked());
+            EXPECT_TRUE(control<QRadioButton>(window, "TasterHigh")->isChecked());
+            EXPECT_FALSE(control<QRadioButton>(window, "TasterLow")->isChecked());
         },
         [&] { window.Verschiedenes1Click(); });
     EXPECT_TRUE(form.state().TastHigh);
@@ -127,8 +131,10 @@ TEST_F(SmallWindows, OptionsShowAndTakeBackThePolarity)
     whileOpen(
         window,
         [&] {
-            QTest::mouseClick(window.TasterLow, Qt::LeftButton, {}, QPoint(5, window.TasterLow->height() / 2));
-            QTest::mouseClick(window.CheckParam, Qt::LeftButton, {}, QPoint(5, window.CheckParam->height() / 2));
+            QTest::mouseClick(control<QRadioButton>(window, "TasterLow"), Qt::LeftButton, {},
+                              QPoint(5, control<QRadioButton>(window, "TasterLow")->height() / 2));
+            QTest::mouseClick(control<QCheckBox>(window, "CheckParam"), Qt::LeftButton, {},
+                              QPoint(5, control<QCheckBox>(window, "CheckParam")->height() / 2));
             // The range check sees the box at once.
             EXPECT_FALSE(form.state().CheckParam);
             EXPECT_EQ(form.RangeCheck("200000", 0), "200000");
@@ -143,13 +149,15 @@ TEST(BlockWindowTest, ShowsItsDrawing)
     BlockWindow window;
     EXPECT_EQ(window.windowTitle(), "Block");
     EXPECT_EQ(window.size(), QSize(822, 550));
-    EXPECT_EQ(window.Image1->geometry(), QRect(8, 8, 800, 504));
     ASSERT_TRUE(window.pictureValid());
-    EXPECT_EQ(window.Image1->renderer()->defaultSize(), QSize(800, 504));
+    EXPECT_EQ(control<SvgPicture>(window, "Image1")->renderer()->defaultSize(), QSize(800, 504));
+    // The drawing at its own size, whole inside the window.
+    EXPECT_EQ(control<SvgPicture>(window, "Image1")->size(), QSize(800, 504));
+    ExpectNamedControlsApart(window);
     whileOpen(
         window,
         [&] {
-            const QImage img = window.Image1->grab().toImage();
+            const QImage img = control<SvgPicture>(window, "Image1")->grab().toImage();
             std::set<QRgb> colours;
             for (int y = 0; y < img.height(); y += 4)
                 for (int x = 0; x < img.width(); x += 4)
