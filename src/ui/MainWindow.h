@@ -5,12 +5,15 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "model/MainView.h"
 #include "run/CommandGuard.h"
+#include "run/EditHistory.h"
 
 class QAbstractButton;
 class QAction;
@@ -83,8 +86,9 @@ public:
     Dialogs& dialogs() { return *Dlg; }
     CommandGuard& guard() { return Guard; }
 
-    // Runs a command through the one guard.
-    bool command(const std::function<void()>& body) { return Guard.run(body); }
+    // Runs a command through the one guard; afterwards a change of the
+    // signal set becomes a step of the edit history.
+    bool command(const std::function<void()>& body);
 
     // --- Menu and button handlers that live in the window -----------------------
     void Beenden1Click();
@@ -165,6 +169,24 @@ public:
     std::array<QLineEdit*, 7> localEdits() const;
     std::array<QCheckBox*, 8> displayChecks() const;
 
+    // --- Undo, unsaved changes, title, recovery (MainWindowHistory.cpp) ----------
+    // While the project has unsaved changes it goes to the recovery file
+    // this often.
+    static constexpr std::chrono::milliseconds RecoveryInterval{30000};
+    // A shorter interval, for tests.
+    void setRecoveryInterval(std::chrono::milliseconds interval);
+    // The project differs from the file last loaded or saved.
+    [[nodiscard]] bool projectModified() const { return History.modified(); }
+    // "&Rückgängig", "&Wiederherstellen" of "&Bearbeiten".
+    void Rueckgaengig1Click();
+    void Wiederherstellen1Click();
+    // "&Neu", "&Laden", "&Speichern" with the question about unsaved
+    // changes and the history kept; "&Speichern" returns whether the file was
+    // written.
+    void Neu1Click();
+    void Laden1Click();
+    bool Speichern1Click();
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -197,6 +219,30 @@ private:
     std::unique_ptr<MainDisplay> Display;
     bool Closed = false;
     bool TickOpen = false;
+
+    // --- Undo, unsaved changes, title, recovery (MainWindowHistory.cpp) ----------
+    void wireHistory();
+    void recordStep();
+    void afterCommand();
+    void showHistory();
+    void showStep(const SignalSetSnapshot& step);
+    bool mayDropChanges();
+    void offerRecovery();
+    void writeRecovery();
+    void dropRecovery();
+    bool holdsUncommittedText(const QLineEdit* e) const;
+    EditHistory History;
+    QAction* Rueckgaengig1 = nullptr;
+    QAction* Wiederherstellen1 = nullptr;
+    QTimer* RecoveryTimer = nullptr;
+    QObject* UndoKeys = nullptr;
+    // The name of the next step when the command knows it better than the
+    // change it made (a copy looks like a new signal).
+    std::string NextStep;
+    std::uint64_t LoadsSeen = 0;
+    // The recovery file is behind the history / was written by this window.
+    bool RecoveryStale = false;
+    bool RecoveryWritten = false;
 };
 
 } // namespace tonvera
