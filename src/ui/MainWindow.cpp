@@ -56,6 +56,8 @@ MainWindow::~MainWindow()
     for (QLineEdit* e : parameterEdits())
         e->removeEventFilter(this);
     Timer1->stop();
+    disconnect(AnzWieder, nullptr, this, nullptr);
+    RecoveryTimer->stop();
 }
 
 // --- Events into the core ----------------------------------------------------------
