@@ -39,8 +39,7 @@ public:
                                             const std::string& initialName) override;
     // A question is answered as a query is: Cancel takes the way out (the
     // escape answer), Accept the default (the first) answer.
-    std::size_t question(const std::string& text, const std::vector<std::string>& answers,
-                         std::size_t escape) override;
+    std::size_t question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape) override;
 
     // Keeps a text as if a box had shown it: the text of an abort the
     // caller caught.

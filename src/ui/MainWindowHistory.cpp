@@ -80,7 +80,8 @@ void MainWindow::wireHistory()
     Rueckgaengig1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     Wiederherstellen1 = edit->addAction("&Wiederherstellen");
     Wiederherstellen1->setObjectName("Wiederherstellen1");
-    Wiederherstellen1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    Wiederherstellen1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     Speichern1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     Laden1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(Rueckgaengig1, &QAction::triggered, this, [this] { command([this] { Rueckgaengig1Click(); }); });
@@ -94,9 +95,8 @@ void MainWindow::wireHistory()
 
     // Connected before the command itself, so the name is there when the
     // step is recorded.
-    connect(Button9, &QAbstractButton::clicked, this, [this] {
-        NextStep = "Signal " + std::to_string(Core->state().SelectedSignal + 1) + " kopieren";
-    });
+    connect(Button9, &QAbstractButton::clicked, this,
+            [this] { NextStep = "Signal " + std::to_string(Core->state().SelectedSignal + 1) + " kopieren"; });
     // Boxes and the repeat count without a command of their own.
     for (QCheckBox* c : {Repeated, varcheck})
         connect(c, &QAbstractButton::clicked, this, [this] { command([] {}); });
@@ -205,12 +205,11 @@ bool MainWindow::holdsUncommittedText(const QLineEdit* e) const
     const SignalSetSnapshot& now = History.current();
     const ProjectGlobals& g = now.Globals;
     const std::string text = e->text().toStdString();
-    const std::array<std::pair<const QLineEdit*, const std::string*>, 5> globals{
-        {{Signaldauer, &g.Signaldauer},
-         {Triggerstart, &g.Triggerstart},
-         {Triggerstop, &g.Triggerstop},
-         {EndDamp, &g.EndDamp},
-         {AnzWieder, &g.AnzWieder}}};
+    const std::array<std::pair<const QLineEdit*, const std::string*>, 5> globals{{{Signaldauer, &g.Signaldauer},
+                                                                                  {Triggerstart, &g.Triggerstart},
+                                                                                  {Triggerstop, &g.Triggerstop},
+                                                                                  {EndDamp, &g.EndDamp},
+                                                                                  {AnzWieder, &g.AnzWieder}}};
     for (const auto& [edit, committed] : globals)
         if (edit == e)
             return text != *committed;

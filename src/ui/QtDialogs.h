@@ -31,8 +31,7 @@ public:
                                             const std::string& initialName) override;
     std::optional<std::string> saveFileName(const std::string& filter, const std::string& defaultExt,
                                             const std::string& initialName) override;
-    std::size_t question(const std::string& text, const std::vector<std::string>& answers,
-                         std::size_t escape) override;
+    std::size_t question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape) override;
 
 private:
     std::optional<std::string> fileName(bool save, const std::string& filter, const std::string& defaultExt,

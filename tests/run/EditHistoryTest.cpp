@@ -126,8 +126,7 @@ TEST(EditHistoryTest, StepsAreNamedByWhatChanged)
     // Signals are counted from 1 in the names.
     EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[1].Used = false; }), "Signal 2 löschen");
     EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[2].Used = true; }), "Neues Signal");
-    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[0].Text(ParamFreq) = "440"; }),
-              "Frequenz ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[0].Text(ParamFreq) = "440"; }), "Frequenz ändern");
     EXPECT_EQ(named([](MainState& s, ProjectGlobals&) {
                   s.SinusArray[0].Text(ParamFreq) = "440";
                   s.SinusArray[0].Text(ParamPhase) = "90";

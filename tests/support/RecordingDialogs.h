@@ -107,8 +107,7 @@ public:
         return take(fileAnswers);
     }
 
-    std::size_t question(const std::string& text, const std::vector<std::string>& answers,
-                         std::size_t escape) override
+    std::size_t question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape) override
     {
         questions.push_back({text, answers, escape});
         std::string answer = unscriptedAnswer;

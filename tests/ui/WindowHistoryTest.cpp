@@ -31,7 +31,8 @@ struct WindowHistoryTest : ::testing::Test {
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
-    template <class T> T* child(const char* name)
+    template <class T>
+    T* child(const char* name)
     {
         T* c = w.findChild<T*>(name);
         EXPECT_NE(c, nullptr) << name;

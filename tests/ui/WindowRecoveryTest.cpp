@@ -28,8 +28,9 @@ using tonvera::testing::RecordingDialogs;
 
 namespace {
 
-constexpr const char* RecoveryQuestion = "Tonvera wurde nicht ordnungsgemäß beendet. Die ungesicherten Änderungen "
-                                         "der letzten Sitzung wiederherstellen?";
+constexpr const char* RecoveryQuestion =
+    "Tonvera wurde nicht ordnungsgemäß beendet. Die ungesicherten Änderungen "
+    "der letzten Sitzung wiederherstellen?";
 
 bool recoveryWritten() { return RecoveryFileExists(RecoveryFilePath()); }
 

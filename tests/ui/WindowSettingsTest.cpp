@@ -94,14 +94,14 @@ TEST(WindowSettingsTest, TheQuestionBoxShowsItsAnswersAndEscapeTakesTheWayOut)
         EXPECT_EQ(box->defaultButton()->text(), "Speichern");
         box->defaultButton()->click();
     });
-    EXPECT_EQ(d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"},
-                         2),
-              0u);
+    EXPECT_EQ(
+        d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"}, 2),
+        0u);
     captions.sort();
     EXPECT_EQ(captions, (QStringList{"Abbrechen", "Speichern", "Verwerfen"}));
 
     whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_EQ(d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"},
-                         2),
-              2u);
+    EXPECT_EQ(
+        d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"}, 2),
+        2u);
 }

@@ -32,7 +32,11 @@ struct WindowUnsavedTest : ::testing::Test {
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     }
-    template <class T> T* child(const char* name) { return w.findChild<T*>(name); }
+    template <class T>
+    T* child(const char* name)
+    {
+        return w.findChild<T*>(name);
+    }
     void change() { QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton); }
     void quit() { child<QAction>("Beenden1")->trigger(); }
     bool written() const { return std::filesystem::exists(file); }

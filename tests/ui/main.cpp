@@ -41,7 +41,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     tonvera::InstallGermanQtTexts(app);
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::UnitTest::GetInstance()->listeners().Append(
-        new FreshSettings(home.filePath("state").toStdString()));
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings(home.filePath("state").toStdString()));
     return RUN_ALL_TESTS();
 }
