@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -33,6 +34,11 @@ void type(MainWindow& w, const char* edit, const char* text)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The picture never shows the user's settings nor offers a recovery
+    // file of the user's last session.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath("state")));
     QApplication app(argc, argv);
     InstallGermanQtTexts(app);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshot-main.png");

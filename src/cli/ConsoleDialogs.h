@@ -36,6 +36,11 @@ public:
     {
         return std::nullopt;
     }
+    // Nobody answers: the way out is taken.
+    std::size_t question(const std::string&, const std::vector<std::string>&, std::size_t escape) override
+    {
+        return escape;
+    }
 
     // The texts of the message boxes shown so far, in order.
     const std::vector<std::string>& messages() const { return Messages; }

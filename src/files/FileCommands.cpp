@@ -49,6 +49,8 @@ bool FileCommands::LoadProject(const std::string& fileName)
     }
     ClampSelectedSignal(next.State);
     // From here on nothing can fail for the file's sake.
+    ProjectFileName = fileName;
+    ++ProjectsLoaded;
     AdoptProject(std::move(next));
     return true;
 }
@@ -99,13 +101,15 @@ void FileCommands::LoadEichFile(const std::string& fileName)
     ParseEichFile(bytes, DecimalSeparator, fileName, Form.state().EichTable);
 }
 
-void FileCommands::Speichern1Click()
+bool FileCommands::Speichern1Click()
 {
     const auto name = Form.dialogs().saveFileName(SaveFileSetup.filter, SaveFileSetup.defaultExt, SaveFileName);
     if (!name)
-        return;
+        return false;
     SaveFileName = *name;
     SaveProject(*name);
+    ProjectFileName = *name;
+    return true;
 }
 
 void FileCommands::Laden1Click()

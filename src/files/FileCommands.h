@@ -8,6 +8,7 @@
 // everything is on the disk. Either way a failure leaves the state and the
 // files as they were and aborts the command with its message.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,14 @@ public:
     std::string SaveDialog2FileName = SaveDialog2Setup.fileName;
     std::string OpenDialog2FileName = OpenDialog2Setup.fileName;
 
+    // The file the project in place was last loaded from or saved to by
+    // "Speichern" (empty when none; "Neu" is the caller's to clear it). A load
+    // sets it once the file's project is in place, also when its tables fail
+    // to reach the device afterwards.
+    std::string ProjectFileName;
+    // Counts the loads that put a project in place.
+    std::uint64_t ProjectsLoaded = 0;
+
     // The lines of the current state: records, the view's globals and check
     // boxes, TastHigh, SelectedSignal, the variables.
     void WriteProject(std::vector<std::string>& lines) const;
@@ -72,8 +81,9 @@ public:
     void LoadEichFile(const std::string& fileName);
 
     // "&Speichern", "&Laden", "Kalibrierdaten &speichern",
-    // "Kalibrierdaten &laden".
-    void Speichern1Click();               // "&Speichern" of "&Datei"
+    // "Kalibrierdaten &laden". "&Speichern" returns whether the file was
+    // written (false when the dialog was cancelled).
+    bool Speichern1Click();               // "&Speichern" of "&Datei"
     void Laden1Click();                   // "&Laden" of "&Datei"
     void Kalibrierdatenspeichern1Click(); // "Kalibrierdaten &speichern" of "&Einstellungen"
     void Kalibrierdatenladen1Click();     // "Kalibrierdaten &laden" of "&Einstellungen"

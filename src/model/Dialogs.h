@@ -2,8 +2,10 @@
 // The operator's dialogs as the core sees them. The GUI shows real modal
 // boxes; tests script the answers and record every message in order.
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tonvera {
 
@@ -28,6 +30,12 @@ public:
                                                     const std::string& initialName) = 0;
     virtual std::optional<std::string> saveFileName(const std::string& filter, const std::string& defaultExt,
                                                     const std::string& initialName) = 0;
+    // A question answered by one of the buttons named in `answers` (the
+    // first is the default button); returns the index of the one chosen.
+    // Closing the box without a button (Escape, the close box) answers
+    // `escape`.
+    virtual std::size_t question(const std::string& text, const std::vector<std::string>& answers,
+                                 std::size_t escape) = 0;
 };
 
 inline constexpr const char* AttentionTitle = "Achtung";

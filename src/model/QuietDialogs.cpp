@@ -45,4 +45,10 @@ std::optional<std::string> QuietDialogs::saveFileName(const std::string&, const 
     return std::nullopt;
 }
 
+std::size_t QuietDialogs::question(const std::string& text, const std::vector<std::string>&, std::size_t escape)
+{
+    keep(text);
+    return QueryAnswer == Queries::Accept ? 0 : escape;
+}
+
 } // namespace tonvera

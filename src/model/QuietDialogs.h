@@ -15,7 +15,8 @@ namespace tonvera {
 
 class QuietDialogs final : public Dialogs {
 public:
-    // What an input query answers: cancelled, or OK with its default.
+    // What an input query answers: cancelled, or OK with its default; the
+    // same for a question.
     enum class Queries { Cancel, Accept };
     // Whether a text shown again is kept again.
     enum class Repeats { Keep, Once };
@@ -36,6 +37,9 @@ public:
                                             const std::string& initialName) override;
     std::optional<std::string> saveFileName(const std::string& filter, const std::string& defaultExt,
                                             const std::string& initialName) override;
+    // A question is answered as a query is: Cancel takes the way out (the
+    // escape answer), Accept the default (the first) answer.
+    std::size_t question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape) override;
 
     // Keeps a text as if a box had shown it: the text of an abort the
     // caller caught.

@@ -1,6 +1,10 @@
 #include "run/EditHistory.h"
 
+#include <initializer_list>
+#include <string>
 #include <utility>
+
+#include "model/ParamTable.h"
 
 namespace tonvera {
 
@@ -58,6 +62,83 @@ void RestoreSnapshot(const SignalSetSnapshot& snapshot, MainState& state)
     state.VariTable = snapshot.VariTable;
     state.TastHigh = snapshot.TastHigh;
     state.EichTable = snapshot.EichTable;
+}
+
+namespace {
+
+int usedCount(const SignalSetSnapshot& s)
+{
+    int n = 0;
+    for (const auto& sig : s.Signals)
+        n += sig.Used ? 1 : 0;
+    return n;
+}
+
+std::string signalStep(const SignalSetSnapshot::Signal& a, const SignalSetSnapshot::Signal& b)
+{
+    if (a.TabTyp != b.TabTyp)
+        return "Signaltyp ändern";
+    int changed = 0;
+    std::size_t field = 0;
+    for (std::size_t p = 0; p < a.Texts.size(); ++p)
+        if (a.Texts[p] != b.Texts[p]) {
+            ++changed;
+            field = p;
+        }
+    if (changed == 1)
+        return std::string(Params[field].name) + " ändern";
+    if (changed > 1)
+        return "Parameter ändern";
+    if (a.TabPara != b.TabPara)
+        return "Trägerfaktor ändern";
+    return "Signaltyp ändern"; // the table alone: a type filled afresh
+}
+
+bool anyCheck(const ProjectGlobals& a, const ProjectGlobals& b, std::initializer_list<CheckBox> boxes)
+{
+    for (CheckBox box : boxes)
+        if (a.check(box) != b.check(box))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string StepLabel(const SignalSetSnapshot& before, const SignalSetSnapshot& after)
+{
+    const int was = usedCount(before);
+    const int is = usedCount(after);
+    if (is > was)
+        return "Neues Signal";
+    if (is < was)
+        return "Signal " + std::to_string(before.SelectedSignal + 1) + " löschen";
+    int changedSignals = 0;
+    std::string step;
+    for (std::size_t i = 0; i < before.Signals.size(); ++i)
+        if (!(before.Signals[i] == after.Signals[i])) {
+            ++changedSignals;
+            step = signalStep(before.Signals[i], after.Signals[i]);
+        }
+    if (changedSignals > 1)
+        return "Signale ändern";
+    if (changedSignals == 1)
+        return step;
+    if (!(before.VariTable == after.VariTable))
+        return "Variablen ändern";
+    const ProjectGlobals& g = before.Globals;
+    const ProjectGlobals& h = after.Globals;
+    if (g.Signaldauer != h.Signaldauer || g.Triggerstart != h.Triggerstart || g.Triggerstop != h.Triggerstop ||
+        g.EndDamp != h.EndDamp)
+        return "Globale Parameter ändern";
+    if (g.AnzWieder != h.AnzWieder || anyCheck(g, h, {CheckBox::Repeated, CheckBox::varcheck, CheckBox::ExternStart}))
+        return "Ausgabeoptionen ändern";
+    if (!(g == h))
+        return "Anzeige ändern";
+    if (!(before.EichTable == after.EichTable))
+        return "Kalibrierung ändern";
+    if (before.TastHigh != after.TastHigh)
+        return "Externes Starten ändern";
+    return "Auswahl ändern";
 }
 
 EditHistory::EditHistory(std::size_t limit) : Limit(limit < 1 ? 1 : limit)

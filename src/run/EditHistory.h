@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,16 @@ struct SignalSetSnapshot {
 // overflow) stays. The globals are the caller's to put into the view.
 void RestoreSnapshot(const SignalSetSnapshot& snapshot, MainState& state);
 
+// The name of the step from `before` to `after` as the edit menu shows it:
+// "Neues Signal", "Signal 3 löschen" (signals counted from 1, as the table
+// uploads count them), "Frequenz ändern" (the parameter's name), "Signaltyp
+// ändern", "Trägerfaktor ändern", "Parameter ändern" (several texts of a
+// signal), "Signale ändern", "Variablen ändern", "Globale Parameter ändern",
+// "Ausgabeoptionen ändern", "Anzeige ändern", "Kalibrierung ändern",
+// "Externes Starten ändern". A signal set copied by the operator is named by
+// the caller, which knows the command.
+[[nodiscard]] std::string StepLabel(const SignalSetSnapshot& before, const SignalSetSnapshot& after);
+
 class EditHistory {
 public:
     // At most `limit` steps are kept; the oldest go first.
@@ -89,8 +100,11 @@ public:
 
     // The current value is what the file now holds (after a save).
     void markSaved() { Saved = Values[Cursor]; }
+    // No file holds the current value (a project restored after a crash):
+    // it counts as modified until it is saved.
+    void markUnsaved() { Saved.reset(); }
     // The project differs from the file last loaded or saved.
-    [[nodiscard]] bool modified() const { return !Values[Cursor].sameProject(Saved); }
+    [[nodiscard]] bool modified() const { return !Saved || !Values[Cursor].sameProject(*Saved); }
 
 private:
     std::size_t Limit;
@@ -99,7 +113,7 @@ private:
     std::vector<SignalSetSnapshot> Values;
     std::vector<std::string> Labels;
     std::size_t Cursor = 0;
-    SignalSetSnapshot Saved;
+    std::optional<SignalSetSnapshot> Saved;
 };
 
 } // namespace tonvera

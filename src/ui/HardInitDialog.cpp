@@ -13,6 +13,7 @@
 
 #include "model/Errors.h"
 #include "run/CommandGuard.h"
+#include "ui/WindowSettings.h"
 
 namespace tonvera {
 
@@ -78,7 +79,7 @@ HardInitDialog::HardInitDialog(CommandGuard& guard, QWidget* parent) : QDialog(p
     setFixedSize(sizeHint().expandedTo(QSize(320, 90)));
 
     refreshPorts();
-    ComSel->setEditText("COM3:");
+    ComSel->setEditText(QString::fromStdString(LastPort()));
 
     connect(Button4, &QPushButton::clicked, this, [this] { InitHardware(); });
     // Keys reach the combo box (its line edit is only its delegate). Enter

@@ -22,6 +22,7 @@
 #include "ui/HardInitDialog.h"
 #include "ui/PaintBox.h"
 #include "ui/QtDialogs.h"
+#include "ui/WindowSettings.h"
 
 namespace tonvera {
 
@@ -44,6 +45,7 @@ MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget
         if (!device.Running)
             device.SetSignalLength(Repeated->isChecked(), length);
     };
+    wireHistory();
     wireEvents();
 }
 
@@ -54,6 +56,8 @@ MainWindow::~MainWindow()
     for (QLineEdit* e : parameterEdits())
         e->removeEventFilter(this);
     Timer1->stop();
+    disconnect(AnzWieder, nullptr, this, nullptr);
+    RecoveryTimer->stop();
 }
 
 // --- Events into the core ----------------------------------------------------------
@@ -103,9 +107,9 @@ void MainWindow::wireEvents()
     onClick(Button6, [this] { Core->Button6Click(); });
     onClick(ExternStart, [this] { Core->ExternStartClick(); });
 
-    onMenu(Neu1, [this] { Core->form().Neu1Click(); });
-    onMenu(Laden1, [this] { Core->files().Laden1Click(); });
-    onMenu(Speichern1, [this] { Core->files().Speichern1Click(); });
+    onMenu(Neu1, [this] { Neu1Click(); });
+    onMenu(Laden1, [this] { Laden1Click(); });
+    onMenu(Speichern1, [this] { Speichern1Click(); });
     // "&Drucken" has no command.
     connect(Beenden1, &QAction::triggered, this, [this] { Beenden1Click(); });
     onMenu(NeueVariable1,
@@ -155,6 +159,11 @@ void MainWindow::FormCreate()
     // Status panels, then "default.cal" and "default.tva" from the working
     // directory; an error ends it there with the error shown.
     command([&] { Core->FormCreate(); });
+    // Whatever the default files made of it, this is the start: unchanged.
+    History.reset(TakeSnapshot(Core->state(), ReadGlobals(*this)));
+    LoadsSeen = Core->files().ProjectsLoaded;
+    offerRecovery();
+    showHistory();
 }
 
 void MainWindow::Version1Click() { tonvera::Version1Click(*Dlg); }
@@ -163,7 +172,10 @@ void MainWindow::Hardware1Click()
 {
     if (!HardInit)
         throw AbortError("Der Hardwaredialog ist in dieser Version noch nicht verfügbar.");
-    HardInit->InitHardwareHook = [this](const std::string& port) { Core->InitHardware(port); };
+    HardInit->InitHardwareHook = [this](const std::string& port) {
+        if (Core->InitHardware(port))
+            RememberPort(port);
+    };
     Core->Hardware1Click(*HardInit);
 }
 
@@ -180,8 +192,17 @@ void MainWindow::Beenden1Click() { close(); }
 
 void MainWindow::closeEvent(QCloseEvent* e)
 {
-    // Closing is never refused; nothing is saved.
+    // Unsaved changes are saved, dropped or keep the window open, as the
+    // operator answers; a save that failed keeps it open too.
+    bool go = Closed;
+    if (!Closed)
+        command([&] { go = mayDropChanges(); });
+    if (!go) {
+        e->ignore();
+        return;
+    }
     FormClose();
+    dropRecovery();
     e->accept();
 }
 

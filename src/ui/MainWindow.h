@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 #include "model/MainView.h"
 #include "ui/AppWindows.h"
 #include "run/CommandGuard.h"
+#include "run/EditHistory.h"
 
 class QAbstractButton;
 class QAction;
@@ -78,8 +81,9 @@ public:
     Dialogs& dialogs() { return *Dlg; }
     CommandGuard& guard() { return Guard; }
 
-    // Runs a command through the one guard.
-    bool command(const std::function<void()>& body) { return Guard.run(body); }
+    // Runs a command through the one guard; afterwards a change of the
+    // signal set becomes a step of the edit history.
+    bool command(const std::function<void()>& body);
 
     // --- Menu and button handlers that live in the window -----------------------
     void Beenden1Click();  // "&Beenden" of "&Datei"
@@ -118,6 +122,22 @@ public:
     [[nodiscard]] std::array<QLineEdit*, 11> parameterEdits() const;
     [[nodiscard]] std::array<QLineEdit*, 7> localEdits() const;
     [[nodiscard]] std::array<QCheckBox*, 8> displayChecks() const;
+
+    // --- Undo, unsaved changes, title, recovery (MainWindowHistory.cpp) ----------
+    // While the project has unsaved changes it goes to the recovery file
+    // this often.
+    static constexpr std::chrono::milliseconds RecoveryInterval{30000};
+    // A shorter interval, for tests.
+    void setRecoveryInterval(std::chrono::milliseconds interval);
+    // The project differs from the file last loaded or saved.
+    [[nodiscard]] bool projectModified() const { return History.modified(); }
+    void Rueckgaengig1Click();     // "&Rückgängig" of "&Bearbeiten"
+    void Wiederherstellen1Click(); // "&Wiederherstellen" of "&Bearbeiten"
+    // With the question about unsaved changes and the history kept;
+    // "&Speichern" returns whether the file was written.
+    void Neu1Click();       // "&Neu" of "&Datei"
+    void Laden1Click();     // "&Laden" of "&Datei"
+    bool Speichern1Click(); // "&Speichern" of "&Datei"
 
 private:
     // The controls keep their design names as object names too: other
@@ -196,6 +216,30 @@ private:
     std::unique_ptr<MainDisplay> Display;
     bool Closed = false;
     bool TickOpen = false;
+
+    // --- Undo, unsaved changes, title, recovery (MainWindowHistory.cpp) ----------
+    void wireHistory();
+    void recordStep();
+    void afterCommand();
+    void showHistory();
+    void showStep(const SignalSetSnapshot& step);
+    bool mayDropChanges();
+    void offerRecovery();
+    void writeRecovery();
+    void dropRecovery();
+    bool holdsUncommittedText(const QLineEdit* e) const;
+    EditHistory History;
+    QAction* Rueckgaengig1 = nullptr;
+    QAction* Wiederherstellen1 = nullptr;
+    QTimer* RecoveryTimer = nullptr;
+    QObject* UndoKeys = nullptr;
+    // The name of the next step when the command knows it better than the
+    // change it made (a copy looks like a new signal).
+    std::string NextStep;
+    std::uint64_t LoadsSeen = 0;
+    // The recovery file is behind the history / was written by this window.
+    bool RecoveryStale = false;
+    bool RecoveryWritten = false;
 };
 
 } // namespace tonvera

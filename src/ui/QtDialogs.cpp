@@ -1,9 +1,13 @@
 #include "ui/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
+
+#include "ui/WindowSettings.h"
 
 namespace tonvera {
 
@@ -87,11 +91,18 @@ std::optional<std::string> QtDialogs::fileName(bool save, const std::string& fil
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilter(QtFileFilter(filter));
     dialog.setDefaultSuffix(QtDefaultSuffix(defaultExt));
+    // A name without a folder (the proposed "default.tva") is proposed in
+    // the folder used last rather than wherever the program was started.
+    const QString last = LastFileFolder();
+    if (!last.isEmpty() && (initialName.empty() || QFileInfo(qs(initialName)).isRelative()))
+        dialog.setDirectory(last);
     if (!initialName.empty())
         dialog.selectFile(qs(initialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    const QString chosen = dialog.selectedFiles().first();
+    RememberFileFolder(chosen);
+    return chosen.toStdString();
 }
 
 std::optional<std::string> QtDialogs::openFileName(const std::string& filter, const std::string& defaultExt,
@@ -104,6 +115,23 @@ std::optional<std::string> QtDialogs::saveFileName(const std::string& filter, co
                                                    const std::string& initialName)
 {
     return fileName(true, filter, defaultExt, initialName);
+}
+
+std::size_t QtDialogs::question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tonvera"), boxText(text), QMessageBox::NoButton, Parent);
+    std::vector<QPushButton*> buttons;
+    for (const std::string& a : answers)
+        buttons.push_back(box.addButton(qs(a), QMessageBox::ActionRole));
+    if (!buttons.empty())
+        box.setDefaultButton(buttons.front());
+    if (escape < buttons.size())
+        box.setEscapeButton(buttons[escape]);
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return i;
+    return escape;
 }
 
 } // namespace tonvera

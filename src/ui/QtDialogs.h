@@ -1,5 +1,6 @@
 #pragma once
-// The operator's dialogs as real modal Qt boxes.
+// The operator's dialogs as real modal Qt boxes. The file dialogs open in
+// the folder the operator used last, also after a new start.
 
 #include <QPointer>
 #include <QString>
@@ -30,6 +31,7 @@ public:
                                             const std::string& initialName) override;
     std::optional<std::string> saveFileName(const std::string& filter, const std::string& defaultExt,
                                             const std::string& initialName) override;
+    std::size_t question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape) override;
 
 private:
     std::optional<std::string> fileName(bool save, const std::string& filter, const std::string& defaultExt,

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "files/RecoveryFile.h"
+#include "model/ParamTable.h"
 #include "run/EditHistory.h"
 
 namespace tonvera::test {
@@ -109,6 +110,57 @@ TEST(EditHistoryTest, CalibrationIsUndoneButIsNoProjectChange)
     EXPECT_FALSE(history.modified());
     RestoreSnapshot(history.undo(), state);
     EXPECT_EQ(state.EichTable.count, 0);
+}
+
+TEST(EditHistoryTest, StepsAreNamedByWhatChanged)
+{
+    MainState state = NoiseSet();
+    ProjectGlobals globals;
+    const SignalSetSnapshot before = TakeSnapshot(state, globals);
+    const auto named = [&](auto change) {
+        MainState s = state;
+        ProjectGlobals g = globals;
+        change(s, g);
+        return StepLabel(before, TakeSnapshot(s, g));
+    };
+    // Signals are counted from 1 in the names.
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[1].Used = false; }), "Signal 2 löschen");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[2].Used = true; }), "Neues Signal");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[0].Text(ParamFreq) = "440"; }), "Frequenz ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) {
+                  s.SinusArray[0].Text(ParamFreq) = "440";
+                  s.SinusArray[0].Text(ParamPhase) = "90";
+              }),
+              "Parameter ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) {
+                  s.SinusArray[0].TabTyp = TypeAM;
+                  s.SinusArray[0].Text(ParamFreq) = "440";
+              }),
+              "Signaltyp ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[0].TabPara = 4; }), "Trägerfaktor ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.SinusArray[0].Table[5] = 1; }), "Signaltyp ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) {
+                  s.SinusArray[0].Text(ParamFreq) = "440";
+                  s.SinusArray[1].Text(ParamFreq) = "440";
+              }),
+              "Signale ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.VariTable.slot(0).push_back("Freq"); }), "Variablen ändern");
+    EXPECT_EQ(named([](MainState&, ProjectGlobals& g) { g.Triggerstop = "800"; }), "Globale Parameter ändern");
+    EXPECT_EQ(named([](MainState&, ProjectGlobals& g) { g.check(CheckBox::Repeated) = true; }),
+              "Ausgabeoptionen ändern");
+    EXPECT_EQ(named([](MainState&, ProjectGlobals& g) { g.check(CheckBox::TypCheck) = true; }), "Anzeige ändern");
+    EXPECT_EQ(named([](MainState& s, ProjectGlobals&) { s.EichTable.count = 1; }), "Kalibrierung ändern");
+}
+
+TEST(EditHistoryTest, RestoredWorkCountsAsUnsavedUntilSaved)
+{
+    EditHistory history;
+    history.reset(TakeSnapshot(NoiseSet(), {}));
+    history.markUnsaved();
+    EXPECT_TRUE(history.modified());
+    EXPECT_FALSE(history.canUndo());
+    history.markSaved();
+    EXPECT_FALSE(history.modified());
 }
 
 TEST(EditHistoryTest, RecoveryFileLivesInTheStateFolder)

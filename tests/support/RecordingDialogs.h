@@ -1,8 +1,12 @@
 #pragma once
 // Dialogs that record every box in order and answer from scripts. An input
 // box without a scripted answer behaves as cancelled (returns its default);
-// so do queries and file dialogs.
+// so do queries and file dialogs. A question without a scripted answer is
+// answered "Verwerfen" when it offers that: the window then goes on as it did
+// before it asked, so tests that quit or load need not script it.
 
+#include <algorithm>
+#include <cstddef>
 #include <deque>
 #include <optional>
 #include <string>
@@ -36,11 +40,20 @@ public:
     std::vector<Prompt> inputBoxes;
     std::vector<Prompt> inputQueries;
     std::vector<FileRequest> fileRequests;
+    struct Question {
+        std::string text;
+        std::vector<std::string> answers;
+        std::size_t escape;
+    };
+    std::vector<Question> questions;
 
     // Answers, taken front first. std::nullopt means the operator cancels.
     std::deque<std::optional<std::string>> inputAnswers;
     std::deque<std::optional<std::string>> queryAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
+    // Questions are answered by the caption of the button.
+    std::deque<std::string> questionAnswers;
+    std::string unscriptedAnswer = "Verwerfen";
 
     // The message texts alone, in order.
     std::vector<std::string> texts() const
@@ -57,6 +70,7 @@ public:
         inputBoxes.clear();
         inputQueries.clear();
         fileRequests.clear();
+        questions.clear();
     }
 
     void messageBox(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
@@ -91,6 +105,18 @@ public:
     {
         fileRequests.push_back({true, filter, defaultExt, initialName});
         return take(fileAnswers);
+    }
+
+    std::size_t question(const std::string& text, const std::vector<std::string>& answers, std::size_t escape) override
+    {
+        questions.push_back({text, answers, escape});
+        std::string answer = unscriptedAnswer;
+        if (!questionAnswers.empty()) {
+            answer = questionAnswers.front();
+            questionAnswers.pop_front();
+        }
+        const auto it = std::find(answers.begin(), answers.end(), answer);
+        return it == answers.end() ? escape : static_cast<std::size_t>(it - answers.begin());
     }
 
 private:
