@@ -5,6 +5,7 @@
 // the real line against the emulator on a pseudo-terminal.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -72,6 +73,23 @@ public:
     // output is drained and the bytes' time on the wire at the line's speed
     // has passed. Lines without a wire return at once.
     virtual void waitSent() {}
+
+    // Called every few milliseconds while a write or waitSent waits for the
+    // driver to take or send bytes: a window runs its events there during a
+    // long upload. It must not use the line. Lines that never wait never
+    // call it.
+    void setWaitHook(std::function<void()> hook) { WaitHook = std::move(hook); }
+    [[nodiscard]] const std::function<void()>& waitHook() const { return WaitHook; }
+
+protected:
+    void waiting()
+    {
+        if (WaitHook)
+            WaitHook();
+    }
+
+private:
+    std::function<void()> WaitHook;
 };
 
 } // namespace tonvera

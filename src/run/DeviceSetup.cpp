@@ -2,6 +2,7 @@
 
 #include "run/PortLoss.h"
 #include "run/StatusProgress.h"
+#include "run/TransferProgress.h"
 
 namespace tonvera {
 
@@ -27,12 +28,25 @@ bool DeviceSetup::SearchDevice(const std::string& portName)
 
     {
         StatusProgress progress(view, Device, false);
-        if (!Device.CheckSync()) {
-            int attempts = 0;
-            do {
-                Device.UploadFirmware(FirmwareFile);
-                ++attempts;
-            } while (!(Device.UploadCount < 0 || attempts >= MaxUploadAttempts));
+        TransferProgress transfer(Download.Window, Device);
+        try {
+            if (!Device.CheckSync()) {
+                int attempts = 0;
+                do {
+                    transfer.attempt(attempts + 1, MaxUploadAttempts);
+                    Device.UploadFirmware(FirmwareFile);
+                    ++attempts;
+                } while (!(Device.UploadCount < 0 || attempts >= MaxUploadAttempts));
+            }
+        } catch (const TransferInterrupted&) {
+            // A search the operator broke off found nothing: the port is
+            // closed again, as after a search that failed.
+            if (transfer.cancelled()) {
+                view.setStatusText(StatusPanelHardware, NotFoundStatus);
+                view.repaintStatusBar();
+                Device.CloseDevice();
+            }
+            throw;
         }
     }
 
