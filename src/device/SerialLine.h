@@ -5,9 +5,10 @@
 // the real line against the emulator on a pseudo-terminal.
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
+
+#include "device/WaitHook.h"
 
 namespace tonvera {
 
@@ -37,7 +38,8 @@ enum class LineFault : std::uint8_t {
     Lost,    // the port is gone: hang-up, I/O error, device file removed
 };
 
-class SerialLine {
+// Its wait hook is called while a write or waitSent waits for the driver.
+class SerialLine : public WaitHook {
 public:
     virtual ~SerialLine() = default;
 
@@ -74,22 +76,6 @@ public:
     // has passed. Lines without a wire return at once.
     virtual void waitSent() {}
 
-    // Called every few milliseconds while a write or waitSent waits for the
-    // driver to take or send bytes: a window runs its events there during a
-    // long upload. It must not use the line. Lines that never wait never
-    // call it.
-    void setWaitHook(std::function<void()> hook) { WaitHook = std::move(hook); }
-    [[nodiscard]] const std::function<void()>& waitHook() const { return WaitHook; }
-
-protected:
-    void waiting()
-    {
-        if (WaitHook)
-            WaitHook();
-    }
-
-private:
-    std::function<void()> WaitHook;
 };
 
 } // namespace tonvera

@@ -78,8 +78,6 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    // How long a write or waitSent waits between two calls of the wait hook.
-    static constexpr int WaitSliceMs = 20;
 
     bool FillInput();
     void MarkLost();

@@ -34,6 +34,8 @@ public:
 
     // The open serial port (the line this object writes every packet to).
     SerialLine& PortHandle() { return *Line; }
+    // The pause every wait of the protocol goes through.
+    Pause& PauseHandle() { return *Pauser; }
 
     // Count of firmware bytes sent by the current upload; negative once the
     // whole file has gone out.

@@ -22,13 +22,16 @@ bool DeviceSetup::InitHardware(const std::string& portName)
 bool DeviceSetup::SearchDevice(const std::string& portName)
 {
     MainView& view = Form.view();
+    // The framing checks against a device that does not answer take seconds;
+    // the progress window stays alive through them.
+    TransferProgress transfer(Download.Window, Device);
+    transfer.note(SearchingStatus, 0);
     Device.OpenDevice(portName);
     view.setStatusText(StatusPanelHardware, SearchingStatus);
     view.repaintStatusBar();
 
     {
         StatusProgress progress(view, Device, false);
-        TransferProgress transfer(Download.Window, Device);
         try {
             if (!Device.CheckSync()) {
                 int attempts = 0;

@@ -29,10 +29,16 @@ TransferProgress::TransferProgress(ProgressPort* window, TTonvera& device) : Win
             PreviousAdvanced(percent);
         show(percent);
     };
-    PreviousWaitHook = Device.PortHandle().waitHook();
+    PreviousLineHook = Device.PortHandle().waitHook();
     Device.PortHandle().setWaitHook([this] {
-        if (PreviousWaitHook)
-            PreviousWaitHook();
+        if (PreviousLineHook)
+            PreviousLineHook();
+        Window->keepAlive();
+    });
+    PreviousPauseHook = Device.PauseHandle().waitHook();
+    Device.PauseHandle().setWaitHook([this] {
+        if (PreviousPauseHook)
+            PreviousPauseHook();
         Window->keepAlive();
     });
 }
@@ -43,8 +49,15 @@ TransferProgress::~TransferProgress()
         return;
     Device.Interrupted = std::move(PreviousInterrupted);
     Device.Advanced = std::move(PreviousAdvanced);
-    Device.PortHandle().setWaitHook(std::move(PreviousWaitHook));
+    Device.PortHandle().setWaitHook(std::move(PreviousLineHook));
+    Device.PauseHandle().setWaitHook(std::move(PreviousPauseHook));
     Window->endProgress();
+}
+
+void TransferProgress::note(const std::string& text, int percent)
+{
+    if (Window)
+        Window->showProgress(text, percent);
 }
 
 void TransferProgress::table(int number, int count)

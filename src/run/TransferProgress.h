@@ -5,8 +5,9 @@
 // "Abbrechen"; the device then breaks the transfer off as it does for
 // Ctrl-C in the tool (TransferInterrupted), and run() stops the device.
 //
-// The serial line's waits inside a block (a driver that takes no more bytes
-// until the wire has caught up) keep the window alive too.
+// The waits in between keep the window alive too: the serial line's inside a
+// block (a driver that takes no more bytes until the wire has caught up) and
+// the protocol's pauses (the framing checks of the search take seconds).
 //
 // The tables are counted per download: "Lade Tabelle 3 von 8" is the third
 // of the eight tables this download sends (those that differ from the
@@ -37,6 +38,8 @@ public:
     TransferProgress(const TransferProgress&) = delete;
     TransferProgress& operator=(const TransferProgress&) = delete;
 
+    // A step without blocks of its own ("Suche Hardware...").
+    void note(const std::string& text, int percent);
     // The table upload that follows is number `number` (from 1) of `count`.
     void table(int number, int count);
     // Attempt `number` of `attempts` of the hardware search; its firmware
@@ -71,7 +74,8 @@ private:
     TTonvera& Device;
     std::function<bool()> PreviousInterrupted;
     std::function<void(int)> PreviousAdvanced;
-    std::function<void()> PreviousWaitHook;
+    std::function<void()> PreviousLineHook;
+    std::function<void()> PreviousPauseHook;
     Kind Step = Kind::Table;
     int Number = 1;
     int Count = 1;

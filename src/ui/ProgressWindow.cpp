@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -10,7 +11,7 @@
 
 namespace tonvera {
 
-ProgressWindow::ProgressWindow(QWidget* owner) : QDialog(owner), Owner(owner)
+ProgressWindow::ProgressWindow(QWidget* owner) : QWidget(owner, Qt::Dialog), Owner(owner)
 {
     setObjectName("ProgressWindow");
     setWindowTitle("Tonvera");
@@ -79,6 +80,12 @@ void ProgressWindow::endProgress()
     if (Owner)
         Owner->removeEventFilter(this);
     hide();
+    Text->clear();
+    Bar->setValue(0);
+    if (parentWidget() != Owner) {
+        setParent(Owner, windowFlags());
+        setWindowModality(Qt::ApplicationModal);
+    }
 }
 
 void ProgressWindow::liveEvents()
@@ -99,7 +106,13 @@ void ProgressWindow::liveEvents()
     QApplication::processEvents(isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
-void ProgressWindow::reject() { Cancel = true; }
+void ProgressWindow::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape)
+        Cancel = true;
+    else
+        QWidget::keyPressEvent(e);
+}
 
 void ProgressWindow::closeEvent(QCloseEvent* e)
 {
@@ -113,7 +126,7 @@ bool ProgressWindow::eventFilter(QObject* watched, QEvent* e)
         e->ignore();
         return true;
     }
-    return QDialog::eventFilter(watched, e);
+    return QWidget::eventFilter(watched, e);
 }
 
 } // namespace tonvera

@@ -7,8 +7,8 @@
 // until then user input waits in the queue, and once it is up it is modal,
 // so no click reaches the main window in the middle of an upload.
 
-#include <QDialog>
 #include <QElapsedTimer>
+#include <QWidget>
 
 #include "run/ProgressPort.h"
 
@@ -18,7 +18,9 @@ class QPushButton;
 
 namespace tonvera {
 
-class ProgressWindow : public QDialog, public ProgressPort {
+// A window of its own kind rather than a QDialog: it comes and goes with the
+// operations, and is none of the program's dialogs.
+class ProgressWindow : public QWidget, public ProgressPort {
     Q_OBJECT
 public:
     // The window shows over `owner`, or over the modal window open then
@@ -35,7 +37,7 @@ public:
 
 protected:
     // Esc and the close box mean "Abbrechen".
-    void reject() override;
+    void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     // The owner is not closed in the middle of an operation.
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -88,7 +88,7 @@ TEST_F(TransferProgressTest, SearchCountsItsAttemptsAndEndsAsNotFoundWhenBrokenO
     line.responder = nullptr; // nothing answers: no device, no boot loader
     window.cancelAtAsk = 4;
     EXPECT_THROW(search.InitHardware("COM3:"), TransferInterrupted);
-    EXPECT_EQ(window.texts, (std::vector<std::string>{"Suche Hardware: Versuch 1 von 11", "Suche Hardware: Versuch 2 von 11",
+    EXPECT_EQ(window.texts, (std::vector<std::string>{"Suche Hardware...", "Suche Hardware: Versuch 1 von 11", "Suche Hardware: Versuch 2 von 11",
                                                       "Suche Hardware: Versuch 3 von 11",
                                                       "Suche Hardware: Versuch 4 von 11"}));
     EXPECT_EQ(view.statusText(StatusPanelHardware), "Hardware nicht gefunden");
@@ -97,7 +97,7 @@ TEST_F(TransferProgressTest, SearchCountsItsAttemptsAndEndsAsNotFoundWhenBrokenO
     window.texts.clear();
     window.cancelAtAsk = 0;
     EXPECT_FALSE(search.InitHardware("COM3:"));
-    EXPECT_EQ(window.texts.size(), 11u);
+    EXPECT_EQ(window.texts.size(), 12u);
     EXPECT_EQ(window.texts.back(), SearchProgressText(11, 11));
 }
 

@@ -4,7 +4,6 @@
 // stopped and the table due again.
 
 #include <QApplication>
-#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -73,7 +72,7 @@ struct Breaker {
 
     void pressIn(MainWindow& m, WatchedLine& line)
     {
-        auto* window = m.findChild<QDialog*>("ProgressWindow");
+        auto* window = m.findChild<QWidget*>("ProgressWindow");
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(window->isVisible());
         modal = QApplication::activeModalWidget() == window;
@@ -136,7 +135,7 @@ TEST(ProgressWindowTest, PacedTableUploadStaysAliveAndStopsWhenBrokenOff)
     EXPECT_LT(line.tableBlocks(), 128);
     EXPECT_LT(largestGap, 200) << "ms without events during the upload";
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Übertragung abgebrochen"});
-    EXPECT_FALSE(m.findChild<QDialog*>("ProgressWindow")->isVisible());
+    EXPECT_FALSE(m.findChild<QWidget*>("ProgressWindow")->isVisible());
 
     // Between the first block and the stop only table blocks went out: no
     // tick polled in the middle of the table. The device is stopped last.
