@@ -143,8 +143,8 @@ TEST(ProgressWindowTest, PacedTableUploadStaysAliveAndStopsWhenBrokenOff)
     for (std::size_t i = static_cast<std::size_t>(firstBlock); i + 1 < line.Sizes.size(); ++i)
         EXPECT_EQ(line.Sizes[i], TableBlockBytes) << "write " << i;
     EXPECT_EQ(line.Writes.back(), (std::vector<std::uint8_t>{32, 0, 0, 0, 0, 0}));
-    EXPECT_FALSE(m.device().Running);
-    EXPECT_EQ(m.device().TableCache[0], WaveTable());
+    EXPECT_FALSE(m.core().device().Running);
+    EXPECT_EQ(m.core().device().TableCache[0], WaveTable());
 
     // The next Start sends the table again, and can be broken off again.
     Breaker second;
@@ -154,6 +154,6 @@ TEST(ProgressWindowTest, PacedTableUploadStaysAliveAndStopsWhenBrokenOff)
     start->click();
     EXPECT_TRUE(second.text.startsWith("Lade Tabelle 1 von 1: ")) << second.text.toStdString();
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Übertragung abgebrochen"});
-    EXPECT_EQ(m.device().TableCache[0], WaveTable());
+    EXPECT_EQ(m.core().device().TableCache[0], WaveTable());
     m.close();
 }
