@@ -75,7 +75,6 @@ public:
     // output is drained and the bytes' time on the wire at the line's speed
     // has passed. Lines without a wire return at once.
     virtual void waitSent() {}
-
 };
 
 } // namespace tonvera

@@ -265,7 +265,8 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
             pollfd pfd{Fd, POLLOUT, 0};
             const auto stalled = std::chrono::milliseconds(WriteStallMs) - (Clock::now() - lastMove);
-            long long timeout = Stuck ? 0 : std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(stalled).count());
+            long long timeout =
+                Stuck ? 0 : std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(stalled).count());
             // A window that waits with us gets its events in between.
             if (waitHook())
                 timeout = std::min<long long>(timeout, WaitSliceMs);

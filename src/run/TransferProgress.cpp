@@ -6,8 +6,8 @@ namespace tonvera {
 
 std::string TableProgressText(int number, int count, int percent)
 {
-    return "Lade Tabelle " + std::to_string(number) + " von " + std::to_string(count) + ": " +
-           std::to_string(percent) + " %";
+    return "Lade Tabelle " + std::to_string(number) + " von " + std::to_string(count) + ": " + std::to_string(percent) +
+           " %";
 }
 
 std::string FirmwareProgressText(int percent) { return "Lade Firmware: " + std::to_string(percent) + " %"; }
@@ -83,8 +83,8 @@ void TransferProgress::show(int percent)
 {
     if (!Window)
         return;
-    Window->showProgress(Step == Kind::Table ? TableProgressText(Number, Count, percent) : FirmwareProgressText(percent),
-                         percent);
+    Window->showProgress(
+        Step == Kind::Table ? TableProgressText(Number, Count, percent) : FirmwareProgressText(percent), percent);
 }
 
 bool TransferProgress::ask()

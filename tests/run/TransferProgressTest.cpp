@@ -55,7 +55,6 @@ TEST_F(TransferProgressTest, TablesAreCountedAmongThoseThisDownloadSends)
     ASSERT_FALSE(window.texts.empty());
     EXPECT_EQ(window.texts.front(), "Lade Tabelle 1 von 1: 0 %");
     EXPECT_EQ(window.texts.back(), "Lade Tabelle 1 von 1: 100 %");
-    EXPECT_EQ(TableProgressText(3, 8, 45), "Lade Tabelle 3 von 8: 45 %");
     EXPECT_EQ(FirmwareProgressText(45), "Lade Firmware: 45 %");
 }
 
@@ -84,19 +83,19 @@ TEST_F(TransferProgressTest, AbbrechenEndsTheUploadBetweenBlocksAndStopsTheDevic
 
 TEST_F(TransferProgressTest, SearchCountsItsAttemptsAndEndsAsNotFoundWhenBrokenOff)
 {
-    MainCore& search = core;
     line.responder = nullptr; // nothing answers: no device, no boot loader
     window.cancelAtAsk = 4;
-    EXPECT_THROW(search.InitHardware("COM3:"), TransferInterrupted);
-    EXPECT_EQ(window.texts, (std::vector<std::string>{"Suche Hardware...", "Suche Hardware: Versuch 1 von 11", "Suche Hardware: Versuch 2 von 11",
-                                                      "Suche Hardware: Versuch 3 von 11",
-                                                      "Suche Hardware: Versuch 4 von 11"}));
+    EXPECT_THROW(core.InitHardware("COM3:"), TransferInterrupted);
+    EXPECT_EQ(window.texts,
+              (std::vector<std::string>{"Suche Hardware...", "Suche Hardware: Versuch 1 von 11",
+                                        "Suche Hardware: Versuch 2 von 11", "Suche Hardware: Versuch 3 von 11",
+                                        "Suche Hardware: Versuch 4 von 11"}));
     EXPECT_EQ(view.statusText(StatusPanelHardware), "Hardware nicht gefunden");
     EXPECT_FALSE(line.isOpen());
 
     window.texts.clear();
     window.cancelAtAsk = 0;
-    EXPECT_FALSE(search.InitHardware("COM3:"));
+    EXPECT_FALSE(core.InitHardware("COM3:"));
     EXPECT_EQ(window.texts.size(), 12u);
     EXPECT_EQ(window.texts.back(), SearchProgressText(11, 11));
 }
