@@ -73,15 +73,21 @@ void TTonvera::LoadSignal(int index, const SinusValues& values, const EichTable&
     SetRampDown(index, values.RampDown);
 }
 
-bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> table)
+bool TTonvera::TableDue(int slot, std::span<const std::int32_t, TableLength> table) const
 {
     if (slot < 0 || slot >= TableCount)
         throw RangeError();
     if (!Line->isOpen())
         return false;
-    WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
-    if (std::equal(table.begin(), table.end(), cached.begin()))
+    const WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
+    return !std::equal(table.begin(), table.end(), cached.begin());
+}
+
+bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> table)
+{
+    if (!TableDue(slot, table))
         return false;
+    WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
 
     // Bytes lost on the line garble a table without a word of complaint;
     // the framing check tells, and one more upload usually gets through.
@@ -125,10 +131,11 @@ bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> 
         // waits for. Dropped here, they cannot fill the receive buffer and
         // hold up the line; the framing check at the end drains anyway.
         answered += Drain();
-        if (Progress) {
-            const long percent = static_cast<long>(rnd((b + 1) * 100.0 / WritesPerTable));
+        const long percent = static_cast<long>(rnd((b + 1) * 100.0 / WritesPerTable));
+        if (Progress)
             Progress("Lade Tabelle " + std::to_string(slot + 1) + ": " + std::to_string(percent) + " %");
-        }
+        if (Advanced)
+            Advanced(static_cast<int>(percent));
     }
 
     SetTableMode(TableModeNormal);
@@ -140,6 +147,8 @@ bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> 
     const long packets = TableLength + 2;
     for (int quiet = 0; quiet < AnswerQuietRounds && answered < packets;) {
         Pauser->pause(AnswerPauseMs);
+        if (Advanced)
+            Advanced(100);
         const int n = Drain();
         answered += n;
         quiet = n > 0 ? 0 : quiet + 1;

@@ -173,10 +173,11 @@ void TTonvera::UploadFirmware(const std::string& fileName)
         }
         SendBlock(block);
         sent = true;
-        if (Progress) {
-            const long p = static_cast<long>(std::fabs(rnd(UploadCount / fileSize * 200.0)));
+        const long p = static_cast<long>(std::fabs(rnd(UploadCount / fileSize * 200.0)));
+        if (Progress)
             Progress("Initialisiere Hardware: " + std::to_string(p) + " %");
-        }
+        if (Advanced)
+            Advanced(static_cast<int>(p));
     }
     // The boot loader answers no block, so the framing check that follows
     // would find a quiet line at once and queue its bytes behind the image.

@@ -3,9 +3,12 @@
 // tests can run the synchronisation checks on a virtual clock instead of
 // sleeping for seconds.
 
+#include "device/WaitHook.h"
+
 namespace tonvera {
 
-class Pause {
+// Its wait hook is called while a real pause sleeps.
+class Pause : public WaitHook {
 public:
     virtual ~Pause() = default;
     // Blocks the calling thread for the given number of milliseconds.

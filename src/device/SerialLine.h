@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "device/WaitHook.h"
+
 namespace tonvera {
 
 // Outcome of one read that does not wait.
@@ -36,7 +38,8 @@ enum class LineFault : std::uint8_t {
     Lost,    // the port is gone: hang-up, I/O error, device file removed
 };
 
-class SerialLine {
+// Its wait hook is called while a write or waitSent waits for the driver.
+class SerialLine : public WaitHook {
 public:
     virtual ~SerialLine() = default;
 

@@ -250,20 +250,29 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
 
     const std::uint8_t* p = bytes.data();
     std::size_t left = bytes.size();
+    // No progress since then counts towards the stall.
+    Clock::time_point lastMove = Clock::now();
     while (left > 0) {
         const ssize_t n = ::write(Fd, p, left);
         if (n > 0) {
             p += n;
             left -= static_cast<std::size_t>(n);
+            lastMove = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
             pollfd pfd{Fd, POLLOUT, 0};
+            const auto stalled = std::chrono::milliseconds(WriteStallMs) - (Clock::now() - lastMove);
+            long long timeout =
+                Stuck ? 0 : std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(stalled).count());
+            // A window that waits with us gets its events in between.
+            if (waitHook())
+                timeout = std::min<long long>(timeout, WaitSliceMs);
             int ready;
             do
-                ready = ::poll(&pfd, 1, Stuck ? 0 : WriteStallMs);
+                ready = ::poll(&pfd, 1, static_cast<int>(timeout));
             while (ready < 0 && errno == EINTR);
             if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
                 MarkLost();
@@ -271,6 +280,10 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
             }
             if (ready > 0)
                 continue;
+            if (!Stuck && Clock::now() - lastMove < std::chrono::milliseconds(WriteStallMs)) {
+                waiting();
+                continue;
+            }
             // No progress for the stall time: reported once. While the line
             // stays stuck (until a write goes through whole) later bytes are
             // just lost, without another wait.
@@ -315,6 +328,7 @@ bool SerialSupport::WaitOutputQueue()
         // About the time the queue needs, in slices that notice a stall.
         const long long ms = std::clamp<long long>(queued * BitsPerByte * 1000LL / Baud, 1, 50);
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        waiting();
         int now = 0;
         if (::ioctl(Fd, TIOCOUTQ, &now) != 0)
             return true;
@@ -341,7 +355,10 @@ void SerialSupport::waitSent()
     ::tcdrain(Fd);
     // A pseudo-terminal or a USB adapter takes the bytes long before they
     // are on the wire: at least their wire time must have passed.
-    std::this_thread::sleep_until(WireFree);
+    while (Clock::now() < WireFree) {
+        std::this_thread::sleep_until(std::min(WireFree, Clock::now() + std::chrono::milliseconds(WaitSliceMs)));
+        waiting();
+    }
 }
 
 LineFault SerialSupport::takeFault()

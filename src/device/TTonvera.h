@@ -34,6 +34,8 @@ public:
 
     // The open serial port (the line this object writes every packet to).
     SerialLine& PortHandle() { return *Line; }
+    // The pause every wait of the protocol goes through.
+    Pause& PauseHandle() { return *Pauser; }
 
     // Count of firmware bytes sent by the current upload; negative once the
     // whole file has gone out.
@@ -102,6 +104,9 @@ public:
     // übertragen"). Whenever an upload does not complete, the slot's cache is
     // cleared so that the next download sends the table again.
     bool LoadTable(int slot, std::span<const std::int32_t, protocol::TableLength> table);
+    // True when LoadTable would send this table: the port is open and the
+    // table differs from the slot's cache.
+    [[nodiscard]] bool TableDue(int slot, std::span<const std::int32_t, protocol::TableLength> table) const;
 
     // --- Port and firmware (Firmware.cpp) ----------------------------------
     // Opens and configures the port, finds the packet boundary, stops the
@@ -118,6 +123,10 @@ public:
     // Asked between two blocks of a table or firmware upload; true breaks
     // the transfer off (TransferInterrupted).
     std::function<bool()> Interrupted;
+    // Told with each Progress text how far the transfer is (0..100), and
+    // with 100 while a table's last answers are awaited: a window that runs
+    // its events here stays alive through the whole upload.
+    std::function<void(int percent)> Advanced;
 
 private:
     // Every byte goes out and comes in through these two: they turn the

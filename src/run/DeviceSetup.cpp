@@ -2,6 +2,7 @@
 
 #include "run/PortLoss.h"
 #include "run/StatusProgress.h"
+#include "run/TransferProgress.h"
 
 namespace tonvera {
 
@@ -21,18 +22,34 @@ bool DeviceSetup::InitHardware(const std::string& portName)
 bool DeviceSetup::SearchDevice(const std::string& portName)
 {
     MainView& view = Form.view();
+    // The framing checks against a device that does not answer take seconds;
+    // the progress window stays alive through them.
+    TransferProgress transfer(Download.Window, Device);
+    transfer.note(SearchingStatus, 0);
     Device.OpenDevice(portName);
     view.setStatusText(StatusPanelHardware, SearchingStatus);
     view.repaintStatusBar();
 
     {
         StatusProgress progress(view, Device, false);
-        if (!Device.CheckSync()) {
-            int attempts = 0;
-            do {
-                Device.UploadFirmware(FirmwareFile);
-                ++attempts;
-            } while (!(Device.UploadCount < 0 || attempts >= MaxUploadAttempts));
+        try {
+            if (!Device.CheckSync()) {
+                int attempts = 0;
+                do {
+                    transfer.attempt(attempts + 1, MaxUploadAttempts);
+                    Device.UploadFirmware(FirmwareFile);
+                    ++attempts;
+                } while (!(Device.UploadCount < 0 || attempts >= MaxUploadAttempts));
+            }
+        } catch (const TransferInterrupted&) {
+            // A search the operator broke off found nothing: the port is
+            // closed again, as after a search that failed.
+            if (transfer.cancelled()) {
+                view.setStatusText(StatusPanelHardware, NotFoundStatus);
+                view.repaintStatusBar();
+                Device.CloseDevice();
+            }
+            throw;
         }
     }
 

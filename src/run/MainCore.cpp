@@ -71,6 +71,7 @@ void MainCore::DownloadSet()
 
 bool MainCore::LoadTable(int slot)
 {
+    CommandGate::Scope scope(Gate);
     bool sent = false;
     CatchPortLost(Form, [&] { sent = Download.LoadTable(slot); });
     return sent;

@@ -66,6 +66,9 @@ public:
     void DownloadSet();
     // One signal's table after a project load cleared the cache.
     bool LoadTable(int slot);
+    // The window's progress window for table uploads and the hardware
+    // search (the tool and the module have none).
+    void setProgressWindow(ProgressPort* window) { Download.Window = window; }
     // "&Hardware" of "&Einstellungen": the GUI passes its dialog; the
     // dialog's button calls InitHardware with the port name typed or chosen.
     void Hardware1Click(HardwareDialogPort& dialog) { Setup.Hardware1Click(dialog); } // "&Hardware" of "&Einstellungen"

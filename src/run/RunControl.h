@@ -44,6 +44,10 @@ public:
     // Positions 1..PositionCount(); the values in the variable of slot 0.
     int PositionCount() const;
 
+    // For the project loader's table upload, which runs under the same gate.
+    SignalDownload& download() { return Download; }
+    CommandGate& gate() { return Gate; }
+
 private:
     void Start();
     void Stop();

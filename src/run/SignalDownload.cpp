@@ -1,6 +1,7 @@
 #include "run/SignalDownload.h"
 
 #include "run/StatusProgress.h"
+#include "run/TransferProgress.h"
 
 namespace tonvera {
 
@@ -24,11 +25,20 @@ SinusValues SignalDownload::EvaluateSignal(const SinusRecord& record) const
 void SignalDownload::DownloadSet()
 {
     StatusProgress progress(Form.view(), Device, true);
-    for (int i = 0; i < SignalSlots; ++i) {
-        const SinusValues v = EvaluateSignal(Form.Record(i));
-        Device.LoadSignal(i, v, Form.state().EichTable);
-        Device.LoadTable(i, Form.Record(i).Table.span());
-    }
+    TransferProgress transfer(Window, Device);
+    int count = 0;
+    for (int i = 0; i < SignalSlots; ++i)
+        count += Device.TableDue(i, Form.Record(i).Table.span()) ? 1 : 0;
+    transfer.run([&] {
+        int number = 0;
+        for (int i = 0; i < SignalSlots; ++i) {
+            const SinusValues v = EvaluateSignal(Form.Record(i));
+            Device.LoadSignal(i, v, Form.state().EichTable);
+            if (Device.TableDue(i, Form.Record(i).Table.span()))
+                transfer.table(++number, count);
+            Device.LoadTable(i, Form.Record(i).Table.span());
+        }
+    });
 }
 
 void SignalDownload::LoadSignals()
@@ -40,7 +50,14 @@ void SignalDownload::LoadSignals()
 bool SignalDownload::LoadTable(int slot)
 {
     StatusProgress progress(Form.view(), Device, true);
-    return Device.LoadTable(slot, Form.Record(slot).Table.span());
+    TransferProgress transfer(Window, Device);
+    bool sent = false;
+    transfer.run([&] {
+        if (Device.TableDue(slot, Form.Record(slot).Table.span()))
+            transfer.table(1, 1);
+        sent = Device.LoadTable(slot, Form.Record(slot).Table.span());
+    });
+    return sent;
 }
 
 } // namespace tonvera

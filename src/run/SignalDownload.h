@@ -5,6 +5,7 @@
 #include "device/SinusValues.h"
 #include "device/TTonvera.h"
 #include "model/MainForm.h"
+#include "run/ProgressPort.h"
 
 namespace tonvera {
 
@@ -18,13 +19,18 @@ public:
     SinusValues EvaluateSignal(const SinusRecord& record) const;
     // Registers of all eight signals and the tables that changed, signal 0
     // first. A table upload shows its progress in status panel 1 and puts the
-    // panel's text back afterwards.
+    // panel's text back afterwards, and in the progress window, whose
+    // "Abbrechen" breaks it off between two blocks and stops the device.
     void DownloadSet();
     // The registers of all eight signals, no tables (the timer's step to the
     // next position).
     void LoadSignals();
     // One slot's table with progress, as the project loader uploads it.
     bool LoadTable(int slot);
+
+    // The window's progress window for the table uploads of these commands
+    // and of the hardware search; none in the tool and the module.
+    ProgressPort* Window = nullptr;
 
 private:
     MainForm& Form;

@@ -21,6 +21,7 @@
 #include "run/MainCore.h"
 #include "ui/HardInitDialog.h"
 #include "ui/PaintBox.h"
+#include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/WindowSettings.h"
 
@@ -36,6 +37,7 @@ MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget
     // empty tables, "Neu" applied to the edits, the port closed.
     Core = (line && pause) ? std::make_unique<MainCore>(*this, *Dlg, *line, *pause)
                            : std::make_unique<MainCore>(*this, *Dlg);
+    Core->setProgressWindow(new ProgressWindow(this));
     Editing = std::make_unique<SignalEditing>(Core->form());
     Display = std::make_unique<MainDisplay>(Core->form());
     Display->SignalLengthShown = [this](double length) {
