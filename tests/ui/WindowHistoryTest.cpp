@@ -165,3 +165,25 @@ TEST_F(WindowHistoryTest, ALoadStartsTheHistoryAfreshAFailedOneLeavesIt)
     EXPECT_FALSE(child<QAction>("Rueckgaengig1")->isEnabled());
     EXPECT_EQ(w.windowTitle(), "Tonvera");
 }
+
+// An editor changes the set through commands of its own while it is open;
+// closing it is one step. The calibration is undone too but is no change to
+// the project.
+TEST_F(WindowHistoryTest, AnEditorsChangesAreOneStepPerClosing)
+{
+    w.hooks.NeueVariable1Click = [&] {
+        w.guard().run([&] { st().VariTable.slot(0) = {"Freq", "1", "2"}; });
+        w.guard().run([&] { st().VariTable.slot(1) = {"Ampl", "3", "4"}; });
+    };
+    child<QAction>("NeueVariable1")->trigger();
+    EXPECT_EQ(caption("Rueckgaengig1"), "Rückgängig: Variablen ändern");
+    EXPECT_EQ(w.windowTitle(), "Tonvera*");
+    child<QAction>("Rueckgaengig1")->trigger();
+    EXPECT_TRUE(st().VariTable.slot(1).empty());
+    EXPECT_FALSE(child<QAction>("Rueckgaengig1")->isEnabled());
+
+    w.hooks.EichungClick = [&] { w.guard().run([&] { st().EichTable.count = 1; }); };
+    child<QAction>("Eichung")->trigger();
+    EXPECT_EQ(caption("Rueckgaengig1"), "Rückgängig: Kalibrierung ändern");
+    EXPECT_EQ(w.windowTitle(), "Tonvera");
+}
