@@ -252,6 +252,15 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
     std::size_t left = bytes.size();
     // No progress since then counts towards the stall.
     Clock::time_point lastMove = Clock::now();
+    // A window that waits with us gets its events every slice, also while
+    // the driver takes the block in small pieces.
+    Clock::time_point lastHook = lastMove;
+    auto keepAlive = [&] {
+        if (waitHook() && Clock::now() - lastHook >= std::chrono::milliseconds(WaitSliceMs)) {
+            waiting();
+            lastHook = Clock::now();
+        }
+    };
     while (left > 0) {
         const ssize_t n = ::write(Fd, p, left);
         if (n > 0) {
@@ -267,7 +276,6 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
             const auto stalled = std::chrono::milliseconds(WriteStallMs) - (Clock::now() - lastMove);
             long long timeout =
                 Stuck ? 0 : std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(stalled).count());
-            // A window that waits with us gets its events in between.
             if (waitHook())
                 timeout = std::min<long long>(timeout, WaitSliceMs);
             int ready;
@@ -278,10 +286,12 @@ void SerialSupport::writeBlock(std::span<const std::uint8_t> bytes)
                 MarkLost();
                 return;
             }
-            if (ready > 0)
+            if (ready > 0) {
+                keepAlive();
                 continue;
+            }
             if (!Stuck && Clock::now() - lastMove < std::chrono::milliseconds(WriteStallMs)) {
-                waiting();
+                keepAlive();
                 continue;
             }
             // No progress for the stall time: reported once. While the line
