@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 
 namespace tonvera::test {
 namespace {

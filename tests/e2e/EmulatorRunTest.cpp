@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "run_e2e_support.h"
+#include "CoreOnEmu.h"
 
 namespace tonvera::test {
 namespace {

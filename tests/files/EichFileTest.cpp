@@ -5,7 +5,7 @@
 
 #include "files/EichFile.h"
 #include "files/FileCommands.h"
-#include "files/FilesTestSupport.h"
+#include "files/FilesFixture.h"
 #include "model/Errors.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
@@ -13,7 +13,7 @@
 namespace tonvera {
 namespace {
 
-using namespace tonvera::testing;
+using namespace tonvera::test;
 
 class EichFile : public FilesFixture {
 protected:
@@ -69,13 +69,13 @@ TEST_F(EichFile, SaveThenLoadGivesTheRoundedPoints)
 TEST_F(EichFile, FixturesOfZeroOneAnd501Lines)
 {
     putThreePoints();
-    cmd.LoadEichFile(testing::fixture("cal_0.cal"));
+    cmd.LoadEichFile(test::fixture("cal_0.cal"));
     EXPECT_EQ(table().count, 0);
-    cmd.LoadEichFile(testing::fixture("cal_1.cal"));
+    cmd.LoadEichFile(test::fixture("cal_1.cal"));
     EXPECT_EQ(table().count, 1);
     EXPECT_EQ(table().frequencies[0], 1000);
     EXPECT_EQ(table().corrections[0], -1.5);
-    cmd.LoadEichFile(testing::fixture("cal_501.cal"));
+    cmd.LoadEichFile(test::fixture("cal_501.cal"));
     EXPECT_EQ(table().count, 501);
     EXPECT_EQ(table().frequencies[500], 20 + 40 * 500);
     EXPECT_EQ(table().corrections[500], (500 % 7 - 3) * 0.25);
@@ -85,7 +85,7 @@ TEST_F(EichFile, MoreThan501PointsChangeNothing)
 {
     putThreePoints();
     const EichTable before = table();
-    const std::string file = testing::fixture("cal_502.cal");
+    const std::string file = test::fixture("cal_502.cal");
     try {
         cmd.LoadEichFile(file);
         FAIL() << "502 points loaded";

@@ -21,7 +21,7 @@
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 class TempDir {
 public:
@@ -157,4 +157,4 @@ protected:
     TempDir dir;
 };
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

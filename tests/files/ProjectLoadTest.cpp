@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "files/FileCommands.h"
-#include "files/FilesTestSupport.h"
+#include "files/FilesFixture.h"
 #include "model/Errors.h"
 #include "model/TableFill.h"
 #include "support/FakeView.h"
@@ -16,7 +16,7 @@
 namespace tonvera {
 namespace {
 
-using namespace tonvera::testing;
+using namespace tonvera::test;
 
 // Everything a load may touch.
 struct Snapshot {
@@ -41,7 +41,7 @@ protected:
     {
         MainState st = form.state();
         ProjectGlobals g = ReadGlobals(view);
-        testing::makeFixtureState(st, g);
+        test::makeFixtureState(st, g);
         st.EichTable.count = 2;
         st.EichTable.frequencies[1] = 1000;
         st.VariPos = 2;
@@ -181,7 +181,7 @@ TEST_F(ProjectLoad, MissingLinesLeaveWhatTheResetDoesNotTouch)
     EXPECT_TRUE(view.check(CheckBox::varcheck));
     EXPECT_TRUE(form.state().TastHigh);
     // No Table section: table, type and AM multiple stay; the rest is reset.
-    EXPECT_EQ(rec(2).Table[1], testing::fixtureTableEntry(2, 1));
+    EXPECT_EQ(rec(2).Table[1], test::fixtureTableEntry(2, 1));
     EXPECT_EQ(rec(2).TabTyp, 2);
     EXPECT_EQ(rec(2).TabPara, 12.5);
     EXPECT_FALSE(rec(2).Used);
@@ -238,7 +238,7 @@ TEST_F(ProjectLoad, ASignalNumberOutOfRangeMattersOnlyWhenWrittenInto)
 
 TEST_F(ProjectLoad, VariablesKeepCaseUmlautsAndBlanksAndFollowTheFraming)
 {
-    cmd.LoadProject(testing::fixture("project_variables.tva"));
+    cmd.LoadProject(test::fixture("project_variables.tva"));
     const VariTable& vt = form.state().VariTable;
     EXPECT_EQ(vt.slot(0), (VariTable::Slot{"Frequenz", "100", "Größe mit Leerzeichen"}));
     EXPECT_EQ(vt.slot(1), (VariTable::Slot{"schön klein", "Variable"}));

@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 
 #include "files/FileCommands.h"
-#include "files/FilesTestSupport.h"
+#include "files/FilesFixture.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
 #include "support/FakeView.h"
@@ -22,7 +22,7 @@
 namespace tonvera {
 namespace {
 
-using namespace tonvera::testing;
+using namespace tonvera::test;
 
 class ProjectSave : public FilesFixture {
 protected:
@@ -30,7 +30,7 @@ protected:
     {
         MainState st = form.state();
         ProjectGlobals g = ReadGlobals(view);
-        testing::makeFixtureState(st, g);
+        test::makeFixtureState(st, g);
         form.replaceState(st);
         ApplyGlobals(g, view);
     }
@@ -58,7 +58,7 @@ TEST_F(ProjectSave, WritesExactlyTheHandMadeFile)
     const std::string file = dir.file("out.tva");
     cmd.SaveProject(file);
     const std::string written = readBytes(file);
-    const std::string expected = readBytes(testing::fixture("project_handmade.tva"));
+    const std::string expected = readBytes(test::fixture("project_handmade.tva"));
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(written.size(), expected.size());
     // Compare line by line first so a difference is shown where it is.
@@ -90,7 +90,7 @@ TEST_F(ProjectSave, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
     const std::string file = dir.file("p.tva");
     writeBytes(file, "old");
     cmd.SaveProject(file);
-    EXPECT_EQ(readBytes(file), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(file), readBytes(test::fixture("project_handmade.tva")));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"p.tva"});
 }
 
@@ -106,7 +106,7 @@ TEST_F(ProjectSave, KeepsLinksAndPermissionsOfTheOldFile)
     std::filesystem::create_symlink(real, link);
     cmd.SaveProject(link);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readBytes(real), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(real), readBytes(test::fixture("project_handmade.tva")));
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
@@ -159,7 +159,7 @@ TEST_F(ProjectSave, LongNamesSaveAndStaleTemporariesGo)
     const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
     std::filesystem::last_write_time(stale, old);
     cmd.SaveProject(dir.file(name));
-    EXPECT_EQ(readBytes(dir.file(name)), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(dir.file(name)), readBytes(test::fixture("project_handmade.tva")));
     auto entries = dir.entries();
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{".tonvera-Zz99yy", name}));
@@ -178,7 +178,7 @@ TEST_F(ProjectSave, OwnerAndGroupStayWhereTheUserMayKeepThem)
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
-    EXPECT_EQ(readBytes(file), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(file), readBytes(test::fixture("project_handmade.tva")));
 }
 
 TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)

@@ -12,8 +12,8 @@
 namespace tonvera {
 namespace {
 
-using testing::RecordingCanvas;
-using testing::RecordingDialogs;
+using test::RecordingCanvas;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
 constexpr Color Panel{212, 208, 200};

@@ -12,9 +12,9 @@
 #include "support/RecordingDialogs.h"
 
 using namespace tonvera;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingCanvas;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingCanvas;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "support/RecordingDialogs.h"
 
 using namespace tonvera;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -16,9 +16,9 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingCanvas;
-using testing::RecordingDialogs;
+using test::FakeView;
+using test::RecordingCanvas;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
 class Sim : public ::testing::Test {

@@ -10,8 +10,8 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
+using test::FakeView;
+using test::RecordingDialogs;
 
 class Options : public ::testing::Test {
 protected:

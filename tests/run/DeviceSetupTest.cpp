@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using testing::PanelView;
+using test::PanelView;
 
 // A device in its boot loader until a firmware block came in and then a byte
 // that cannot be firmware; afterwards it answers every complete packet. Its
@@ -87,7 +87,7 @@ protected:
 
     fs::path dir;
     PanelView view;
-    testing::RecordingDialogs dialogs;
+    test::RecordingDialogs dialogs;
     ScriptedLine line;
     VirtualClock clock;
     MainCore core{view, dialogs, line, clock};

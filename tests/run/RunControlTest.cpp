@@ -101,7 +101,7 @@ TEST_F(RunControlTest, LostPortIsShownOnceAndPollingGoesOnWithoutIt)
     EXPECT_FALSE(core.device().Running);
     EXPECT_FALSE(line.opened);
     EXPECT_EQ(view.status[1], "Verbindung zum Gerät unterbrochen");
-    using Message = testing::RecordingDialogs::Message;
+    using Message = test::RecordingDialogs::Message;
     EXPECT_EQ(dialogs.messages, (std::vector<Message>{{"Verbindung zum Gerät unterbrochen", "Achtung"}}));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_TRUE(view.timer);
@@ -346,7 +346,7 @@ TEST_F(RunControlTest, OverflowShownWhilePlayingAndReportedOnceAtTheNextStart)
     EXPECT_EQ(view.status[2], "Signal OK");
 
     core.StartButtonClick();
-    EXPECT_EQ(dialogs.messages, (std::vector<testing::RecordingDialogs::Message>{
+    EXPECT_EQ(dialogs.messages, (std::vector<test::RecordingDialogs::Message>{
                                     {"Letztes Signal hat einen Überlauf erzeugt!", "Achtung"}}));
     core.StartButtonClick();
     EXPECT_EQ(dialogs.messages.size(), 1u);
@@ -431,7 +431,7 @@ TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
 // not start a second run inside the first.
 TEST_F(RunControlTest, TickOrHardwareDuringAMessageBoxOfStartDoesNothing)
 {
-    struct TickingDialogs : testing::RecordingDialogs {
+    struct TickingDialogs : test::RecordingDialogs {
         MainCore* core = nullptr;
         ScriptedLine* line = nullptr;
         std::size_t writesDuringBox = 0;
@@ -448,7 +448,7 @@ TEST_F(RunControlTest, TickOrHardwareDuringAMessageBoxOfStartDoesNothing)
         }
     };
     TickingDialogs boxes;
-    testing::FakeView v2;
+    test::FakeView v2;
     ScriptedLine l2;
     l2.responder = ScriptedLine::answerEveryPacket(0);
     VirtualClock c2;

@@ -8,7 +8,7 @@
 #include "model/SinusRecord.h"
 #include "run/MainCore.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 // A used sine in slot i with the given frequency text; all other texts the
 // defaults, the table all zeros (so nothing is uploaded).
@@ -28,4 +28,4 @@ inline void SetVariableF(MainCore& core, std::vector<std::string> values)
     core.state().VariTable.slot(0) = values;
 }
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

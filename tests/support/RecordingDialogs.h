@@ -10,7 +10,7 @@
 
 #include "model/Dialogs.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 class RecordingDialogs : public Dialogs {
 public:
@@ -104,4 +104,4 @@ private:
     }
 };
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

@@ -22,7 +22,7 @@
 #include "ui/PreviewWindow.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

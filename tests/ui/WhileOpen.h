@@ -8,7 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 inline void whileOpen(QDialog& window, const std::function<void()>& inside, const std::function<void()>& open)
 {
@@ -29,4 +29,4 @@ inline void whileOpen(QDialog& window, const std::function<void()>& inside, cons
     EXPECT_TRUE(ran);
 }
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

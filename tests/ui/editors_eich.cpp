@@ -16,8 +16,8 @@
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
+using tonvera::test::RecordingDialogs;
+using tonvera::test::whileOpen;
 
 namespace {
 

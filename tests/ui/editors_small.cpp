@@ -25,9 +25,9 @@
 #include "ui/VerschiedenesWindow.h"
 
 using namespace tonvera;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingDialogs;
+using tonvera::test::whileOpen;
 
 namespace {
 

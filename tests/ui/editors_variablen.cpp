@@ -18,8 +18,8 @@
 #include "ui/VariablenWindow.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
-using tonvera::testing::whileOpen;
+using tonvera::test::RecordingDialogs;
+using tonvera::test::whileOpen;
 using Texts = std::vector<std::string>;
 
 namespace {

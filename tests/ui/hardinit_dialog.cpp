@@ -19,7 +19,7 @@
 #include "WhileOpen.h"
 
 using namespace tonvera;
-using tonvera::testing::whileOpen;
+using tonvera::test::whileOpen;
 namespace fs = std::filesystem;
 
 namespace {

@@ -18,7 +18,7 @@
 using namespace tonvera;
 using tonvera::test::ScriptedLine;
 using tonvera::test::VirtualClock;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -31,7 +31,7 @@
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "WhileOpen.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 TEST(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
 {
@@ -113,7 +113,7 @@ TEST(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
     EXPECT_EQ(m.AktVar->text(), "1");
 
     bool reached = false;
-    tonvera::testing::whileOpen(
+    tonvera::test::whileOpen(
         *windows.Variablen,
         [&] {
             reached = QTest::qWaitFor([&] { return m.AktVar->text() == "3"; }, 5000);
@@ -145,7 +145,7 @@ TEST(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
     ASSERT_TRUE(m.Timer1->isActive());
 
     bool started = false;
-    tonvera::testing::whileOpen(
+    tonvera::test::whileOpen(
         *windows.SimWin,
         [&] {
             QTest::qWait(150);
