@@ -38,4 +38,13 @@ std::string& SinusRecord::Text(int paramIndex)
     return const_cast<std::string&>(static_cast<const SinusRecord&>(*this).Text(paramIndex));
 }
 
+std::int32_t UsedCount(const SinusArray& records)
+{
+    std::int32_t n = 0;
+    for (const SinusRecord& r : records)
+        if (r.Used)
+            ++n;
+    return n;
+}
+
 } // namespace tonvera

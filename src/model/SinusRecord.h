@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/ParamTable.h"
 #include "model/WaveTable.h"
 
 namespace tonvera {
@@ -51,7 +52,7 @@ struct SinusRecord {
     void SetDefaultTexts();
 
     // The text of parameter index 0..6 (Dach is index 4).
-    const std::string& Text(int paramIndex) const;
+    [[nodiscard]] const std::string& Text(int paramIndex) const;
     std::string& Text(int paramIndex);
 
     friend bool operator==(const SinusRecord&, const SinusRecord&) = default;
@@ -59,5 +60,14 @@ struct SinusRecord {
 
 // The eight records; the signals in use always occupy slots 0..n-1.
 using SinusArray = std::array<SinusRecord, SignalSlots>;
+
+// The number of records in use, wherever they lie.
+[[nodiscard]] std::int32_t UsedCount(const SinusArray& records);
+
+// The order in which a download evaluates a record's texts (parameter
+// indices); their messages come in this order, in the window and in the
+// tool's check alike.
+inline constexpr std::array<int, 7> EvaluationOrder = {ParamFreq, ParamAmpl,   ParamPhase,   ParamStart,
+                                                       ParamDach, ParamRampUp, ParamRampDown};
 
 } // namespace tonvera
