@@ -46,14 +46,11 @@ TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
-    t.addSine(0, "F");
-    t.variable({"100", "200", "300", "400"});
+    t.sineThroughF({"100", "200", "300", "400"});
     t.view.edit(EditField::Signaldauer) = "50";
     t.view.edit(EditField::AnzWieder) = "2";
-    t.view.check(CheckBox::varcheck) = true;
     t.core.state().VariPos = 3;
-    t.core.StartButtonClick();
-    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 10s));
+    ASSERT_TRUE(t.runToEnd(10s));
     EXPECT_EQ(t.core.state().VariPos, 3);
     EXPECT_EQ(t.view.aktVar, "3");
     ASSERT_TRUE(t.logEndsWithStop());
@@ -74,14 +71,11 @@ TEST(RunOnEmulator, VariablesFirstTwoPasses)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
-    t.addSine(0, "F");
-    t.variable({"100", "200", "300", "400"});
+    t.sineThroughF({"100", "200", "300", "400"});
     t.view.edit(EditField::Signaldauer) = "40";
     t.view.edit(EditField::AnzWieder) = "2";
-    t.view.check(CheckBox::varcheck) = true;
     t.view.prio = Priority::Variablezuerst;
-    t.core.StartButtonClick();
-    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 10s));
+    ASSERT_TRUE(t.runToEnd(10s));
     ASSERT_TRUE(t.logEndsWithStop());
     EXPECT_EQ(t.freqsAndStarts(), Repeat({"419", "S", "839", "S", "1258", "S", "1678", "S"}, 2));
     EXPECT_EQ(t.core.state().VariPos, 1);
@@ -96,8 +90,7 @@ TEST(RunOnEmulator, VariablesFirstWithoutPositionsSendsACountPerPassThenStops)
     t.view.edit(EditField::AnzWieder) = "2";
     t.view.check(CheckBox::varcheck) = true;
     t.view.prio = Priority::Variablezuerst;
-    t.core.StartButtonClick();
-    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 5s));
+    ASSERT_TRUE(t.runToEnd(5s));
     ASSERT_TRUE(t.logEndsWithStop());
 
     // After the start, status queries aside: SetRepetitions (1) as its pair

@@ -7,7 +7,7 @@
 #include "model/MainForm.h"
 #include "model/SignalDisplay.h"
 #include "model/SignalEditing.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingDialogs.h"
 
@@ -18,11 +18,7 @@ using tonvera::test::RecordingDialogs;
 
 namespace {
 
-struct MainDisplayTest : ::testing::Test {
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    SignalEditing edit{form};
+struct MainDisplayTest : test::FormFixture {
     MainDisplay display{form};
     RecordingCanvas canvas;
 };

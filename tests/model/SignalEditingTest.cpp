@@ -6,7 +6,7 @@
 #include "model/Errors.h"
 #include "model/SignalEditing.h"
 #include "model/TableFill.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingDialogs.h"
 
 using namespace tonvera;
@@ -15,12 +15,7 @@ using tonvera::test::RecordingDialogs;
 
 namespace {
 
-struct EditingTest : ::testing::Test {
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    SignalEditing edit{form};
-
+struct EditingTest : test::FormFixture {
     MainState& st() { return form.state(); }
     SinusRecord& rec(int i) { return form.Record(i); }
     std::string& field(EditField f) { return view.edit(f); }

@@ -9,7 +9,7 @@
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/Simulation.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingDialogs.h"
 
@@ -21,11 +21,8 @@ using test::RecordingCanvas;
 using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
-class Sim : public ::testing::Test {
+class Sim : public test::FormFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
     Simulation sim{form.state().VariPos, dialogs, ','};
     int shown = 0;
 

@@ -4,7 +4,7 @@
 
 #include "model/MainForm.h"
 #include "model/Verschiedenes.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingDialogs.h"
 
 namespace tonvera {
@@ -13,11 +13,8 @@ namespace {
 using test::FakeView;
 using test::RecordingDialogs;
 
-class Options : public ::testing::Test {
+class Options : public test::FormFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
     Verschiedenes options{form.state()};
 };
 

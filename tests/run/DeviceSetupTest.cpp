@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "RunFixture.h"
+#include "support/TempDir.h"
 
 namespace tonvera::test {
 namespace {
@@ -71,13 +72,9 @@ class SetupTest : public ::testing::Test {
 protected:
     SetupTest()
     {
-        dir = fs::temp_directory_path() / ("tonvera-run-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         core.FirmwareFile() = (dir / "signal_pqz.hex").string();
         line.opened = false;
     }
-    ~SetupTest() override { fs::remove_all(dir); }
 
     void firmware(const std::string& content) { std::ofstream(core.FirmwareFile(), std::ios::binary) << content; }
     std::size_t count(const Bytes& b) const
@@ -85,7 +82,8 @@ protected:
         return static_cast<std::size_t>(std::count(line.writes.begin(), line.writes.end(), b));
     }
 
-    fs::path dir;
+    test::TempDir scratch;
+    const fs::path& dir = scratch.path();
     PanelView view;
     test::RecordingDialogs dialogs;
     ScriptedLine line;

@@ -151,10 +151,8 @@ TEST_F(RunControlTest, FinalAttenuationGoesOutInSteps)
 
 TEST_F(RunControlTest, RepetitionsFirstPlaysEachPositionThenStopRestoresThePosition)
 {
-    addSine(0, "F");
-    variable({"100", "200", "300", "400"});
+    sineThroughF({"100", "200", "300", "400"});
     view.edit(EditField::AnzWieder) = "2";
-    view.check(CheckBox::varcheck) = true;
     core.state().VariPos = 3;
     core.StartButtonClick();
     EXPECT_EQ(core.state().VariPos, 1);
@@ -190,10 +188,8 @@ TEST_F(RunControlTest, RepetitionsFirstPlaysEachPositionThenStopRestoresThePosit
 
 TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
 {
-    addSine(0, "F");
-    variable({"100", "200", "300", "400"});
+    sineThroughF({"100", "200", "300", "400"});
     view.edit(EditField::AnzWieder) = "2";
-    view.check(CheckBox::varcheck) = true;
     view.prio = Priority::Variablezuerst;
     core.StartButtonClick();
     EXPECT_EQ(core.state().RepeatsLeft, 2);
@@ -215,9 +211,7 @@ TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
 
 TEST_F(RunControlTest, EndlessRunThroughStartsOverAtPositionOne)
 {
-    addSine(0, "F");
-    variable({"100", "200"});
-    view.check(CheckBox::varcheck) = true;
+    sineThroughF({"100", "200"});
     view.check(CheckBox::Repeated) = true;
     core.StartButtonClick();
     status = 8;
@@ -270,9 +264,7 @@ TEST_F(RunControlTest, VariablesFirstWithoutPositionsCountsItsPassesDown)
 
 TEST_F(RunControlTest, OneTickBeginsAtMostOneNewPass)
 {
-    addSine(0, "F");
-    variable({"100"});
-    view.check(CheckBox::varcheck) = true;
+    sineThroughF({"100"});
     view.check(CheckBox::Repeated) = true;
     core.StartButtonClick();
     line.clearWrites();
@@ -324,9 +316,7 @@ TEST_F(RunControlTest, ExternalStartByBothPolarities)
 
 TEST_F(RunControlTest, StopAtTheEndOfTheVariablesRestartsAtOnceWhenTheInputIsActive)
 {
-    addSine(0, "F");
-    variable({"100"});
-    view.check(CheckBox::varcheck) = true;
+    sineThroughF({"100"});
     view.check(CheckBox::ExternStart) = true;
     core.StartButtonClick();
     status = 8; // end of run, input at 0: active for TastHigh false

@@ -45,6 +45,7 @@ protected:
 
     void addSine(int i, const std::string& freq) { test::AddSine(core, i, freq); }
     void variable(std::vector<std::string> values) { test::SetVariableF(core, std::move(values)); }
+    void sineThroughF(std::vector<std::string> values) { test::SineThroughF(core, view, std::move(values)); }
 
     // The packets with this code byte (either run state), in order.
     Writes withCode(int code, int sub = -1) const

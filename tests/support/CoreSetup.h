@@ -7,6 +7,7 @@
 
 #include "model/SinusRecord.h"
 #include "run/MainCore.h"
+#include "support/FakeView.h"
 
 namespace tonvera::test {
 
@@ -26,6 +27,15 @@ inline void SetVariableF(MainCore& core, std::vector<std::string> values)
 {
     values.insert(values.begin(), "F");
     core.state().VariTable.slot(0) = values;
+}
+
+// A sine in slot 0 whose frequency is variable F with these values, run
+// through the positions ("Durchlaufen" checked).
+inline void SineThroughF(MainCore& core, FakeView& view, std::vector<std::string> values)
+{
+    AddSine(core, 0, "F");
+    SetVariableF(core, std::move(values));
+    view.check(CheckBox::varcheck) = true;
 }
 
 } // namespace tonvera::test
