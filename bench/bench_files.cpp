@@ -136,12 +136,18 @@ std::int64_t fromCharsPass(const std::string& numbers)
     return sum;
 }
 
+// Throughput in the project file's bytes.
+void countFileBytes(benchmark::State& state, const std::string& file)
+{
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(file)));
+}
+
 void BM_SaveProject(benchmark::State& state)
 {
     Setup& s = setup();
     for (auto _ : state)
         s.cmd.SaveProject(s.file);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(s.file)));
+    countFileBytes(state, s.file);
 }
 BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond);
 
@@ -150,7 +156,7 @@ void BM_LoadProject(benchmark::State& state)
     Setup& s = setup();
     for (auto _ : state)
         s.cmd.LoadProject(s.file);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(s.file)));
+    countFileBytes(state, s.file);
 }
 BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond);
 

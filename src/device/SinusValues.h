@@ -26,10 +26,9 @@ struct SinusValues {
     // The value of parameter index 0..6, as SinusRecord::Text numbers them.
     [[nodiscard]] double& Param(int paramIndex)
     {
-        static constexpr double SinusValues::*Fields[] = {&SinusValues::Freq,  &SinusValues::Phase,
-                                                          &SinusValues::Ampl,  &SinusValues::Start,
-                                                          &SinusValues::Dach,  &SinusValues::RampUp,
-                                                          &SinusValues::RampDown};
+        static constexpr double SinusValues::*Fields[] = {
+            &SinusValues::Freq, &SinusValues::Phase,  &SinusValues::Ampl,    &SinusValues::Start,
+            &SinusValues::Dach, &SinusValues::RampUp, &SinusValues::RampDown};
         return this->*Fields[paramIndex];
     }
 };

@@ -68,14 +68,17 @@ public:
 
     // Parameter evaluation at the current position, reporting through the
     // dialogs (see ParamEvaluator).
-    [[nodiscard]] double OperandValue(std::string_view text) const;
-    [[nodiscard]] EvalResult EvalParam(std::string_view text) const;
-    [[nodiscard]] double ParamValue(std::string_view text) const;
-    [[nodiscard]] std::string RangeCheck(std::string_view text, int index) const;
+    double OperandValue(std::string_view text) const;
+    EvalResult EvalParam(std::string_view text) const;
+    double ParamValue(std::string_view text) const;
+    std::string RangeCheck(std::string_view text, int index) const;
     [[nodiscard]] std::string VariableRef(std::string_view text) const;
 
     // An evaluator bound to this form's table, position and dialogs.
-    [[nodiscard]] ParamEvaluator evaluator() const { return ParamEvaluator(state_.VariTable, state_.VariPos, dialogs_); }
+    [[nodiscard]] ParamEvaluator evaluator() const
+    {
+        return ParamEvaluator(state_.VariTable, state_.VariPos, dialogs_);
+    }
 
     // The selected record; throws RangeError when SelectedSignal is not 0..7.
     SinusRecord& SelectedRecord();

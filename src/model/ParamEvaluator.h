@@ -33,16 +33,16 @@ public:
     // "<TEXT> ist kein gültiger Wert!" and -10. A variable value beyond the
     // end of its list throws ListIndexError; a number with a point throws
     // ConvertError.
-    [[nodiscard]] double OperandValue(std::string_view text) const;
+    double OperandValue(std::string_view text) const;
     // The expression reader; evaluates offset, operand and factor in this
     // order, so the messages of several bad parts come in that order.
-    [[nodiscard]] EvalResult EvalParam(std::string_view text) const;
+    EvalResult EvalParam(std::string_view text) const;
     // EvalParam's value, or -10 when it fails.
-    [[nodiscard]] double ParamValue(std::string_view text) const;
+    double ParamValue(std::string_view text) const;
     // The commit-time check of parameter index 0..11: quantises, snaps ramp
     // times, limits (with the message while `checkParam` is set) and rewrites
     // plain numbers; expressions and variable names pass unchanged.
-    [[nodiscard]] std::string RangeCheck(std::string_view text, int index, bool checkParam) const;
+    std::string RangeCheck(std::string_view text, int index, bool checkParam) const;
     // "-<k+1>" when the text names the variable in slot k, else the text
     // upper-cased.
     [[nodiscard]] std::string VariableRef(std::string_view text) const;

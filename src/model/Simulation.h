@@ -87,7 +87,7 @@ private:
         double triggerStop = 0.0;
         std::array<EnvelopeShape, SignalSlots> shapes{};
     };
-    [[nodiscard]] PositionValues evaluatePosition(Dialogs& sink) const;
+    PositionValues evaluatePosition(Dialogs& sink) const;
 
     std::int32_t& variPos_;
     Dialogs& dialogs_;

@@ -26,14 +26,9 @@ enum SignalType : std::int32_t {
     TypeMute = 5,
 };
 
-// The texts of a new signal: the lower limits of the parameters.
-inline constexpr const char* DefaultFreq = "1";
-inline constexpr const char* DefaultPhase = "0";
-inline constexpr const char* DefaultAmpl = "0";
-inline constexpr const char* DefaultStart = "0";
-inline constexpr const char* DefaultDach = "25";
-inline constexpr const char* DefaultRampUp = "0,002";
-inline constexpr const char* DefaultRampDown = "0,002";
+// The texts of a new signal, by parameter index: the lower limits of the
+// parameters.
+inline constexpr std::array<const char*, 7> DefaultTexts = {"1", "0", "0", "0", "25", "0,002", "0,002"};
 
 struct SinusRecord {
     std::string Freq;

@@ -49,7 +49,7 @@ public:
     // The text of slot `slotIndex` at variable position `position`;
     // position 0 reads item 1. A position beyond the slot's last value (or a
     // negative one) throws ListIndexError with the item index asked for.
-    [[nodiscard]] const std::string& ValueText(int slotIndex, std::int32_t position) const;
+    const std::string& ValueText(int slotIndex, std::int32_t position) const;
 
     // The name rules of a new variable: not empty, not starting with a digit,
     // not already present.

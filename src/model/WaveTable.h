@@ -32,7 +32,10 @@ public:
     auto end() { return data_.end(); }
     [[nodiscard]] auto begin() const { return data_.begin(); }
     [[nodiscard]] auto end() const { return data_.end(); }
-    [[nodiscard]] std::span<const std::int32_t, Size> span() const { return std::span<const std::int32_t, Size>(data_.data(), Size); }
+    [[nodiscard]] std::span<const std::int32_t, Size> span() const
+    {
+        return std::span<const std::int32_t, Size>(data_.data(), Size);
+    }
     std::span<std::int32_t, Size> span() { return std::span<std::int32_t, Size>(data_.data(), Size); }
 
     friend bool operator==(const WaveTable&, const WaveTable&) = default;

@@ -37,7 +37,6 @@ inline std::string ReadAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-
 // tonvera-cli started in the background, its output in files.
 class CliProcess {
 public:

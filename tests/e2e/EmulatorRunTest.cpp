@@ -15,6 +15,14 @@ std::vector<std::string> Repeat(const std::vector<std::string>& v, int n)
     return out;
 }
 
+// F at four positions, each played twice, in runs of `length` ms.
+void fourPositionsTwice(CoreOnEmu& t, const std::string& length)
+{
+    t.sineThroughF({"100", "200", "300", "400"});
+    t.view.edit(EditField::Signaldauer) = length;
+    t.view.edit(EditField::AnzWieder) = "2";
+}
+
 TEST(RunOnEmulator, OrdinaryRunEndsByItself)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
@@ -46,9 +54,7 @@ TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
-    t.sineThroughF({"100", "200", "300", "400"});
-    t.view.edit(EditField::Signaldauer) = "50";
-    t.view.edit(EditField::AnzWieder) = "2";
+    fourPositionsTwice(t, "50");
     t.core.state().VariPos = 3;
     ASSERT_TRUE(t.runToEnd(10s));
     EXPECT_EQ(t.core.state().VariPos, 3);
@@ -71,9 +77,7 @@ TEST(RunOnEmulator, VariablesFirstTwoPasses)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
-    t.sineThroughF({"100", "200", "300", "400"});
-    t.view.edit(EditField::Signaldauer) = "40";
-    t.view.edit(EditField::AnzWieder) = "2";
+    fourPositionsTwice(t, "40");
     t.view.prio = Priority::Variablezuerst;
     ASSERT_TRUE(t.runToEnd(10s));
     ASSERT_TRUE(t.logEndsWithStop());

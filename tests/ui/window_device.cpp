@@ -16,9 +16,9 @@
 #include "ui/PaintBox.h"
 
 using namespace tonvera;
+using tonvera::test::RecordingDialogs;
 using tonvera::test::ScriptedLine;
 using tonvera::test::VirtualClock;
-using tonvera::test::RecordingDialogs;
 
 namespace {
 
