@@ -136,21 +136,25 @@ std::int64_t fromCharsPass(const std::string& numbers)
     return sum;
 }
 
-void BM_SaveProject(benchmark::State& state)
+// Saving or loading the project file, in its bytes per second.
+template <typename Op>
+void projectFileBench(benchmark::State& state, Op op)
 {
     Setup& s = setup();
     for (auto _ : state)
-        s.cmd.SaveProject(s.file);
+        op(s);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(s.file)));
+}
+
+void BM_SaveProject(benchmark::State& state)
+{
+    projectFileBench(state, [](Setup& s) { s.cmd.SaveProject(s.file); });
 }
 BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond);
 
 void BM_LoadProject(benchmark::State& state)
 {
-    Setup& s = setup();
-    for (auto _ : state)
-        s.cmd.LoadProject(s.file);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(s.file)));
+    projectFileBench(state, [](Setup& s) { s.cmd.LoadProject(s.file); });
 }
 BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond);
 

@@ -16,8 +16,8 @@ using namespace tonvera;
 void Tick(benchmark::State& state, bool playing)
 {
     test::EmuProcess emu;
-    testing::FakeView view;
-    testing::RecordingDialogs dialogs;
+    test::FakeView view;
+    test::RecordingDialogs dialogs;
     MainCore core(view, dialogs);
     if (!core.InitHardware(emu.link())) {
         state.SkipWithError("emulator not found");

@@ -45,9 +45,10 @@ const char* UsageText()
            "                   [--max-seconds SEKUNDEN] [--float] [--variablen-zuerst]\n"
            "      spielt den Lauf im Signalmodell des Emulators und schreibt ihn als WAV-Datei\n"
            "      (Kanal 1 Signalausgang, Kanal 2 Triggerausgang)\n"
-           "  tonvera-cli ports [--json]\n"
+           "  tonvera-cli ports [--json | --emulator-link]\n"
            "      listet die seriellen Anschlüsse mit Gerätebeschreibung, einen je Zeile;\n"
-           "      mit --json als JSON\n"
+           "      mit --json als JSON; mit --emulator-link nur den Pfad, auf dem der Emulator\n"
+           "      standardmäßig seinen Anschluss anlegt\n"
            "\n"
            "  --variablen-zuerst  Priorität \"Variablen->Wieder.\" (sonst \"Wieder.->Variablen\")\n"
            "  Ohne --cal wird keine Kalibrierung verwendet.\n"
@@ -96,6 +97,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
                 o.maxSeconds = *n;
         } else if (a == "--json") {
             o.json = true;
+        } else if (a == "--emulator-link") {
+            o.emulatorLink = true;
         } else if (a == "--float") {
             o.floatSamples = true;
         } else if (a == "--variablen-zuerst") {

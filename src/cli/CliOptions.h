@@ -21,7 +21,8 @@ struct CliOptions {
     double rate = 48000;
     double maxSeconds = 60;
     bool floatSamples = false;
-    bool json = false; // ports
+    bool json = false;         // ports
+    bool emulatorLink = false; // ports: only the emulator's link
     Priority priority = Priority::Wiederzuerst;
     bool help = false;
     bool version = false;

@@ -43,10 +43,10 @@ public:
     }
 
     // The texts of the message boxes shown so far, in order.
-    const std::vector<std::string>& messages() const { return Messages; }
-    int errors() const { return Errors; }
+    [[nodiscard]] const std::vector<std::string>& messages() const { return Messages; }
+    [[nodiscard]] int errors() const { return Errors; }
     // The text of the last error box.
-    const std::string& lastError() const { return LastError; }
+    [[nodiscard]] const std::string& lastError() const { return LastError; }
 
 private:
     std::ostream& Err;

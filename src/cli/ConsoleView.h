@@ -18,24 +18,24 @@ public:
     // `progress` may be null: nothing is written then (check, simulate).
     explicit ConsoleView(std::ostream* progress) : Progress(progress) {}
 
-    std::string editText(EditField field) const override { return Edits[index(field)]; }
+    [[nodiscard]] std::string editText(EditField field) const override { return Edits[index(field)]; }
     void setEditText(EditField field, const std::string& text) override { Edits[index(field)] = text; }
     void setLocalEditsEnabled(bool) override {}
     void focusEdit(EditField) override {}
 
-    int checkedType() const override { return TypeCode; }
+    [[nodiscard]] int checkedType() const override { return TypeCode; }
     void setCheckedType(int code) override { TypeCode = code; }
 
-    bool isChecked(CheckBox box) const override { return Checks[index(box)]; }
+    [[nodiscard]] bool isChecked(CheckBox box) const override { return Checks[index(box)]; }
     void setChecked(CheckBox box, bool checked) override { Checks[index(box)] = checked; }
 
-    Priority priority() const override { return Prio; }
+    [[nodiscard]] Priority priority() const override { return Prio; }
     void setPriority(Priority p) override { Prio = p; }
 
     void setAmSetCaption(const std::string&) override {}
     void setAktVarText(const std::string& text) override;
 
-    std::string statusText(int panel) const override;
+    [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;
     void repaintStatusBar() override {}
 
@@ -43,14 +43,14 @@ public:
     void invalidateSignalDisplay() override {}
 
     void setTimerEnabled(bool enabled) override;
-    bool timerEnabled() const override { return Timer; }
+    [[nodiscard]] bool timerEnabled() const override { return Timer; }
 
     // How often the timer was switched on: each Start does it once, so a
     // caller can tell that a tick started a run (the external input).
-    long timerStarts() const { return TimerStarts; }
+    [[nodiscard]] long timerStarts() const { return TimerStarts; }
     // Told every text a status panel gets, progress steps included.
     std::function<void(int panel, const std::string& text)> StatusObserver;
-    const std::string& aktVar() const { return AktVar; }
+    [[nodiscard]] const std::string& aktVar() const { return AktVar; }
 
 private:
     template <typename E>

@@ -49,13 +49,8 @@ struct Evaluated {
     std::optional<double> value;
 };
 
-// The record's texts in the order the download evaluates them, so their
-// messages come in the window's order.
-constexpr std::array<int, 7> EvaluationOrder = {ParamFreq, ParamAmpl,   ParamPhase,   ParamStart,
-                                                ParamDach, ParamRampUp, ParamRampDown};
-
 // Values that every device command takes, to go on checking the other
-// registers once one has been reported.
+// registers once one has been reported; by parameter index.
 constexpr std::array<double, 7> NeutralValues = {1000, 0, 0, 0, 25, 1, 1};
 
 class Checker {
@@ -170,24 +165,14 @@ private:
     void checkSignal(int i, int pos)
     {
         const SinusRecord& r = St.SinusArray[static_cast<std::size_t>(i)];
-        std::array<double, 7> v{};
-        for (std::size_t k = 0; k < EvaluationOrder.size(); ++k) {
-            const int param = EvaluationOrder[k];
+        SinusValues values;
+        for (const int param : EvaluationOrder) {
             const std::string name(Params[static_cast<std::size_t>(param)].name);
             const Evaluated e = evaluate(i, name, param, r.Text(param), pos);
             // An aborted evaluation ends the download before anything of this
             // register goes out: its device check would say nothing new.
-            v[static_cast<std::size_t>(param)] = e.value ? *e.value : NeutralValues[k];
+            values.Param(param) = e.value ? *e.value : NeutralValues[static_cast<std::size_t>(param)];
         }
-
-        SinusValues values;
-        values.Freq = v[ParamFreq];
-        values.Phase = v[ParamPhase];
-        values.Ampl = v[ParamAmpl];
-        values.Start = v[ParamStart];
-        values.Dach = v[ParamDach];
-        values.RampUp = v[ParamRampUp];
-        values.RampDown = v[ParamRampDown];
         values.TabTyp = r.TabTyp;
         values.Used = r.Used;
         checkDevice(i, values, pos);
@@ -227,26 +212,7 @@ private:
                 if (Line.packets < 0 || Line.packets >= static_cast<long>(order.size()))
                     return;
                 const int param = order[static_cast<std::size_t>(Line.packets)];
-                switch (param) {
-                case ParamFreq:
-                    add(i, param, a.text(), FormatGeneral(values.Freq), pos);
-                    values.Freq = 1000;
-                    break;
-                case ParamAmpl:
-                    add(i, param, a.text(), FormatGeneral(values.Ampl), pos);
-                    values.Ampl = 0;
-                    values.TabTyp = TypeSinus;
-                    break;
-                case ParamPhase:
-                    add(i, param, a.text(), FormatGeneral(values.Phase), pos);
-                    values.Phase = 0;
-                    values.Start = 0;
-                    break;
-                case ParamStart:
-                    add(i, param, a.text(), FormatGeneral(values.Start), pos);
-                    values.Start = 0;
-                    break;
-                case ParamDach:
+                if (param == ParamDach) {
                     // The fall ramp begins at start + rise + plateau.
                     add(i, param, a.text(),
                         "Start + Anstiegszeit + Dachzeit = " +
@@ -256,16 +222,16 @@ private:
                         values.Dach = 25;
                     else
                         values.RampUp = 1;
-                    break;
-                case ParamRampUp:
-                    add(i, param, a.text(), FormatGeneral(values.RampUp), pos);
-                    values.RampUp = 1;
-                    break;
-                default:
-                    add(i, param, a.text(), FormatGeneral(values.RampDown), pos);
-                    values.RampDown = 1;
-                    break;
+                    continue;
                 }
+                add(i, param, a.text(), FormatGeneral(values.Param(param)), pos);
+                values.Param(param) = NeutralValues[static_cast<std::size_t>(param)];
+                // A calibrated sine's amplitude carries the correction, and the
+                // phase sent depends on the start time: neither may refuse again.
+                if (param == ParamAmpl)
+                    values.TabTyp = TypeSinus;
+                if (param == ParamPhase)
+                    values.Start = 0;
             }
         }
     }

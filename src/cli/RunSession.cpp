@@ -67,12 +67,8 @@ RunSession::RunSession(std::ostream& out, std::ostream& err, SerialLine& line, P
 
 bool RunSession::load(const std::string& project, const std::optional<std::string>& cal)
 {
-    View.setStatusText(StatusPanelSignal, "");
-    View.setStatusText(StatusPanelEich, "");
-    if (cal && !guarded([&] { Core->files().LoadEichFile(*cal); }))
-        return false;
     bool loaded = false;
-    return guarded([&] { loaded = Core->files().LoadProject(project); }) && loaded;
+    return guarded([&] { loaded = Core->StartUp(cal, project); }) && loaded;
 }
 
 bool RunSession::adopt(const Project& project, bool freshTables)

@@ -69,7 +69,7 @@ public:
     // Closing the window: the device stops, the port closes.
     void close();
 
-    bool endless() const;
+    [[nodiscard]] bool endless() const;
     // The run's expected length in seconds, from the length, the repetitions
     // and the positions it will play (0 for an endless run).
     double expectedSeconds();

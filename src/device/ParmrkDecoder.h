@@ -45,7 +45,7 @@ public:
         return LineRead::byte(0xFF);
     }
 
-    bool pending() const { return !Raw.empty(); }
+    [[nodiscard]] bool pending() const { return !Raw.empty(); }
     void clear() { Raw.clear(); }
 
 private:

@@ -23,8 +23,8 @@ struct LineRead {
     std::uint8_t value = 0;
 
     // Something came in, readable or not: the other side answered.
-    bool arrived() const { return kind != Kind::None; }
-    bool readable() const { return kind == Kind::Byte; }
+    [[nodiscard]] bool arrived() const { return kind != Kind::None; }
+    [[nodiscard]] bool readable() const { return kind == Kind::Byte; }
 
     static LineRead none() { return {}; }
     static LineRead byte(std::uint8_t b) { return {Kind::Byte, b}; }
@@ -49,14 +49,14 @@ public:
     virtual bool open(const std::string& name) = 0;
     // After a failed open: a German text when the user lacks the rights to
     // the port (naming the group to join), empty for any other cause.
-    virtual std::string deniedText(const std::string& /*name*/) const { return {}; }
+    [[nodiscard]] virtual std::string deniedText(const std::string& /*name*/) const { return {}; }
     virtual void close() = 0;
     // True only while a port is really open (a failed open does not count).
-    virtual bool isOpen() const = 0;
+    [[nodiscard]] virtual bool isOpen() const = 0;
     // Why the last open failed, in the operator's words ("nicht vorhanden",
     // "keine Berechtigung", "belegt"); empty when it did not fail or the
     // line cannot say.
-    virtual std::string openFailure() const { return {}; }
+    [[nodiscard]] virtual std::string openFailure() const { return {}; }
 
     // Writes the whole block with one call and returns once every byte has
     // been handed to the driver, so a packet never interleaves with other

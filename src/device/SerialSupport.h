@@ -62,15 +62,15 @@ public:
     // Puts the terminal's settings back as they were at open, then closes.
     void SerialClose();
 
-    bool PortOpen() const { return Opened; }
-    int Handle() const { return Fd; }
+    [[nodiscard]] bool PortOpen() const { return Opened; }
+    [[nodiscard]] int Handle() const { return Fd; }
 
     // SerialLine
     bool open(const std::string& name) override;
-    std::string deniedText(const std::string& name) const override;
+    [[nodiscard]] std::string deniedText(const std::string& name) const override;
     void close() override { SerialClose(); }
-    bool isOpen() const override { return Opened && Fd != InvalidHandle; }
-    std::string openFailure() const override;
+    [[nodiscard]] bool isOpen() const override { return Opened && Fd != InvalidHandle; }
+    [[nodiscard]] std::string openFailure() const override;
     void writeBlock(std::span<const std::uint8_t> bytes) override;
     LineRead readByte() override;
     LineFault takeFault() override;

@@ -22,6 +22,15 @@ struct SinusValues {
     std::int32_t TabTyp = 0;
     double TabPara = 0.0;
     bool Used = false;
+
+    // The value of parameter index 0..6, as SinusRecord::Text numbers them.
+    [[nodiscard]] double& Param(int paramIndex)
+    {
+        static constexpr double SinusValues::*Fields[] = {
+            &SinusValues::Freq, &SinusValues::Phase,  &SinusValues::Ampl,    &SinusValues::Start,
+            &SinusValues::Dach, &SinusValues::RampUp, &SinusValues::RampDown};
+        return this->*Fields[paramIndex];
+    }
 };
 
 } // namespace tonvera

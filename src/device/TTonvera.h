@@ -144,7 +144,7 @@ private:
 
     void WritePacket(const protocol::Packet& packet);
     void SendSyncByte();
-    int RunCode(int code) const;
+    [[nodiscard]] int RunCode(int code) const;
     static int SignalIndex(int index);
     // Reads and drops whatever is waiting; returns how many bytes were there.
     int Drain();

@@ -46,20 +46,20 @@ public:
     // Ends the upload after a quiet gap. True when it completed the firmware.
     bool poll(EmuTime now);
     // When poll() may next change something; none if nothing is pending.
-    bool gapPending() const { return St == State::Receiving && !Raw.empty(); }
-    EmuTime gapDeadline() const { return LastData + Gap; }
+    [[nodiscard]] bool gapPending() const { return St == State::Receiving && !Raw.empty(); }
+    [[nodiscard]] EmuTime gapDeadline() const { return LastData + Gap; }
 
-    State state() const { return St; }
+    [[nodiscard]] State state() const { return St; }
     // The received transfer bytes of the current upload.
-    std::size_t rawCount() const { return Raw.size(); }
+    [[nodiscard]] std::size_t rawCount() const { return Raw.size(); }
     // The unpacked firmware once complete.
-    const std::vector<std::uint8_t>& firmware() const { return Firmware; }
+    [[nodiscard]] const std::vector<std::uint8_t>& firmware() const { return Firmware; }
     // Bytes that were neither data nor a wake-up, and broken-off uploads.
-    std::uint64_t strayBytes() const { return Stray; }
-    std::uint64_t brokenUploads() const { return Broken; }
+    [[nodiscard]] std::uint64_t strayBytes() const { return Stray; }
+    [[nodiscard]] std::uint64_t brokenUploads() const { return Broken; }
 
 private:
-    bool wholeBlocks() const { return !Raw.empty() && Raw.size() % FirmwareBlockSize == 0; }
+    [[nodiscard]] bool wholeBlocks() const { return !Raw.empty() && Raw.size() % FirmwareBlockSize == 0; }
     void complete();
 
     EmuTime Gap;

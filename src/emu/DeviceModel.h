@@ -36,30 +36,30 @@ public:
     // External input level (bit 4). A push-button contact with a pull-up
     // reads 1 while it is open, so that is the level at power-on.
     void setInput(bool level) { Input = level; }
-    bool input() const { return Input; }
+    [[nodiscard]] bool input() const { return Input; }
 
     // Lets the overflow scan catch up with the run; the serving loop calls
     // it often so no single status reply has to wait for a long scan.
     void advance(EmuTime now);
     // When advance() should be called next to follow a pending scan.
-    bool scanPending() const;
+    [[nodiscard]] bool scanPending() const;
 
-    const DeviceRegisters& registers() const { return Regs; }
-    const TableMemory& tables() const { return *Tables; }
+    [[nodiscard]] const DeviceRegisters& registers() const { return Regs; }
+    [[nodiscard]] const TableMemory& tables() const { return *Tables; }
 
     // A run has been started and not stopped since.
-    bool playing() const { return Run.has_value() && !Stopped; }
-    bool stopped() const { return Stopped; }
+    [[nodiscard]] bool playing() const { return Run.has_value() && !Stopped; }
+    [[nodiscard]] bool stopped() const { return Stopped; }
     // The run of the last start (also after a stop); none before the first start.
-    const RunSnapshot* lastRun() const { return Run ? &*Run : nullptr; }
+    [[nodiscard]] const RunSnapshot* lastRun() const { return Run ? &*Run : nullptr; }
     // Clock ticks of the last run at `now` (frozen at a stop).
-    std::int64_t runTicks(EmuTime now) const;
-    bool runEnded(EmuTime now) const;
+    [[nodiscard]] std::int64_t runTicks(EmuTime now) const;
+    [[nodiscard]] bool runEnded(EmuTime now) const;
     bool overflowSeen(EmuTime now);
 
-    std::uint64_t packets() const { return Packets; }
-    std::uint64_t unknownPackets() const { return Unknown; }
-    std::uint64_t starts() const { return Starts; }
+    [[nodiscard]] std::uint64_t packets() const { return Packets; }
+    [[nodiscard]] std::uint64_t unknownPackets() const { return Unknown; }
+    [[nodiscard]] std::uint64_t starts() const { return Starts; }
 
 private:
     void start(EmuTime now);

@@ -42,22 +42,22 @@ public:
     // Time passes: the boot loader's quiet gap, the overflow scan.
     void tick(EmuTime now);
     // Latest time at which tick() should run again; none when nothing waits.
-    std::optional<EmuTime> nextDeadline() const;
+    [[nodiscard]] std::optional<EmuTime> nextDeadline() const;
 
-    bool inBootLoader() const { return Boot.has_value() && Boot->state() != BootLoader::State::Complete; }
-    const BootLoader* bootLoader() const { return Boot ? &*Boot : nullptr; }
+    [[nodiscard]] bool inBootLoader() const { return Boot.has_value() && Boot->state() != BootLoader::State::Complete; }
+    [[nodiscard]] const BootLoader* bootLoader() const { return Boot ? &*Boot : nullptr; }
     DeviceModel& device() { return Device; }
-    const DeviceModel& device() const { return Device; }
+    [[nodiscard]] const DeviceModel& device() const { return Device; }
 
     // Each complete packet, before it is applied.
     std::function<void(const Packet&)> onPacket;
     // The unpacked firmware each time an upload completes.
     std::function<void(const std::vector<std::uint8_t>&)> onFirmware;
 
-    std::uint64_t bytesReceived() const { return Received; }
-    std::uint64_t bytesDropped() const { return Dropped; }
+    [[nodiscard]] std::uint64_t bytesReceived() const { return Received; }
+    [[nodiscard]] std::uint64_t bytesDropped() const { return Dropped; }
     // Bytes held towards the next packet (0..5).
-    std::size_t partialPacket() const { return Fill; }
+    [[nodiscard]] std::size_t partialPacket() const { return Fill; }
 
 private:
     void packetByte(std::uint8_t b, EmuTime now, std::vector<std::uint8_t>& out);
@@ -81,13 +81,13 @@ class WirePace {
 public:
     explicit WirePace(std::int64_t baud = 115200) : NanosPerByte(1e9 * 10.0 / double(baud)) {}
     // Bytes whose wire time has passed by `now`.
-    std::size_t allowance(EmuTime now) const;
+    [[nodiscard]] std::size_t allowance(EmuTime now) const;
     void consumed(std::size_t n) { FreeAt += double(n) * NanosPerByte; }
     // Nothing is waiting at `now`: wire time that passed unused cannot be
     // saved up for later, beyond the one byte just arriving.
     void idle(EmuTime now);
     // When the next byte may be consumed.
-    EmuTime nextByteAt() const { return EmuTime(static_cast<std::int64_t>(FreeAt + NanosPerByte)); }
+    [[nodiscard]] EmuTime nextByteAt() const { return EmuTime(static_cast<std::int64_t>(FreeAt + NanosPerByte)); }
 
 private:
     double NanosPerByte;

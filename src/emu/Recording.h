@@ -22,7 +22,7 @@ struct PlayedRun {
 
     // Ticks the run sounded: up to its end, or up to the stop when that came
     // first; up to `now` while it goes on.
-    std::int64_t ticks(EmuTime now) const;
+    [[nodiscard]] std::int64_t ticks(EmuTime now) const;
 };
 
 // Keeps every run a device model starts. note() is told the model's start
@@ -31,9 +31,9 @@ struct PlayedRun {
 class RunRecorder {
 public:
     void note(std::uint64_t starts, const RunSnapshot* lastRun, bool stopped, EmuTime now);
-    const std::vector<PlayedRun>& runs() const { return Runs; }
+    [[nodiscard]] const std::vector<PlayedRun>& runs() const { return Runs; }
     // Ticks sounded by all runs so far.
-    std::int64_t soundedTicks(EmuTime now) const;
+    [[nodiscard]] std::int64_t soundedTicks(EmuTime now) const;
 
 private:
     std::vector<PlayedRun> Runs;
@@ -49,12 +49,12 @@ public:
 
     // One frame: the output in converter units, the trigger level.
     void add(double output, bool trigger);
-    std::uint64_t frames() const { return Frames; }
-    std::uint32_t rate() const { return Rate; }
+    [[nodiscard]] std::uint64_t frames() const { return Frames; }
+    [[nodiscard]] std::uint32_t rate() const { return Rate; }
     // The most frames a file can hold (its sizes are 32-bit).
-    std::uint64_t maxFrames() const { return (0xFFFFFFFFull - 64) / (Float ? 8 : 4); }
+    [[nodiscard]] std::uint64_t maxFrames() const { return (0xFFFFFFFFull - 64) / (Float ? 8 : 4); }
     // The complete file: header and the frames added so far.
-    std::string bytes() const;
+    [[nodiscard]] std::string bytes() const;
 
 private:
     std::uint32_t Rate;

@@ -26,7 +26,7 @@ struct ChannelRegisters {
     std::uint32_t fallStart = Word24Max; // 10 us units
     std::uint32_t amplitudeWord = 0;     // the amplitude is this word >> 8
 
-    std::uint32_t amplitude() const { return amplitudeWord >> 8; }
+    [[nodiscard]] std::uint32_t amplitude() const { return amplitudeWord >> 8; }
     bool operator==(const ChannelRegisters&) const = default;
 };
 

@@ -36,14 +36,14 @@ struct RunSnapshot {
     std::shared_ptr<const TableMemory> tables;
 
     // Tick at which the run ends; none for an endless run.
-    std::optional<std::int64_t> endTick() const;
-    std::int64_t periodTicks() const { return std::int64_t(regs.period) * TicksPerTimeUnit; }
-    std::int64_t endOfOutputTicks() const { return std::int64_t(regs.endOfOutput) * TicksPerTimeUnit; }
+    [[nodiscard]] std::optional<std::int64_t> endTick() const;
+    [[nodiscard]] std::int64_t periodTicks() const { return std::int64_t(regs.period) * TicksPerTimeUnit; }
+    [[nodiscard]] std::int64_t endOfOutputTicks() const { return std::int64_t(regs.endOfOutput) * TicksPerTimeUnit; }
     // Ticks at the start of each period during which the channels sound:
     // the output ends within the period, or the next period begins.
-    std::int64_t soundingTicks() const;
+    [[nodiscard]] std::int64_t soundingTicks() const;
     // Position within the current period; the output restarts every period.
-    std::int64_t tickInPeriod(std::int64_t runTick) const;
+    [[nodiscard]] std::int64_t tickInPeriod(std::int64_t runTick) const;
 };
 
 // Envelope of one channel, 0 .. 2^24, at a tick within the period.
@@ -71,11 +71,11 @@ public:
 
     // Examines ticks up to (not including) untilTick. Cheap once done.
     void advance(std::int64_t untilTick);
-    bool done() const { return Done; }
+    [[nodiscard]] bool done() const { return Done; }
     // First overflowing tick, if one was found so far.
-    std::optional<std::int64_t> firstOverflow() const { return First; }
-    std::int64_t scannedUpTo() const { return Scanned; }
-    std::int64_t limit() const { return Limit; }
+    [[nodiscard]] std::optional<std::int64_t> firstOverflow() const { return First; }
+    [[nodiscard]] std::int64_t scannedUpTo() const { return Scanned; }
+    [[nodiscard]] std::int64_t limit() const { return Limit; }
 
 private:
     RunSnapshot Run;

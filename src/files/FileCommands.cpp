@@ -101,12 +101,27 @@ void FileCommands::LoadEichFile(const std::string& fileName)
     ParseEichFile(bytes, DecimalSeparator, fileName, Form.state().EichTable);
 }
 
+namespace {
+
+// Asks for a file name in the dialog that starts at `remembered`; a chosen
+// name is remembered for the dialog's next showing.
+std::optional<std::string> askFileName(Dialogs& dialogs, bool save, const FileDialogSetup& setup,
+                                       std::string& remembered)
+{
+    const std::string filter = setup.filter, ext = setup.defaultExt;
+    auto name = save ? dialogs.saveFileName(filter, ext, remembered) : dialogs.openFileName(filter, ext, remembered);
+    if (name)
+        remembered = *name;
+    return name;
+}
+
+} // namespace
+
 bool FileCommands::Speichern1Click()
 {
-    const auto name = Form.dialogs().saveFileName(SaveFileSetup.filter, SaveFileSetup.defaultExt, SaveFileName);
+    const auto name = askFileName(Form.dialogs(), true, SaveFileSetup, SaveFileName);
     if (!name)
         return false;
-    SaveFileName = *name;
     SaveProject(*name);
     ProjectFileName = *name;
     return true;
@@ -114,32 +129,21 @@ bool FileCommands::Speichern1Click()
 
 void FileCommands::Laden1Click()
 {
-    const auto name = Form.dialogs().openFileName(OpenFileSetup.filter, OpenFileSetup.defaultExt, OpenFileName);
-    if (!name)
-        return;
-    OpenFileName = *name;
-    if (LoadProject(*name))
-        SaveFileName = *name;
+    if (const auto name = askFileName(Form.dialogs(), false, OpenFileSetup, OpenFileName))
+        if (LoadProject(*name))
+            SaveFileName = *name;
 }
 
 void FileCommands::Kalibrierdatenspeichern1Click()
 {
-    const auto name =
-        Form.dialogs().saveFileName(SaveDialog2Setup.filter, SaveDialog2Setup.defaultExt, SaveDialog2FileName);
-    if (!name)
-        return;
-    SaveDialog2FileName = *name;
-    SaveEichFile(*name);
+    if (const auto name = askFileName(Form.dialogs(), true, SaveDialog2Setup, SaveDialog2FileName))
+        SaveEichFile(*name);
 }
 
 void FileCommands::Kalibrierdatenladen1Click()
 {
-    const auto name =
-        Form.dialogs().openFileName(OpenDialog2Setup.filter, OpenDialog2Setup.defaultExt, OpenDialog2FileName);
-    if (!name)
-        return;
-    OpenDialog2FileName = *name;
-    LoadEichFile(*name);
+    if (const auto name = askFileName(Form.dialogs(), false, OpenDialog2Setup, OpenDialog2FileName))
+        LoadEichFile(*name);
 }
 
 } // namespace tonvera

@@ -8,6 +8,7 @@
 #include "files/Cp1252.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
+#include "model/MainForm.h"
 #include "model/Numbers.h"
 #include "model/ParamTable.h"
 #include "model/RoundTripNumber.h"
@@ -26,25 +27,85 @@ constexpr std::size_t TableColumns = 128;
 
 const char* boolUpper(bool b) { return b ? "TRUE" : "False"; }
 
-// The boxes in the order of the Global section, with their keys.
-struct BoxKey {
-    CheckBox box;
-    const char* key;
+// The keys of a signal's lines in the Signalparameters section, in the
+// order they are written; the reader takes them in any order. The signal's
+// table section is written just before "Used".
+enum class SignalItem { Number, Text, TabTyp, TabPara, Used };
+struct SignalKey {
+    std::string_view key;
+    SignalItem item;
+    int text = -1; // the record's text, for SignalItem::Text
 };
-constexpr std::array<BoxKey, 10> DisplayAndRunBoxes = {{
-    {CheckBox::Repeated, "Repeated"},
-    {CheckBox::varcheck, "RunVariables"},
-    {CheckBox::StartCheck, "StartCheck"},
-    {CheckBox::RampUpCheck, "RampUpCheck"},
-    {CheckBox::FreqCheck, "FreqCheck"},
-    {CheckBox::PhaseCheck, "PhaseCheck"},
-    {CheckBox::AmplCheck, "AmplCheck"},
-    {CheckBox::StopCheck, "DachCheck"},
-    {CheckBox::RampDownCheck, "RampDownCheck"},
-    {CheckBox::TypCheck, "TypCheck"},
+constexpr std::array<SignalKey, 11> SignalKeys = {{
+    {"Signalnumber", SignalItem::Number},
+    {"Freq", SignalItem::Text, ParamFreq},
+    {"Phase", SignalItem::Text, ParamPhase},
+    {"Ampl", SignalItem::Text, ParamAmpl},
+    {"Start", SignalItem::Text, ParamStart},
+    {"Dach", SignalItem::Text, ParamDach},
+    {"RampUp", SignalItem::Text, ParamRampUp},
+    {"RampDown", SignalItem::Text, ParamRampDown},
+    {"TabTyp", SignalItem::TabTyp},
+    {"TabPara", SignalItem::TabPara},
+    {"Used", SignalItem::Used},
 }};
 
-constexpr std::array<const char*, 7> TextKeys = {"Freq", "Phase", "Ampl", "Start", "Dach", "RampUp", "RampDown"};
+// The keys of the Global section, in the order they are written. Of the
+// polarity only the line that holds is written; a file may carry either.
+enum class GlobalItem { Text, Box, TastLow, TastHigh, Selected };
+struct GlobalKey {
+    std::string_view key;
+    GlobalItem item;
+    EditField field = EditField::Signaldauer; // for GlobalItem::Text
+    CheckBox box = CheckBox::Repeated;        // for GlobalItem::Box
+};
+constexpr GlobalKey textKey(std::string_view key, EditField field) { return {key, GlobalItem::Text, field}; }
+constexpr GlobalKey boxKey(std::string_view key, CheckBox box)
+{
+    return {key, GlobalItem::Box, EditField::Signaldauer, box};
+}
+constexpr std::array<GlobalKey, 19> GlobalKeys = {{
+    textKey("Signallength", EditField::Signaldauer),
+    textKey("TriggerStart", EditField::Triggerstart),
+    textKey("TriggerStop", EditField::Triggerstop),
+    textKey("AnzWieder", EditField::AnzWieder),
+    boxKey("Repeated", CheckBox::Repeated),
+    boxKey("RunVariables", CheckBox::varcheck),
+    boxKey("StartCheck", CheckBox::StartCheck),
+    boxKey("RampUpCheck", CheckBox::RampUpCheck),
+    boxKey("FreqCheck", CheckBox::FreqCheck),
+    boxKey("PhaseCheck", CheckBox::PhaseCheck),
+    boxKey("AmplCheck", CheckBox::AmplCheck),
+    boxKey("DachCheck", CheckBox::StopCheck),
+    boxKey("RampDownCheck", CheckBox::RampDownCheck),
+    boxKey("TypCheck", CheckBox::TypCheck),
+    {"TastLow", GlobalItem::TastLow},
+    {"TastHigh", GlobalItem::TastHigh},
+    boxKey("ExternStart", CheckBox::ExternStart),
+    {"SelectedSignal", GlobalItem::Selected},
+    textKey("EndDamp", EditField::EndDamp),
+}};
+
+// The five global edits a project carries, in the order the view is read
+// and written.
+constexpr std::array<EditField, 5> GlobalFields = {EditField::Signaldauer, EditField::Triggerstart,
+                                                   EditField::Triggerstop, EditField::EndDamp, EditField::AnzWieder};
+
+template <typename Row, std::size_t N>
+const Row* findKey(const std::array<Row, N>& rows, std::string_view key)
+{
+    for (const Row& r : rows)
+        if (AsciiEqualNoCase(key, r.key))
+            return &r;
+    return nullptr;
+}
+
+std::string keyLine(std::string_view key, std::string_view value)
+{
+    std::string line = "  ";
+    line.append(key).append(" = ").append(value);
+    return line;
+}
 
 std::string upper(std::string_view s) { return AsciiUpper(s); }
 
@@ -104,19 +165,43 @@ private:
         return p_.State.SinusArray[static_cast<std::size_t>(current_)];
     }
 
-    bool setBox(std::string_view key, std::string_view value)
+    void setSignal(const SignalKey& k, std::string_view value)
     {
-        for (const BoxKey& b : DisplayAndRunBoxes) {
-            if (AsciiEqualNoCase(key, b.key)) {
-                p_.Globals.check(b.box) = isTrue(value);
-                return true;
-            }
+        switch (k.item) {
+        case SignalItem::Number: current_ = intValue(value); break;
+        case SignalItem::Text: current().Text(k.text) = textValue(value); break;
+        case SignalItem::TabTyp: {
+            const std::int32_t v = intValue(value);
+            current().TabTyp = v;
+            break;
         }
-        if (AsciiEqualNoCase(key, "EXTERNSTART")) {
-            p_.Globals.check(CheckBox::ExternStart) = isTrue(value);
-            return true;
+        case SignalItem::TabPara: {
+            const std::string u = upper(value);
+            const ParsedNumber n = TryConvertNumber(u, sep_);
+            if (!n.valid)
+                throw ConvertError(Cp1252ToUtf8(u));
+            current().TabPara = n.value;
+            break;
         }
-        return false;
+        case SignalItem::Used: current().Used = isTrue(value); break;
+        }
+    }
+
+    void setGlobal(const GlobalKey& k, std::string_view value)
+    {
+        switch (k.item) {
+        case GlobalItem::Text: p_.Globals.text(k.field) = textValue(value); break;
+        case GlobalItem::Box: p_.Globals.check(k.box) = isTrue(value); break;
+        case GlobalItem::TastLow:
+            if (isTrue(value))
+                p_.State.TastHigh = false;
+            break;
+        case GlobalItem::TastHigh:
+            if (isTrue(value))
+                p_.State.TastHigh = true;
+            break;
+        case GlobalItem::Selected: p_.State.SelectedSignal = intValue(value); break;
+        }
     }
 
     // Applies one line; false when it is none of the format's lines.
@@ -127,46 +212,10 @@ private:
         const std::string_view value = kl.value;
         if (key.empty())
             return false;
-        if (AsciiEqualNoCase(key, "SIGNALNUMBER")) {
-            current_ = intValue(value);
-            return true;
-        }
-        for (std::size_t t = 0; t < TextKeys.size(); ++t) {
-            if (AsciiEqualNoCase(key, TextKeys[t])) {
-                current().Text(static_cast<int>(t)) = textValue(value);
-                return true;
-            }
-        }
-        if (AsciiEqualNoCase(key, "TABTYP")) {
-            const std::int32_t v = intValue(value);
-            current().TabTyp = v;
-        } else if (AsciiEqualNoCase(key, "SIGNALLENGTH")) {
-            p_.Globals.Signaldauer = textValue(value);
-        } else if (AsciiEqualNoCase(key, "ANZWIEDER")) {
-            p_.Globals.AnzWieder = textValue(value);
-        } else if (AsciiEqualNoCase(key, "TABPARA")) {
-            const std::string u = upper(value);
-            const ParsedNumber n = TryConvertNumber(u, sep_);
-            if (!n.valid)
-                throw ConvertError(Cp1252ToUtf8(u));
-            current().TabPara = n.value;
-        } else if (AsciiEqualNoCase(key, "TRIGGERSTART")) {
-            p_.Globals.Triggerstart = textValue(value);
-        } else if (AsciiEqualNoCase(key, "TRIGGERSTOP")) {
-            p_.Globals.Triggerstop = textValue(value);
-        } else if (AsciiEqualNoCase(key, "ENDDAMP")) {
-            p_.Globals.EndDamp = textValue(value);
-        } else if (AsciiEqualNoCase(key, "SELECTEDSIGNAL")) {
-            p_.State.SelectedSignal = intValue(value);
-        } else if (AsciiEqualNoCase(key, "USED")) {
-            current().Used = isTrue(value);
-        } else if (setBox(key, value)) {
-        } else if (AsciiEqualNoCase(key, "TASTLOW")) {
-            if (isTrue(value))
-                p_.State.TastHigh = false;
-        } else if (AsciiEqualNoCase(key, "TASTHIGH")) {
-            if (isTrue(value))
-                p_.State.TastHigh = true;
+        if (const SignalKey* k = findKey(SignalKeys, key)) {
+            setSignal(*k, value);
+        } else if (const GlobalKey* g = findKey(GlobalKeys, key)) {
+            setGlobal(*g, value);
         } else if (AsciiEqualNoCase(key, "SECTION")) {
             if (AsciiEqualNoCase(value, "TABLE"))
                 readTableSection(current().Table, i);
@@ -324,6 +373,23 @@ void appendInt(std::string& out, std::int32_t v)
     out.append(buf, res.ptr);
 }
 
+// A table section: 256 lines of 128 values, each value after a space.
+void writeTable(const WaveTable& table, std::vector<std::string>& lines)
+{
+    lines.emplace_back("  Section Table");
+    for (std::size_t k = 0; k < TableLines; ++k) {
+        std::string line;
+        line.reserve(4 + TableColumns * 8);
+        line.append(4, ' ');
+        for (std::size_t j = 0; j < TableColumns; ++j) {
+            line.push_back(' ');
+            appendInt(line, table[k * TableColumns + j]);
+        }
+        lines.push_back(std::move(line));
+    }
+    lines.emplace_back("  End Table");
+}
+
 } // namespace
 
 KeyLine SplitKeyLine(std::string_view line)
@@ -345,14 +411,28 @@ KeyLine SplitKeyLine(std::string_view line)
     return kl;
 }
 
+std::string& ProjectGlobals::text(EditField field)
+{
+    return const_cast<std::string&>(static_cast<const ProjectGlobals&>(*this).text(field));
+}
+
+const std::string& ProjectGlobals::text(EditField field) const
+{
+    switch (field) {
+    case EditField::Signaldauer: return Signaldauer;
+    case EditField::Triggerstart: return Triggerstart;
+    case EditField::Triggerstop: return Triggerstop;
+    case EditField::EndDamp: return EndDamp;
+    case EditField::AnzWieder: return AnzWieder;
+    default: throw RangeError();
+    }
+}
+
 ProjectGlobals ReadGlobals(const MainView& view)
 {
     ProjectGlobals g;
-    g.Signaldauer = view.editText(EditField::Signaldauer);
-    g.Triggerstart = view.editText(EditField::Triggerstart);
-    g.Triggerstop = view.editText(EditField::Triggerstop);
-    g.EndDamp = view.editText(EditField::EndDamp);
-    g.AnzWieder = view.editText(EditField::AnzWieder);
+    for (const EditField field : GlobalFields)
+        g.text(field) = view.editText(field);
     for (int b = 0; b < CheckBoxCount; ++b)
         g.Checks[static_cast<std::size_t>(b)] = view.isChecked(static_cast<CheckBox>(b));
     return g;
@@ -360,11 +440,8 @@ ProjectGlobals ReadGlobals(const MainView& view)
 
 std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& g, MainView& view)
 {
-    view.setEditText(EditField::Signaldauer, g.Signaldauer);
-    view.setEditText(EditField::Triggerstart, g.Triggerstart);
-    view.setEditText(EditField::Triggerstop, g.Triggerstop);
-    view.setEditText(EditField::EndDamp, g.EndDamp);
-    view.setEditText(EditField::AnzWieder, g.AnzWieder);
+    for (const EditField field : GlobalFields)
+        view.setEditText(field, g.text(field));
     std::array<bool, CheckBoxCount> changed{};
     for (int b = 0; b < CheckBoxCount; ++b) {
         const auto box = static_cast<CheckBox>(b);
@@ -380,19 +457,9 @@ std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& g, MainView& 
 void ResetProject(Project& project)
 {
     project.Globals.check(CheckBox::Repeated) = false;
-    project.State.VariTable.Clear();
-    for (SinusRecord& r : project.State.SinusArray) {
-        r.Used = false;
-        r.SetDefaultTexts();
-    }
-    // Copies of string objects rather than assignments from literals: GCC 12
-    // at -O3 reports a false overlap for the latter (its bug 105651).
-    static const std::string signaldauer = "1000", triggerstart = "100", triggerstop = "900", endDamp = "0";
-    project.Globals.Signaldauer = signaldauer;
-    project.Globals.Triggerstart = triggerstart;
-    project.Globals.Triggerstop = triggerstop;
-    project.Globals.EndDamp = endDamp;
-    project.State.SelectedSignal = -1;
+    ResetToNew(project.State);
+    for (const NewGlobalText& t : NewGlobalTexts)
+        project.Globals.text(t.field) = std::string(t.text);
 }
 
 void WriteProject(const MainState& state, const ProjectGlobals& g, std::vector<std::string>& lines, char separator)
@@ -401,37 +468,36 @@ void WriteProject(const MainState& state, const ProjectGlobals& g, std::vector<s
     lines.emplace_back("Section Signalparameters");
     for (int n = 0; n < SignalSlots; ++n) {
         const SinusRecord& r = state.SinusArray[static_cast<std::size_t>(n)];
-        lines.push_back("  Signalnumber = " + std::to_string(n));
-        for (std::size_t t = 0; t < TextKeys.size(); ++t)
-            lines.push_back(std::string("  ") + TextKeys[t] + " = " + r.Text(static_cast<int>(t)));
-        lines.push_back("  TabTyp = " + std::to_string(r.TabTyp));
-        lines.push_back("  TabPara = " + FormatRoundTrip(r.TabPara, separator));
-        lines.emplace_back("  Section Table");
-        for (std::size_t k = 0; k < TableLines; ++k) {
-            std::string line;
-            line.reserve(4 + TableColumns * 8);
-            line.append(4, ' ');
-            for (std::size_t j = 0; j < TableColumns; ++j) {
-                line.push_back(' ');
-                appendInt(line, r.Table[k * TableColumns + j]);
+        for (const SignalKey& k : SignalKeys) {
+            switch (k.item) {
+            case SignalItem::Number: lines.push_back(keyLine(k.key, std::to_string(n))); break;
+            case SignalItem::Text: lines.push_back(keyLine(k.key, r.Text(k.text))); break;
+            case SignalItem::TabTyp: lines.push_back(keyLine(k.key, std::to_string(r.TabTyp))); break;
+            case SignalItem::TabPara: lines.push_back(keyLine(k.key, FormatRoundTrip(r.TabPara, separator))); break;
+            case SignalItem::Used:
+                writeTable(r.Table, lines);
+                lines.push_back(keyLine(k.key, r.Used ? "True" : "False"));
+                break;
             }
-            lines.push_back(std::move(line));
         }
-        lines.emplace_back("  End Table");
-        lines.emplace_back(r.Used ? "  Used = True" : "  Used = False");
     }
     lines.emplace_back("End Signalparameters");
     lines.emplace_back("Section Global");
-    lines.push_back("  Signallength = " + g.Signaldauer);
-    lines.push_back("  TriggerStart = " + g.Triggerstart);
-    lines.push_back("  TriggerStop = " + g.Triggerstop);
-    lines.push_back("  AnzWieder = " + g.AnzWieder);
-    for (const BoxKey& b : DisplayAndRunBoxes)
-        lines.push_back(std::string("  ") + b.key + " = " + boolUpper(g.check(b.box)));
-    lines.emplace_back(state.TastHigh ? "  TastHigh = True" : "  TastLow = TRUE");
-    lines.push_back(std::string("  ExternStart = ") + boolUpper(g.check(CheckBox::ExternStart)));
-    lines.push_back("  SelectedSignal = " + std::to_string(state.SelectedSignal));
-    lines.push_back("  EndDamp = " + g.EndDamp);
+    for (const GlobalKey& k : GlobalKeys) {
+        switch (k.item) {
+        case GlobalItem::Text: lines.push_back(keyLine(k.key, g.text(k.field))); break;
+        case GlobalItem::Box: lines.push_back(keyLine(k.key, boolUpper(g.check(k.box)))); break;
+        case GlobalItem::TastLow:
+            if (!state.TastHigh)
+                lines.push_back(keyLine(k.key, "TRUE"));
+            break;
+        case GlobalItem::TastHigh:
+            if (state.TastHigh)
+                lines.push_back(keyLine(k.key, "True"));
+            break;
+        case GlobalItem::Selected: lines.push_back(keyLine(k.key, std::to_string(state.SelectedSignal))); break;
+        }
+    }
     lines.emplace_back("End Global");
     lines.emplace_back("Section Variables");
     for (int s = 0; s < VariTable::SlotCount; ++s) {
@@ -499,10 +565,7 @@ std::string NotAProjectMessage(const std::string& fileName)
 
 void ClampSelectedSignal(MainState& state)
 {
-    std::int32_t used = 0;
-    for (const SinusRecord& r : state.SinusArray)
-        if (r.Used)
-            ++used;
+    const std::int32_t used = UsedCount(state.SinusArray);
     if (state.SelectedSignal >= used)
         state.SelectedSignal = used - 1;
 }

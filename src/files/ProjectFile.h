@@ -30,7 +30,10 @@ struct ProjectGlobals {
     std::array<bool, CheckBoxCount> Checks{};
 
     bool& check(CheckBox box) { return Checks[static_cast<std::size_t>(box)]; }
-    bool check(CheckBox box) const { return Checks[static_cast<std::size_t>(box)]; }
+    [[nodiscard]] bool check(CheckBox box) const { return Checks[static_cast<std::size_t>(box)]; }
+    // The text of one of the five global edits; RangeError for a signal's.
+    [[nodiscard]] std::string& text(EditField field);
+    [[nodiscard]] const std::string& text(EditField field) const;
 
     friend bool operator==(const ProjectGlobals&, const ProjectGlobals&) = default;
 };
@@ -49,9 +52,10 @@ ProjectGlobals ReadGlobals(const MainView& view);
 std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& globals, MainView& view);
 
 // The "Neu" reset on a project value, as MainForm::Neu1Click does it on the
-// window: "Unendlich" cleared, variables emptied, every slot unused with the
-// default texts (tables, types and AM multiples stay), the four global
-// parameters "1000", "100", "900", "0", no signal selected.
+// window (ResetToNew and NewGlobalTexts): "Unendlich" cleared, variables
+// emptied, every slot unused with the default texts (tables, types and AM
+// multiples stay), the four global parameters "1000", "100", "900", "0", no
+// signal selected.
 void ResetProject(Project& project);
 
 // Appends the file's lines (UTF-8, without terminators) for this state.

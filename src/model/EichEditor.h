@@ -30,18 +30,18 @@ public:
     };
 
     // The list box, always in its sorted order.
-    const std::vector<Line>& Lines() const { return lines_; }
-    std::vector<std::string> Texts() const;
+    [[nodiscard]] const std::vector<Line>& Lines() const { return lines_; }
+    [[nodiscard]] std::vector<std::string> Texts() const;
     // Puts a line in its sorted place (after lines that compare equal).
     void AddLine(std::string text);
     void Clear() { lines_.clear(); }
     // The list box has a single selection: selecting one line clears the
     // others; -1 selects nothing. Throws ListIndexError outside the list.
     void Select(int index);
-    int SelectedIndex() const;
+    [[nodiscard]] int SelectedIndex() const;
 
     // The working table, as last rebuilt from the list.
-    const EichTable& Table() const { return table_; }
+    [[nodiscard]] const EichTable& Table() const { return table_; }
 
     // Rebuilds the working table from the lines. More lines than the table
     // has room for abort with the range error and leave the table alone.

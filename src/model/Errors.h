@@ -26,7 +26,7 @@ inline std::string QuotedInput(const std::string& text, std::size_t maxChars = 6
 class AbortError : public std::runtime_error {
 public:
     explicit AbortError(const std::string& text) : std::runtime_error(text) {}
-    const std::string text() const { return what(); }
+    [[nodiscard]] const std::string text() const { return what(); }
 };
 
 // "'%s' ist kein gültiger Gleitkommawert"

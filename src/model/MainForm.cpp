@@ -35,15 +35,6 @@ MainForm::MainForm(MainView& view, Dialogs& dialogs) : view_(view), dialogs_(dia
     Neu1Click();
 }
 
-std::int32_t MainForm::SignalCount() const
-{
-    std::int32_t n = 0;
-    for (const SinusRecord& r : state_.SinusArray)
-        if (r.Used)
-            ++n;
-    return n;
-}
-
 void MainForm::EnableLocalEdits() { view_.setLocalEditsEnabled(SignalCount() != 0); }
 
 SinusRecord& MainForm::Record(int index)
@@ -86,19 +77,22 @@ void MainForm::ShowSignal()
     view_.setAmSetCaption(rec.TabTyp == TypeAM ? IntegerText(rec.TabPara) : std::string("Set"));
 }
 
-void MainForm::Neu1Click()
+void ResetToNew(MainState& state)
 {
-    view_.setChecked(CheckBox::Repeated, false);
-    state_.VariTable.Clear();
-    for (SinusRecord& r : state_.SinusArray) {
+    state.VariTable.Clear();
+    for (SinusRecord& r : state.SinusArray) {
         r.Used = false;
         r.SetDefaultTexts();
     }
-    view_.setEditText(EditField::Signaldauer, "1000");
-    view_.setEditText(EditField::Triggerstart, "100");
-    view_.setEditText(EditField::Triggerstop, "900");
-    view_.setEditText(EditField::EndDamp, "0");
-    state_.SelectedSignal = -1;
+    state.SelectedSignal = -1;
+}
+
+void MainForm::Neu1Click()
+{
+    view_.setChecked(CheckBox::Repeated, false);
+    ResetToNew(state_);
+    for (const NewGlobalText& g : NewGlobalTexts)
+        view_.setEditText(g.field, std::string(g.text));
     view_.invalidateSignalDisplay();
     EnableLocalEdits();
 }

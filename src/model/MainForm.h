@@ -4,6 +4,7 @@
 // texts between the records and the edits. The Qt window implements
 // MainView and forwards its events here.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,24 @@
 
 namespace tonvera {
 
+// What "Neu" does to the working state: variables emptied, every slot unused
+// with the default texts (tables, types and AM multiples stay), no signal
+// selected. The window's "Neu" and a project's reset before a load share it.
+void ResetToNew(MainState& state);
+
+// The texts "Neu" puts into the global parameters' edits, in this order;
+// "Unendlich" is cleared beside them.
+struct NewGlobalText {
+    EditField field;
+    std::string_view text;
+};
+inline constexpr std::array<NewGlobalText, 4> NewGlobalTexts = {{
+    {EditField::Signaldauer, "1000"},
+    {EditField::Triggerstart, "100"},
+    {EditField::Triggerstop, "900"},
+    {EditField::EndDamp, "0"},
+}};
+
 class MainForm {
 public:
     // Starts as the window does after creation: no signal selected,
@@ -23,7 +42,7 @@ public:
     MainForm(MainView& view, Dialogs& dialogs);
 
     MainState& state() { return state_; }
-    const MainState& state() const { return state_; }
+    [[nodiscard]] const MainState& state() const { return state_; }
     // Puts a whole new state in place (the project loader, after a complete
     // read into a copy).
     void replaceState(MainState next) { state_ = std::move(next); }
@@ -32,7 +51,7 @@ public:
     Dialogs& dialogs() { return dialogs_; }
 
     // The number of records in use, wherever they lie.
-    std::int32_t SignalCount() const;
+    [[nodiscard]] std::int32_t SignalCount() const { return UsedCount(state_.SinusArray); }
     // The local edits are enabled exactly while a signal exists.
     void EnableLocalEdits();
     // Stores the typed texts, range-checked, in the selected record, sets its
@@ -53,10 +72,13 @@ public:
     EvalResult EvalParam(std::string_view text) const;
     double ParamValue(std::string_view text) const;
     std::string RangeCheck(std::string_view text, int index) const;
-    std::string VariableRef(std::string_view text) const;
+    [[nodiscard]] std::string VariableRef(std::string_view text) const;
 
     // An evaluator bound to this form's table, position and dialogs.
-    ParamEvaluator evaluator() const { return ParamEvaluator(state_.VariTable, state_.VariPos, dialogs_); }
+    [[nodiscard]] ParamEvaluator evaluator() const
+    {
+        return ParamEvaluator(state_.VariTable, state_.VariPos, dialogs_);
+    }
 
     // The selected record; throws RangeError when SelectedSignal is not 0..7.
     SinusRecord& SelectedRecord();

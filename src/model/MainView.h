@@ -61,7 +61,7 @@ class MainView {
 public:
     virtual ~MainView() = default;
 
-    virtual std::string editText(EditField field) const = 0;
+    [[nodiscard]] virtual std::string editText(EditField field) const = 0;
     virtual void setEditText(EditField field, const std::string& text) = 0;
     // Enables or disables the seven local edits together.
     virtual void setLocalEditsEnabled(bool enabled) = 0;
@@ -69,13 +69,13 @@ public:
 
     // The checked button of the group "Signaltyp" as a type code 0..5, or -1
     // when none is checked.
-    virtual int checkedType() const = 0;
+    [[nodiscard]] virtual int checkedType() const = 0;
     virtual void setCheckedType(int typeCode) = 0;
 
-    virtual bool isChecked(CheckBox box) const = 0;
+    [[nodiscard]] virtual bool isChecked(CheckBox box) const = 0;
     virtual void setChecked(CheckBox box, bool checked) = 0;
 
-    virtual Priority priority() const = 0;
+    [[nodiscard]] virtual Priority priority() const = 0;
     virtual void setPriority(Priority p) = 0;
 
     // Caption of the small button beside "AM": "Set" or the carrier multiple.
@@ -83,7 +83,7 @@ public:
     // The label that shows the variable position.
     virtual void setAktVarText(const std::string& text) = 0;
 
-    virtual std::string statusText(int panel) const = 0;
+    [[nodiscard]] virtual std::string statusText(int panel) const = 0;
     virtual void setStatusText(int panel, const std::string& text) = 0;
     // Redraws the status bar at once (long transfers block the event loop).
     virtual void repaintStatusBar() = 0;
@@ -95,7 +95,7 @@ public:
 
     // The 50 ms polling timer.
     virtual void setTimerEnabled(bool enabled) = 0;
-    virtual bool timerEnabled() const = 0;
+    [[nodiscard]] virtual bool timerEnabled() const = 0;
 };
 
 } // namespace tonvera

@@ -55,41 +55,35 @@ ParsedNumber parseCore(std::string_view t, char sepA, char sepB)
         large.resize(n + 4);
     char* out = useLarge ? large.data() : small;
     std::size_t len = 0;
+    // An optional sign (only a minus is copied), then a run of digits.
+    auto sign = [&] {
+        if (i < n && (t[i] == '+' || t[i] == '-')) {
+            if (t[i] == '-')
+                out[len++] = '-';
+            ++i;
+        }
+    };
+    auto digits = [&] {
+        std::size_t count = 0;
+        for (; i < n && isDigit(t[i]); ++count)
+            out[len++] = t[i++];
+        return count;
+    };
 
-    if (i < n && (t[i] == '+' || t[i] == '-')) {
-        if (t[i] == '-')
-            out[len++] = '-';
-        ++i;
-    }
-    std::size_t mantissaDigits = 0;
-    while (i < n && isDigit(t[i])) {
-        out[len++] = t[i++];
-        ++mantissaDigits;
-    }
+    sign();
+    std::size_t mantissaDigits = digits();
     if (i < n && (t[i] == sepA || (sepB != 0 && t[i] == sepB))) {
         out[len++] = '.';
         ++i;
-        while (i < n && isDigit(t[i])) {
-            out[len++] = t[i++];
-            ++mantissaDigits;
-        }
+        mantissaDigits += digits();
     }
     if (mantissaDigits == 0)
         return result;
     if (i < n && (t[i] == 'e' || t[i] == 'E')) {
         out[len++] = 'e';
         ++i;
-        if (i < n && (t[i] == '+' || t[i] == '-')) {
-            if (t[i] == '-')
-                out[len++] = '-';
-            ++i;
-        }
-        std::size_t expDigits = 0;
-        while (i < n && isDigit(t[i])) {
-            out[len++] = t[i++];
-            ++expDigits;
-        }
-        if (expDigits == 0)
+        sign();
+        if (digits() == 0)
             return result;
     }
     if (i != n)

@@ -45,7 +45,7 @@ public:
     std::string RangeCheck(std::string_view text, int index, bool checkParam) const;
     // "-<k+1>" when the text names the variable in slot k, else the text
     // upper-cased.
-    std::string VariableRef(std::string_view text) const;
+    [[nodiscard]] std::string VariableRef(std::string_view text) const;
 
 private:
     const VariTable& table_;

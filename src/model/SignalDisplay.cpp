@@ -60,10 +60,7 @@ void SignalDisplay::SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int 
 
     static const SinusArray none{};
     const SinusArray& records = in.records ? *in.records : none;
-    int n = 0;
-    for (const auto& r : records)
-        if (r.Used)
-            ++n;
+    const int n = UsedCount(records);
     int k = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const auto& r = records[i];
@@ -131,23 +128,17 @@ void SignalDisplay::DrawSignal(const SinusRecord& record, int index, int selecte
     };
     auto centred = [&](double yy, const std::string& text) { put(Pixel(xm - c.textWidth(text) / 2), Pixel(yy), text); };
 
-    std::string t;
-    if (checks.FreqCheck)
-        t += IntegerText(Q) + " Hz";
-    if (checks.FreqCheck && checks.PhaseCheck)
-        t += "/";
-    if (checks.PhaseCheck)
-        t += IntegerText(P) + "°";
-    centred(static_cast<double>(bottom) - TH - 2, t);
-
-    t.clear();
-    if (checks.StopCheck)
-        t += IntegerText(D) + "ms";
-    if (checks.StopCheck && checks.AmplCheck)
-        t += "/";
-    if (checks.AmplCheck)
-        t += IntegerText(A) + "dB";
-    centred(static_cast<double>(top) + 3, t);
+    // The shown ones of two values, a slash between them.
+    auto pair = [](bool showA, double a, const char* unitA, bool showB, double b, const char* unitB) {
+        std::string t = showA ? IntegerText(a) + unitA : std::string();
+        if (showA && showB)
+            t += "/";
+        if (showB)
+            t += IntegerText(b) + unitB;
+        return t;
+    };
+    centred(static_cast<double>(bottom) - TH - 2, pair(checks.FreqCheck, Q, " Hz", checks.PhaseCheck, P, "°"));
+    centred(static_cast<double>(top) + 3, pair(checks.StopCheck, D, "ms", checks.AmplCheck, A, "dB"));
 
     if (checks.StartCheck)
         put(x0 + 2, y - TH - 2, IntegerText(S) + "ms");

@@ -100,26 +100,26 @@ void SignalEditing::SinusBoxMouseDown(int y, int height)
     repaint();
 }
 
-void SignalEditing::SinusSelClick()
+void SignalEditing::ChangeType(std::int32_t type, const std::function<void(SinusRecord&)>& fill)
 {
     SinusRecord* rec = selected();
-    if (!rec || rec->TabTyp == TypeSinus)
+    if (!rec || rec->TabTyp == type)
         return;
-    Form.view().setCheckedType(TypeSinus);
-    FillSine(*rec);
-    rec->TabTyp = TypeSinus;
+    if (fill)
+        fill(*rec);
+    rec->TabTyp = type;
     repaint();
 }
 
-void SignalEditing::SinusEichSelClick()
+void SignalEditing::SinusSelClick()
 {
-    SinusRecord* rec = selected();
-    if (!rec || rec->TabTyp == TypeSinusEich)
-        return;
-    FillSine(*rec);
-    rec->TabTyp = TypeSinusEich;
-    repaint();
+    ChangeType(TypeSinus, [this](SinusRecord& r) {
+        Form.view().setCheckedType(TypeSinus);
+        FillSine(r);
+    });
 }
+
+void SignalEditing::SinusEichSelClick() { ChangeType(TypeSinusEich, FillSine); }
 
 void SignalEditing::AMSelClick(bool fromAmSet)
 {
@@ -149,34 +149,15 @@ void SignalEditing::AMSelClick(bool fromAmSet)
     repaint();
 }
 
-void SignalEditing::RechtSelClick()
-{
-    SinusRecord* rec = selected();
-    if (!rec || rec->TabTyp == TypeRechteck)
-        return;
-    FillRect(*rec);
-    rec->TabTyp = TypeRechteck;
-    repaint();
-}
+void SignalEditing::RechtSelClick() { ChangeType(TypeRechteck, FillRect); }
 
 void SignalEditing::RauschenSelClick()
 {
-    SinusRecord* rec = selected();
-    if (!rec || rec->TabTyp == TypeRauschen)
-        return;
-    FillNoise(*rec, Form.state().NoiseSeed);
-    rec->TabTyp = TypeRauschen;
-    repaint();
+    ChangeType(TypeRauschen, [this](SinusRecord& r) { FillNoise(r, Form.state().NoiseSeed); });
 }
 
-void SignalEditing::MuteSelClick()
-{
-    SinusRecord* rec = selected();
-    if (!rec || rec->TabTyp == TypeMute)
-        return;
-    rec->TabTyp = TypeMute; // the table of the previous type stays
-    repaint();
-}
+// The table of the previous type stays.
+void SignalEditing::MuteSelClick() { ChangeType(TypeMute, nullptr); }
 
 bool SignalEditing::FreqKeyPress(int key)
 {

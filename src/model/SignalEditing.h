@@ -4,6 +4,9 @@
 // multiple) and the commit key. They work on a MainForm and reach the
 // screen only through its view and dialogs.
 
+#include <cstdint>
+#include <functional>
+
 #include "model/MainForm.h"
 
 namespace tonvera {
@@ -47,6 +50,9 @@ public:
 
 private:
     SinusRecord* selected();
+    // Gives the selected record another type and fills its table for it;
+    // nothing when no record is selected or it has that type already.
+    void ChangeType(std::int32_t type, const std::function<void(SinusRecord&)>& fill);
     void repaint() { Form.view().repaintSignalDisplay(); }
     void finishNewOrCopy();
 

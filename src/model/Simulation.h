@@ -31,7 +31,7 @@ struct EnvelopeShape {
     double dach = 0.0;
     double rampDown = 0.0;
 
-    double at(double t) const;
+    [[nodiscard]] double at(double t) const;
 };
 
 class Simulation {
@@ -51,30 +51,30 @@ public:
                   const std::string& triggerStartText, const std::string& triggerStopText);
 
     void BeginPositions();
-    bool PositionsDone() const;
+    [[nodiscard]] bool PositionsDone() const;
     void NextPosition();
     void EndPositions();
 
     // The value of a copied global text at the current position. Messages
     // go to `sink`, the collecting one while painting.
-    double GlobalValue(const std::string& text) const;
-    double GlobalValue(const std::string& text, Dialogs& sink) const;
+    [[nodiscard]] double GlobalValue(const std::string& text) const;
+    [[nodiscard]] double GlobalValue(const std::string& text, Dialogs& sink) const;
     // A record's envelope at t milliseconds, at the current position.
-    double Envelope(const SinusRecord& record, double t) const;
-    EnvelopeShape Shape(const SinusRecord& record, Dialogs& sink) const;
+    [[nodiscard]] double Envelope(const SinusRecord& record, double t) const;
+    [[nodiscard]] EnvelopeShape Shape(const SinusRecord& record, Dialogs& sink) const;
 
     // Paints the whole run into a W x H box. Opens no message box: what did
     // not evaluate is in PaintProblems afterwards.
     void SimPaintPaint(Canvas& canvas, int width, int height); // the plot SimPaint
 
-    double TotalDuration() const { return totalDuration_; }
-    const std::string& Label1Caption() const { return label1_; }
-    const std::vector<std::string>& PaintProblems() const { return paintProblems_; }
-    const SinusArray& SimSignals() const { return simSignals_; }
-    const VariTable& SimVariables() const { return simVariables_; }
-    std::int32_t SavedPos() const { return savedPos_; }
+    [[nodiscard]] double TotalDuration() const { return totalDuration_; }
+    [[nodiscard]] const std::string& Label1Caption() const { return label1_; }
+    [[nodiscard]] const std::vector<std::string>& PaintProblems() const { return paintProblems_; }
+    [[nodiscard]] const SinusArray& SimSignals() const { return simSignals_; }
+    [[nodiscard]] const VariTable& SimVariables() const { return simVariables_; }
+    [[nodiscard]] std::int32_t SavedPos() const { return savedPos_; }
 
-    char Separator() const { return separator_; }
+    [[nodiscard]] char Separator() const { return separator_; }
     void SetSeparator(char c) { separator_ = c; }
 
     // Runs the window modally; set by the window, scripted by tests.

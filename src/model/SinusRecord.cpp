@@ -8,15 +8,10 @@ void SinusRecord::SetDefaultTexts()
 {
     // Copies of string objects rather than assignments from literals: GCC 12
     // at -O3 reports a false overlap for the latter (its bug 105651).
-    static const std::string freq = DefaultFreq, phase = DefaultPhase, ampl = DefaultAmpl, start = DefaultStart,
-                             dach = DefaultDach, rampUp = DefaultRampUp, rampDown = DefaultRampDown;
-    Freq = freq;
-    Phase = phase;
-    Ampl = ampl;
-    Start = start;
-    Dach = dach;
-    RampUp = rampUp;
-    RampDown = rampDown;
+    static const std::array<std::string, 7> texts = {DefaultTexts[0], DefaultTexts[1], DefaultTexts[2], DefaultTexts[3],
+                                                     DefaultTexts[4], DefaultTexts[5], DefaultTexts[6]};
+    for (int i = 0; i < 7; ++i)
+        Text(i) = texts[static_cast<std::size_t>(i)];
 }
 
 const std::string& SinusRecord::Text(int paramIndex) const
@@ -36,6 +31,15 @@ const std::string& SinusRecord::Text(int paramIndex) const
 std::string& SinusRecord::Text(int paramIndex)
 {
     return const_cast<std::string&>(static_cast<const SinusRecord&>(*this).Text(paramIndex));
+}
+
+std::int32_t UsedCount(const SinusArray& records)
+{
+    std::int32_t n = 0;
+    for (const SinusRecord& r : records)
+        if (r.Used)
+            ++n;
+    return n;
 }
 
 } // namespace tonvera

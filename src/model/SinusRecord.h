@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/ParamTable.h"
 #include "model/WaveTable.h"
 
 namespace tonvera {
@@ -25,14 +26,9 @@ enum SignalType : std::int32_t {
     TypeMute = 5,
 };
 
-// The texts of a new signal: the lower limits of the parameters.
-inline constexpr const char* DefaultFreq = "1";
-inline constexpr const char* DefaultPhase = "0";
-inline constexpr const char* DefaultAmpl = "0";
-inline constexpr const char* DefaultStart = "0";
-inline constexpr const char* DefaultDach = "25";
-inline constexpr const char* DefaultRampUp = "0,002";
-inline constexpr const char* DefaultRampDown = "0,002";
+// The texts of a new signal, by parameter index: the lower limits of the
+// parameters.
+inline constexpr std::array<const char*, 7> DefaultTexts = {"1", "0", "0", "0", "25", "0,002", "0,002"};
 
 struct SinusRecord {
     std::string Freq;
@@ -51,7 +47,7 @@ struct SinusRecord {
     void SetDefaultTexts();
 
     // The text of parameter index 0..6 (Dach is index 4).
-    const std::string& Text(int paramIndex) const;
+    [[nodiscard]] const std::string& Text(int paramIndex) const;
     std::string& Text(int paramIndex);
 
     friend bool operator==(const SinusRecord&, const SinusRecord&) = default;
@@ -59,5 +55,14 @@ struct SinusRecord {
 
 // The eight records; the signals in use always occupy slots 0..n-1.
 using SinusArray = std::array<SinusRecord, SignalSlots>;
+
+// The number of records in use, wherever they lie.
+[[nodiscard]] std::int32_t UsedCount(const SinusArray& records);
+
+// The order in which a download evaluates a record's texts (parameter
+// indices); their messages come in this order, in the window and in the
+// tool's check alike.
+inline constexpr std::array<int, 7> EvaluationOrder = {ParamFreq, ParamAmpl,   ParamPhase,   ParamStart,
+                                                       ParamDach, ParamRampUp, ParamRampDown};
 
 } // namespace tonvera

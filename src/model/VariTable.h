@@ -19,32 +19,32 @@ public:
     static constexpr int SlotCount = 21;
     using Slot = std::vector<std::string>;
 
-    const Slot& slot(int index) const;
+    [[nodiscard]] const Slot& slot(int index) const;
     // Direct access for the editor grid and the project loader, which write
     // values in place. Throws ListIndexError outside 0..20.
     Slot& slot(int index);
-    const std::array<Slot, SlotCount>& slots() const { return slots_; }
+    [[nodiscard]] const std::array<Slot, SlotCount>& slots() const { return slots_; }
 
-    bool inUse(int index) const { return !slot(index).empty(); }
+    [[nodiscard]] bool inUse(int index) const { return !slot(index).empty(); }
     // Number of slots in use (they are 0..count-1).
-    int variableCount() const;
+    [[nodiscard]] int variableCount() const;
 
     // Empties all 21 slots ("Neu").
     void Clear();
 
     // True when some slot in use has this name under ASCII case folding.
-    bool NameExists(std::string_view name) const;
+    [[nodiscard]] bool NameExists(std::string_view name) const;
     // The slot the parameter evaluation reads for this name: the last slot
     // whose name matches, or -1.
-    int LookupSlot(std::string_view name) const;
+    [[nodiscard]] int LookupSlot(std::string_view name) const;
     // The lowest matching slot (the one a delete removes), or -1.
-    int FirstSlot(std::string_view name) const;
+    [[nodiscard]] int FirstSlot(std::string_view name) const;
     // The lowest empty slot, or -1 when all 21 are in use.
-    int LowestEmptySlot() const;
+    [[nodiscard]] int LowestEmptySlot() const;
 
     // Number of positions: the item count of slot 0 minus 1 (-1 when there
     // are no variables, so loops over positions run zero times).
-    int PositionCount() const;
+    [[nodiscard]] int PositionCount() const;
 
     // The text of slot `slotIndex` at variable position `position`;
     // position 0 reads item 1. A position beyond the slot's last value (or a
@@ -53,7 +53,7 @@ public:
 
     // The name rules of a new variable: not empty, not starting with a digit,
     // not already present.
-    bool IsValidNewName(std::string_view name) const;
+    [[nodiscard]] bool IsValidNewName(std::string_view name) const;
 
     // Adds a variable with the given name in the lowest empty slot. Reports
     // "Keine weiteren Variablen möglich!" or "Ungültiger Variablenbezeichner!"

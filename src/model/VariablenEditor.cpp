@@ -90,25 +90,20 @@ void VariablenEditor::GridToTable()
     }
 }
 
-void VariablenEditor::Button1Click()
+void VariablenEditor::ChangeVariables(bool (VariTable::*change)(Dialogs&))
 {
     if (table_ == nullptr)
         return;
     // What was typed but not yet entered would otherwise vanish when the
-    // grid is rebuilt for the new column.
+    // grid is rebuilt for the changed columns.
     GridToTable();
-    if (table_->AskAndAddVariable(dialogs_))
+    if ((table_->*change)(dialogs_))
         TableToGrid();
 }
 
-void VariablenEditor::Button2Click()
-{
-    if (table_ == nullptr)
-        return;
-    GridToTable();
-    if (table_->AskAndDeleteVariable(dialogs_))
-        TableToGrid();
-}
+void VariablenEditor::Button1Click() { ChangeVariables(&VariTable::AskAndAddVariable); }
+
+void VariablenEditor::Button2Click() { ChangeVariables(&VariTable::AskAndDeleteVariable); }
 
 bool VariablenEditor::VariGridKeyPress(char key)
 {

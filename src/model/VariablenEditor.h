@@ -21,24 +21,24 @@ public:
     explicit VariablenEditor(Dialogs& dialogs) : dialogs_(dialogs) {}
 
     // --- The grid: column-major cells, row 0 is the fixed row of names ------
-    int ColCount() const { return static_cast<int>(cells_.size()); }
-    int RowCount() const { return rowCount_; }
+    [[nodiscard]] int ColCount() const { return static_cast<int>(cells_.size()); }
+    [[nodiscard]] int RowCount() const { return rowCount_; }
     // Empty text outside the grid, so a reader never needs to check bounds.
-    const std::string& Cell(int col, int row) const;
+    [[nodiscard]] const std::string& Cell(int col, int row) const;
     // Throws ListIndexError outside the grid.
     void SetCell(int col, int row, std::string text);
-    int Col() const { return col_; }
-    int Row() const { return row_; }
+    [[nodiscard]] int Col() const { return col_; }
+    [[nodiscard]] int Row() const { return row_; }
     // Moves the cursor; it never lands on the fixed row or outside the grid.
     void SetCursor(int col, int row);
-    bool Enabled() const { return enabled_; }
+    [[nodiscard]] bool Enabled() const { return enabled_; }
     // Set by the window before TableToGrid; the column width follows from it.
     int GridWidth = 467;
-    int DefaultColWidth() const { return defaultColWidth_; }
+    [[nodiscard]] int DefaultColWidth() const { return defaultColWidth_; }
 
     // --- The borrowed table -----------------------------------------------------
     // The table the editor works on while it is open; nullptr otherwise.
-    VariTable* Table() const { return table_; }
+    [[nodiscard]] VariTable* Table() const { return table_; }
     void Borrow(VariTable& table) { table_ = &table; }
     void GiveBack() { table_ = nullptr; }
 
@@ -63,6 +63,9 @@ public:
     std::function<void()> GridChanged;
 
 private:
+    // Adds or deletes a variable through the table's question, keeping
+    // what was typed.
+    void ChangeVariables(bool (VariTable::*change)(Dialogs&));
     void clearGrid(int cols, int rows);
     void clampCursor();
     void changed()

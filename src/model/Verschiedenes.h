@@ -24,12 +24,12 @@ public:
     explicit Verschiedenes(MainState& state) : state_(state) {}
 
     // "Parameter überprüfen": the check box writes straight through.
-    bool CheckParam() const;
+    [[nodiscard]] bool CheckParam() const;
     void SetCheckParam(bool on);
 
     // The group "Taster"; the two buttons exclude each other.
-    bool TasterLow() const { return !tasterHigh_; }
-    bool TasterHigh() const { return tasterHigh_; }
+    [[nodiscard]] bool TasterLow() const { return !tasterHigh_; }
+    [[nodiscard]] bool TasterHigh() const { return tasterHigh_; }
     void CheckTasterLow() { tasterHigh_ = false; }
     void CheckTasterHigh() { tasterHigh_ = true; }
 

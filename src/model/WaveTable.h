@@ -23,16 +23,19 @@ public:
     const std::int32_t& operator[](std::size_t i) const { return data_[i]; }
     // Checked access: outside 0..32767 aborts with the range error.
     std::int32_t& at(long i);
-    const std::int32_t& at(long i) const;
+    [[nodiscard]] const std::int32_t& at(long i) const;
 
     static constexpr std::size_t size() { return Size; }
     std::int32_t* data() { return data_.data(); }
-    const std::int32_t* data() const { return data_.data(); }
+    [[nodiscard]] const std::int32_t* data() const { return data_.data(); }
     auto begin() { return data_.begin(); }
     auto end() { return data_.end(); }
-    auto begin() const { return data_.begin(); }
-    auto end() const { return data_.end(); }
-    std::span<const std::int32_t, Size> span() const { return std::span<const std::int32_t, Size>(data_.data(), Size); }
+    [[nodiscard]] auto begin() const { return data_.begin(); }
+    [[nodiscard]] auto end() const { return data_.end(); }
+    [[nodiscard]] std::span<const std::int32_t, Size> span() const
+    {
+        return std::span<const std::int32_t, Size>(data_.data(), Size);
+    }
     std::span<std::int32_t, Size> span() { return std::span<std::int32_t, Size>(data_.data(), Size); }
 
     friend bool operator==(const WaveTable&, const WaveTable&) = default;

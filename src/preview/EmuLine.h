@@ -27,14 +27,14 @@ public:
 
     bool open(const std::string&) override;
     void close() override { Opened = false; }
-    bool isOpen() const override { return Opened; }
+    [[nodiscard]] bool isOpen() const override { return Opened; }
     void writeBlock(std::span<const std::uint8_t> bytes) override;
     LineRead readByte() override;
 
     void pause(int milliseconds) override;
 
-    emu::EmuTime now() const { return Now; }
-    const emu::RunRecorder& recorder() const { return Recorder; }
+    [[nodiscard]] emu::EmuTime now() const { return Now; }
+    [[nodiscard]] const emu::RunRecorder& recorder() const { return Recorder; }
     emu::Emulator& emulator() { return Emu; }
 
 private:

@@ -49,13 +49,13 @@ struct PreviewRun {
     int position = 1;
     int positionCount = 0;
 
-    double seconds() const { return double(endTick) / double(emu::ClockHz); }
+    [[nodiscard]] double seconds() const { return double(endTick) / double(emu::ClockHz); }
     // The signal output (after clipping and the final attenuator) as a
     // fraction of the converter's full scale, and the trigger, at a tick.
-    double outputAt(std::int64_t tick, bool* trigger = nullptr, bool* overflow = nullptr) const;
+    [[nodiscard]] double outputAt(std::int64_t tick, bool* trigger = nullptr, bool* overflow = nullptr) const;
     // Whether an overflow lies in the ticks [from, to): the first one, or
     // its repetition in a later period before the end.
-    bool overflowWithin(std::int64_t from, std::int64_t to) const;
+    [[nodiscard]] bool overflowWithin(std::int64_t from, std::int64_t to) const;
 };
 
 class PreviewDevice {

@@ -44,7 +44,7 @@ struct Spectrum {
     // The strongest peaks, strongest first.
     std::vector<Peak> peaks;
 
-    double binHz() const { return db.size() > 1 ? sampleRate / double(2 * (db.size() - 1)) : 0; }
+    [[nodiscard]] double binHz() const { return db.size() > 1 ? sampleRate / double(2 * (db.size() - 1)) : 0; }
 };
 
 // Magnitude in dB of full scale (a full-scale sine reads 0 dB) over the

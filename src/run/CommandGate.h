@@ -8,7 +8,7 @@ namespace tonvera {
 
 class CommandGate {
 public:
-    bool busy() const { return Busy; }
+    [[nodiscard]] bool busy() const { return Busy; }
 
     // Takes the gate for the lifetime of the scope, if it was free.
     class Scope {
@@ -22,7 +22,7 @@ public:
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
         // False when the gate was already taken: the caller must not go on.
-        bool entered() const { return Owner; }
+        [[nodiscard]] bool entered() const { return Owner; }
 
     private:
         CommandGate& Gate;

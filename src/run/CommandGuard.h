@@ -20,7 +20,7 @@ public:
     // True while a guarded command runs. Events that a command itself causes
     // (an edit losing the focus to a message box or because it was disabled)
     // must not start a second command inside the first.
-    bool busy() const { return Depth > 0; }
+    [[nodiscard]] bool busy() const { return Depth > 0; }
 
 private:
     void report(const std::string& text) noexcept;

@@ -52,14 +52,19 @@ std::string DefaultFile(const std::string& lowerName)
 
 } // namespace
 
-void MainCore::FormCreate()
+bool MainCore::StartUp(const std::optional<std::string>& calFile, const std::optional<std::string>& projectFile)
 {
     Form.view().setStatusText(StatusPanelSignal, "");
     Form.view().setStatusText(StatusPanelEich, "");
-    if (const std::string cal = DefaultFile("default.cal"); !cal.empty())
-        Files.LoadEichFile(cal);
-    if (const std::string tva = DefaultFile("default.tva"); !tva.empty())
-        Files.LoadProject(tva);
+    if (calFile)
+        Files.LoadEichFile(*calFile);
+    return !projectFile || Files.LoadProject(*projectFile);
+}
+
+void MainCore::FormCreate()
+{
+    const auto named = [](const std::string& file) { return file.empty() ? std::nullopt : std::optional(file); };
+    StartUp(named(DefaultFile("default.cal")), named(DefaultFile("default.tva")));
 }
 
 void MainCore::DownloadSet()

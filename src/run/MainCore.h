@@ -6,6 +6,7 @@
 // which the caller's one guard shows in the error box.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/Pause.h"
@@ -45,10 +46,15 @@ public:
     FileCommands& files() { return Files; }
     ProjectLoadHooks& loadHooks() { return Hooks; }
 
-    // The main window's start-up after the model's "Neu": status panels 2
-    // and 3 emptied, then "default.cal" and "default.tva" from the working
-    // directory when they exist. The port is closed, so nothing is sent. An
-    // error in a file ends it there (the project is then not loaded).
+    // The start-up after the model's "Neu": status panels 2 and 3 emptied,
+    // then the calibration file and the project, each when named. An error
+    // in a file ends it there (the project is then not loaded). True when a
+    // named project was loaded, or none was named. The window and tonvera-cli
+    // both start through here.
+    bool StartUp(const std::optional<std::string>& calFile, const std::optional<std::string>& projectFile);
+    // The main window's start-up: "default.cal" and "default.tva" from the
+    // working directory when they exist. The port is closed, so nothing is
+    // sent.
     void FormCreate();
 
     // --- Run control ---------------------------------------------------------

@@ -42,7 +42,7 @@ public:
     void ExternStartClick(); // "Externes Starten"
 
     // Positions 1..PositionCount(); the values in the variable of slot 0.
-    int PositionCount() const;
+    [[nodiscard]] int PositionCount() const;
 
     // For the project loader's table upload, which runs under the same gate.
     SignalDownload& download() { return Download; }
@@ -62,9 +62,9 @@ private:
     void StepPosition();
     void ShowPosition();
 
-    double Value(EditField field) const;
+    [[nodiscard]] double Value(EditField field) const;
     // AnzWieder rounded, halves to even; it must fit 32 bits.
-    std::int32_t Repeats() const;
+    [[nodiscard]] std::int32_t Repeats() const;
     void SendEndDamp();
     void SendTriggerWindow();
     void SendSignalLength(bool flag);

@@ -8,13 +8,8 @@ namespace tonvera {
 SinusValues SignalDownload::EvaluateSignal(const SinusRecord& record) const
 {
     SinusValues v;
-    v.Freq = Form.ParamValue(record.Freq);
-    v.Ampl = Form.ParamValue(record.Ampl);
-    v.Phase = Form.ParamValue(record.Phase);
-    v.Start = Form.ParamValue(record.Start);
-    v.Dach = Form.ParamValue(record.Dach);
-    v.RampUp = Form.ParamValue(record.RampUp);
-    v.RampDown = Form.ParamValue(record.RampDown);
+    for (const int param : EvaluationOrder)
+        v.Param(param) = Form.ParamValue(record.Text(param));
     v.Table = &record.Table;
     v.TabTyp = record.TabTyp;
     v.TabPara = record.TabPara;

@@ -16,7 +16,7 @@ public:
     // The record's texts evaluated at the current position, in the order
     // Freq, Ampl, Phase, Start, Dach, RampUp, RampDown (so their messages come
     // in that order); a text that does not evaluate gives -10.
-    SinusValues EvaluateSignal(const SinusRecord& record) const;
+    [[nodiscard]] SinusValues EvaluateSignal(const SinusRecord& record) const;
     // Registers of all eight signals and the tables that changed, signal 0
     // first. A table upload shows its progress in status panel 1 and puts the
     // panel's text back afterwards, and in the progress window, whose

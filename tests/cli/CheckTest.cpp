@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 
 namespace tonvera::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 #include "model/TableFill.h"
 #include "support/EmuProcess.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <set>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 
 namespace tonvera::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <csignal>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 #include "VirtualDevice.h"
 #include "device/SerialSupport.h"
 #include "run/MainCore.h"
@@ -48,8 +48,8 @@ int Starts(const std::vector<std::string>& log)
 // Start, the tick until the run has ended, close.
 std::vector<std::string> WindowLog(const std::string& project)
 {
-    testing::FakeView view;
-    testing::RecordingDialogs dialogs;
+    test::FakeView view;
+    test::RecordingDialogs dialogs;
     VirtualDevice device;
     MainCore core(view, dialogs, device, device);
     core.files().LoadProject(project);

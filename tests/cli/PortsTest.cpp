@@ -3,12 +3,12 @@
 
 #include <cstdlib>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 
 namespace tonvera::test {
 namespace {
 
-TEST(CliPorts, ListsTheRunningEmulatorAsLinesOrJson)
+TEST(CliPorts, ListsTheRunningEmulatorAsLinesOrJsonAndNamesItsLink)
 {
     TempDir runtime;
     std::ofstream(runtime.path("tonvera-emu")).put('\n');
@@ -18,6 +18,7 @@ TEST(CliPorts, ListsTheRunningEmulatorAsLinesOrJson)
     const CliResult text = RunCli({"ports"});
     const CliResult json = RunCli({"ports", "--json"});
     const CliResult extra = RunCli({"ports", "x.tva"});
+    const CliResult onlyLink = RunCli({"ports", "--emulator-link"});
     if (saved)
         ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
     else
@@ -33,6 +34,9 @@ TEST(CliPorts, ListsTheRunningEmulatorAsLinesOrJson)
                                        "\", \"description\": \"Geräteemulator tonvera-emu\""))
         << json.out;
     EXPECT_TRUE(json.out.ends_with("}\n]\n"));
+    // scripts/run starts the emulator where this says, whether or not one runs.
+    EXPECT_EQ(onlyLink.code, 0) << onlyLink.err;
+    EXPECT_EQ(onlyLink.out, link + "\n");
     EXPECT_EQ(extra.code, 2);
     EXPECT_TRUE(Contains(extra.err, "Befehl ports erwartet keine Datei")) << extra.err;
 }

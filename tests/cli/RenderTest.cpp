@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 #include "model/TableFill.h"
 
 namespace tonvera::test {

@@ -1,6 +1,6 @@
 // tonvera-cli simulate: the simulation window's figures as text.
 
-#include "CliSupport.h"
+#include "CliProcess.h"
 
 namespace tonvera::test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "files/EichFile.h"
 #include "files/FileCommands.h"
-#include "files/FilesTestSupport.h"
+#include "files/FilesFixture.h"
 #include "model/Errors.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
@@ -13,7 +13,7 @@
 namespace tonvera {
 namespace {
 
-using namespace tonvera::testing;
+using namespace tonvera::test;
 
 class EichFile : public FilesFixture {
 protected:
@@ -35,7 +35,7 @@ protected:
 
     void loadText(const std::string& text)
     {
-        const std::string file = dir.file("t.cal");
+        const std::string file = dir.path("t.cal");
         writeBytes(file, text);
         cmd.LoadEichFile(file);
     }
@@ -44,7 +44,7 @@ protected:
 TEST_F(EichFile, WritesWholeHertzAndHundredthsWithAPoint)
 {
     putThreePoints();
-    const std::string file = dir.file("k.cal");
+    const std::string file = dir.path("k.cal");
     cmd.SaveEichFile(file);
     EXPECT_EQ(readBytes(file), "20/1.50\r\n1000/-1.50\r\n-5/-0.00\r\n");
     table().count = 0;
@@ -55,7 +55,7 @@ TEST_F(EichFile, WritesWholeHertzAndHundredthsWithAPoint)
 TEST_F(EichFile, SaveThenLoadGivesTheRoundedPoints)
 {
     putThreePoints();
-    const std::string file = dir.file("k.cal");
+    const std::string file = dir.path("k.cal");
     cmd.SaveEichFile(file);
     table().count = 0;
     cmd.LoadEichFile(file);
@@ -69,13 +69,13 @@ TEST_F(EichFile, SaveThenLoadGivesTheRoundedPoints)
 TEST_F(EichFile, FixturesOfZeroOneAnd501Lines)
 {
     putThreePoints();
-    cmd.LoadEichFile(testing::fixture("cal_0.cal"));
+    cmd.LoadEichFile(test::fixture("cal_0.cal"));
     EXPECT_EQ(table().count, 0);
-    cmd.LoadEichFile(testing::fixture("cal_1.cal"));
+    cmd.LoadEichFile(test::fixture("cal_1.cal"));
     EXPECT_EQ(table().count, 1);
     EXPECT_EQ(table().frequencies[0], 1000);
     EXPECT_EQ(table().corrections[0], -1.5);
-    cmd.LoadEichFile(testing::fixture("cal_501.cal"));
+    cmd.LoadEichFile(test::fixture("cal_501.cal"));
     EXPECT_EQ(table().count, 501);
     EXPECT_EQ(table().frequencies[500], 20 + 40 * 500);
     EXPECT_EQ(table().corrections[500], (500 % 7 - 3) * 0.25);
@@ -85,7 +85,7 @@ TEST_F(EichFile, MoreThan501PointsChangeNothing)
 {
     putThreePoints();
     const EichTable before = table();
-    const std::string file = testing::fixture("cal_502.cal");
+    const std::string file = test::fixture("cal_502.cal");
     try {
         cmd.LoadEichFile(file);
         FAIL() << "502 points loaded";
@@ -116,14 +116,14 @@ TEST_F(EichFile, AMissingFileIsReportedAndAnUnreadableOneChangesNothing)
 {
     putThreePoints();
     const EichTable before = table();
-    const std::string missing = dir.file("fehlt.cal");
+    const std::string missing = dir.path("fehlt.cal");
     cmd.LoadEichFile(missing);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Kann " + missing + " Kalibrierung nicht öffnen!");
     EXPECT_EQ(dialogs.messages[0].title, "Achtung");
     EXPECT_EQ(table(), before);
 
-    const std::string folder = dir.file("ordner.cal");
+    const std::string folder = dir.path("ordner.cal");
     std::filesystem::create_directory(folder);
     try {
         cmd.LoadEichFile(folder);
@@ -137,18 +137,18 @@ TEST_F(EichFile, AMissingFileIsReportedAndAnUnreadableOneChangesNothing)
 TEST_F(EichFile, ASaveThatFailsKeepsTheOldFile)
 {
     putThreePoints();
-    const std::string folder = dir.file("ordner.cal");
+    const std::string folder = dir.path("ordner.cal");
     std::filesystem::create_directory(folder);
     EXPECT_THROW(cmd.SaveEichFile(folder), FileError);
     EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_THROW(cmd.SaveEichFile(dir.file("nicht/da.cal")), FileError);
+    EXPECT_THROW(cmd.SaveEichFile(dir.path("nicht/da.cal")), FileError);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"ordner.cal"});
 }
 
 TEST_F(EichFile, DialogsUseTheirOwnPropertiesAndRememberTheName)
 {
     putThreePoints();
-    const std::string file = dir.file("mess.cal");
+    const std::string file = dir.path("mess.cal");
     dialogs.fileAnswers = {file, file, std::nullopt, std::nullopt};
     cmd.Kalibrierdatenspeichern1Click();
     table().count = 0;

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "files/FileCommands.h"
-#include "files/FilesTestSupport.h"
+#include "files/FilesFixture.h"
 #include "model/Errors.h"
 #include "model/TableFill.h"
 #include "support/FakeView.h"
@@ -16,7 +16,7 @@
 namespace tonvera {
 namespace {
 
-using namespace tonvera::testing;
+using namespace tonvera::test;
 
 // Everything a load may touch.
 struct Snapshot {
@@ -41,7 +41,7 @@ protected:
     {
         MainState st = form.state();
         ProjectGlobals g = ReadGlobals(view);
-        testing::makeFixtureState(st, g);
+        test::makeFixtureState(st, g);
         st.EichTable.count = 2;
         st.EichTable.frequencies[1] = 1000;
         st.VariPos = 2;
@@ -52,7 +52,7 @@ protected:
 
     void load(const std::string& content)
     {
-        const std::string file = dir.file("t.tva");
+        const std::string file = dir.path("t.tva");
         writeBytes(file, content);
         cmd.LoadProject(file);
     }
@@ -64,7 +64,7 @@ TEST_F(ProjectLoad, SaveThenLoadGivesEverythingBackWithTextsUpperCased)
 {
     putBusyState();
     const Snapshot before = snapshot();
-    const std::string file = dir.file("rund.tva");
+    const std::string file = dir.path("rund.tva");
     cmd.SaveProject(file);
 
     // Scramble everything the file holds.
@@ -121,7 +121,7 @@ TEST_F(ProjectLoad, TheModelHooksStartTheTimerAndRunTheEnterAction)
 {
     ModelLoadHooks modelHooks(form);
     FileCommands withModel(form, modelHooks);
-    const std::string file = dir.file("m.tva");
+    const std::string file = dir.path("m.tva");
     writeBytes(file,
                "  Signalnumber = 0\r\n  Used = True\r\n  Ampl = 3,333\r\n  SelectedSignal = 0\r\n"
                "  EndDamp = 10\r\n  ExternStart = TRUE\r\nEnd\r\n");
@@ -181,7 +181,7 @@ TEST_F(ProjectLoad, MissingLinesLeaveWhatTheResetDoesNotTouch)
     EXPECT_TRUE(view.check(CheckBox::varcheck));
     EXPECT_TRUE(form.state().TastHigh);
     // No Table section: table, type and AM multiple stay; the rest is reset.
-    EXPECT_EQ(rec(2).Table[1], testing::fixtureTableEntry(2, 1));
+    EXPECT_EQ(rec(2).Table[1], test::fixtureTableEntry(2, 1));
     EXPECT_EQ(rec(2).TabTyp, 2);
     EXPECT_EQ(rec(2).TabPara, 12.5);
     EXPECT_FALSE(rec(2).Used);
@@ -238,7 +238,7 @@ TEST_F(ProjectLoad, ASignalNumberOutOfRangeMattersOnlyWhenWrittenInto)
 
 TEST_F(ProjectLoad, VariablesKeepCaseUmlautsAndBlanksAndFollowTheFraming)
 {
-    cmd.LoadProject(testing::fixture("project_variables.tva"));
+    cmd.LoadProject(test::fixture("project_variables.tva"));
     const VariTable& vt = form.state().VariTable;
     EXPECT_EQ(vt.slot(0), (VariTable::Slot{"Frequenz", "100", "Größe mit Leerzeichen"}));
     EXPECT_EQ(vt.slot(1), (VariTable::Slot{"schön klein", "Variable"}));
@@ -257,7 +257,7 @@ TEST_F(ProjectLoad, TheEndOfTheVariablesIsNoItem)
     load("Section Variables\r\n  Variable 0\r\n    Pegel\r\nEnd Variables\r\n  AnzWieder = 9\r\nEnde\r\n");
     EXPECT_EQ(form.state().VariTable.slot(0), (VariTable::Slot{"Pegel"}));
     EXPECT_EQ(view.edit(EditField::AnzWieder), "9");
-    const std::string file = dir.file("wieder.tva");
+    const std::string file = dir.path("wieder.tva");
     cmd.SaveProject(file);
     cmd.LoadProject(file);
     EXPECT_EQ(form.state().VariTable.slot(0), (VariTable::Slot{"Pegel"}));
@@ -274,7 +274,7 @@ class ProjectLoadFailure : public ProjectLoad, public ::testing::WithParamInterf
 TEST_P(ProjectLoadFailure, ShowsItsErrorAndChangesNothing)
 {
     putBusyState();
-    const std::string file = dir.file("kaputt.tva");
+    const std::string file = dir.path("kaputt.tva");
     // Lines that would change the set come before the fault.
     writeBytes(file,
                "  Signalnumber = 0\r\n  Freq = 123\r\n  Used = False\r\n  ExternStart = TRUE\r\n" + GetParam().content);
@@ -335,12 +335,12 @@ TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
     const Snapshot before = snapshot();
     // A FIFO would block for ever, a device never end, a huge file fill the
     // memory.
-    const std::string fifo = dir.file("fifo.tva");
+    const std::string fifo = dir.path("fifo.tva");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string huge = dir.file("huge.tva");
+    const std::string huge = dir.path("huge.tva");
     writeBytes(huge, "");
     std::filesystem::resize_file(huge, 64 * 1024 * 1024 + 1);
-    const std::string missing = dir.file("gibtsnicht.tva");
+    const std::string missing = dir.path("gibtsnicht.tva");
     for (const auto& [file, message] :
          {std::pair{missing, "Datei " + missing + " kann nicht geöffnet werden"},
           std::pair{fifo, "Datei " + fifo + " kann nicht geöffnet werden"},
@@ -359,7 +359,7 @@ TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
     // Not one line of the format (the last line is never read, so its key
     // does not count either): refused with a message, not loaded as an
     // empty set.
-    const std::string notes = dir.file("notiz.txt");
+    const std::string notes = dir.path("notiz.txt");
     for (const std::string& content : {std::string(), std::string("Einkaufsliste\r\n  Milch = 2\r\nEnde der Liste\r\n"
                                                                   "Section Signalparameters")}) {
         writeBytes(notes, content);
@@ -383,7 +383,7 @@ TEST_F(ProjectLoad, DialogsProposeTheLastNamesAndLoadingSetsTheSaveName)
     dialogs.fileAnswers.push_back(std::nullopt);
     cmd.Laden1Click();
     EXPECT_TRUE(hooks.calls.empty());
-    const std::string file = dir.file("a.tva");
+    const std::string file = dir.path("a.tva");
     dialogs.fileAnswers.push_back(file);
     cmd.Speichern1Click();
     dialogs.fileAnswers.push_back(file);

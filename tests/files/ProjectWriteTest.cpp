@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 
 #include "files/FileCommands.h"
-#include "files/FilesTestSupport.h"
+#include "files/FilesFixture.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
 #include "support/FakeView.h"
@@ -22,7 +22,7 @@
 namespace tonvera {
 namespace {
 
-using namespace tonvera::testing;
+using namespace tonvera::test;
 
 class ProjectSave : public FilesFixture {
 protected:
@@ -30,7 +30,7 @@ protected:
     {
         MainState st = form.state();
         ProjectGlobals g = ReadGlobals(view);
-        testing::makeFixtureState(st, g);
+        test::makeFixtureState(st, g);
         form.replaceState(st);
         ApplyGlobals(g, view);
     }
@@ -39,7 +39,7 @@ protected:
     // exactly as they were.
     void expectRefused(const std::string& message)
     {
-        const std::string file = dir.file("alt.tva");
+        const std::string file = dir.path("alt.tva");
         writeBytes(file, "alter Inhalt\r\n");
         try {
             cmd.SaveProject(file);
@@ -55,10 +55,10 @@ protected:
 TEST_F(ProjectSave, WritesExactlyTheHandMadeFile)
 {
     putFixtureState();
-    const std::string file = dir.file("out.tva");
+    const std::string file = dir.path("out.tva");
     cmd.SaveProject(file);
     const std::string written = readBytes(file);
-    const std::string expected = readBytes(testing::fixture("project_handmade.tva"));
+    const std::string expected = readBytes(test::fixture("project_handmade.tva"));
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(written.size(), expected.size());
     // Compare line by line first so a difference is shown where it is.
@@ -87,10 +87,10 @@ TEST_F(ProjectSave, WriteProjectGivesTheLinesInUtf8WithTheirCounts)
 TEST_F(ProjectSave, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
 {
     putFixtureState();
-    const std::string file = dir.file("p.tva");
+    const std::string file = dir.path("p.tva");
     writeBytes(file, "old");
     cmd.SaveProject(file);
-    EXPECT_EQ(readBytes(file), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(file), readBytes(test::fixture("project_handmade.tva")));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"p.tva"});
 }
 
@@ -99,14 +99,14 @@ TEST_F(ProjectSave, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
 TEST_F(ProjectSave, KeepsLinksAndPermissionsOfTheOldFile)
 {
     putFixtureState();
-    const std::string real = dir.file("echt.tva");
-    const std::string link = dir.file("link.tva");
+    const std::string real = dir.path("echt.tva");
+    const std::string link = dir.path("link.tva");
     writeBytes(real, "old");
     std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     std::filesystem::create_symlink(real, link);
     cmd.SaveProject(link);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readBytes(real), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(real), readBytes(test::fixture("project_handmade.tva")));
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
@@ -117,7 +117,7 @@ TEST_F(ProjectSave, AWriteProtectedFileIsNotReplaced)
 {
     putFixtureState();
     std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
-    const std::string file = dir.file("fest.tva");
+    const std::string file = dir.path("fest.tva");
     writeBytes(file, "alter Inhalt\r\n");
     std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     const auto save = [&] {
@@ -152,14 +152,14 @@ TEST_F(ProjectSave, LongNamesSaveAndStaleTemporariesGo)
 {
     putFixtureState();
     const std::string name = std::string(250, 'n') + ".tva";
-    const std::string stale = dir.file(".tonvera-Ab12cd");
-    const std::string fresh = dir.file(".tonvera-Zz99yy");
+    const std::string stale = dir.path(".tonvera-Ab12cd");
+    const std::string fresh = dir.path(".tonvera-Zz99yy");
     writeBytes(stale, "halb");
     writeBytes(fresh, "halb");
     const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
     std::filesystem::last_write_time(stale, old);
-    cmd.SaveProject(dir.file(name));
-    EXPECT_EQ(readBytes(dir.file(name)), readBytes(testing::fixture("project_handmade.tva")));
+    cmd.SaveProject(dir.path(name));
+    EXPECT_EQ(readBytes(dir.path(name)), readBytes(test::fixture("project_handmade.tva")));
     auto entries = dir.entries();
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{".tonvera-Zz99yy", name}));
@@ -170,7 +170,7 @@ TEST_F(ProjectSave, OwnerAndGroupStayWhereTheUserMayKeepThem)
     if (::geteuid() != 0)
         GTEST_SKIP() << "only root may keep another user's file his";
     putFixtureState();
-    const std::string file = dir.file("fremd.tva");
+    const std::string file = dir.path("fremd.tva");
     writeBytes(file, "old");
     ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
     cmd.SaveProject(file);
@@ -178,7 +178,7 @@ TEST_F(ProjectSave, OwnerAndGroupStayWhereTheUserMayKeepThem)
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
-    EXPECT_EQ(readBytes(file), readBytes(testing::fixture("project_handmade.tva")));
+    EXPECT_EQ(readBytes(file), readBytes(test::fixture("project_handmade.tva")));
 }
 
 TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)
@@ -214,7 +214,7 @@ TEST_F(ProjectSave, RefusesVariableItemsThatWouldReadBackAsFraming)
     }
     // One word, or another word after End, reads back as an item.
     form.state().VariTable.slot(1) = {"Größe", "Variable", "End Variablen", "Ende Variable 2"};
-    const std::string file = dir.file("ok.tva");
+    const std::string file = dir.path("ok.tva");
     cmd.SaveProject(file);
     form.state().VariTable.Clear();
     cmd.LoadProject(file);
@@ -225,7 +225,7 @@ TEST_F(ProjectSave, RefusesVariableItemsThatWouldReadBackAsFraming)
 TEST_F(ProjectSave, AFileThatCannotBeCreatedIsReportedByName)
 {
     putFixtureState();
-    const std::string file = dir.file("fehlt/p.tva");
+    const std::string file = dir.path("fehlt/p.tva");
     try {
         cmd.SaveProject(file);
         FAIL() << "saved into a missing folder";
@@ -233,16 +233,16 @@ TEST_F(ProjectSave, AFileThatCannotBeCreatedIsReportedByName)
         EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden");
     }
     // A folder of the same name is not replaced either.
-    std::filesystem::create_directory(dir.file("ordner.tva"));
-    EXPECT_THROW(cmd.SaveProject(dir.file("ordner.tva")), FileError);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("ordner.tva")));
+    std::filesystem::create_directory(dir.path("ordner.tva"));
+    EXPECT_THROW(cmd.SaveProject(dir.path("ordner.tva")), FileError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("ordner.tva")));
 }
 
 // A disk that fills up in the middle of the write: the old file stays whole.
 TEST_F(ProjectSave, AWriteThatFailsHalfwayLeavesTheOldFileUntouched)
 {
     putFixtureState();
-    const std::string file = dir.file("p.tva");
+    const std::string file = dir.path("p.tva");
     writeBytes(file, "alter Inhalt\r\n");
 
     rlimit old{};
@@ -272,7 +272,7 @@ TEST_F(ProjectSave, CarrierMultiplesSurviveSaveAndLoad)
     const double values[] = {12.5, 125.0, 1.0 / 3.0, 0.00005, 1e-300, 123456789.125, -7.0, 1e300};
     for (double v : values) {
         form.state().SinusArray[5].TabPara = v;
-        const std::string file = dir.file("am.tva");
+        const std::string file = dir.path("am.tva");
         cmd.SaveProject(file);
         form.state().SinusArray[5].TabPara = 0;
         cmd.LoadProject(file);

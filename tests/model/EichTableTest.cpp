@@ -16,6 +16,13 @@ EichTable tableOf(std::initializer_list<std::pair<double, double>> points)
     return t;
 }
 
+// The correction at each frequency, as (frequency, dB) pairs.
+void expectCorrections(const EichTable& t, std::initializer_list<std::pair<double, double>> expected)
+{
+    for (const auto& [f, d] : expected)
+        EXPECT_DOUBLE_EQ(EichCorrection(t, f), d) << "at " << f << " Hz";
+}
+
 TEST(Calibration, FewerThanTwoPointsHaveNoEffect)
 {
     EXPECT_EQ(EichCorrection(EichTable{}, 1000), 0.0);
@@ -26,27 +33,17 @@ TEST(Calibration, FewerThanTwoPointsHaveNoEffect)
 
 TEST(Calibration, InterpolatesBetweenPointsAndHoldsBeyondThem)
 {
-    const EichTable t = tableOf({{100, 2}, {1000, 4}});
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 50), 2);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 100), 2);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 550), 3);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 1000), 4);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 5000), 4);
+    expectCorrections(tableOf({{100, 2}, {1000, 4}}), {{50, 2}, {100, 2}, {550, 3}, {1000, 4}, {5000, 4}});
 }
 
 TEST(Calibration, FirstOfEqualFrequenciesWins)
 {
-    const EichTable t = tableOf({{1000, 1}, {1000, 3}, {2000, 5}});
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 1000), 1);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 500), 1);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 1500), 3);
+    expectCorrections(tableOf({{1000, 1}, {1000, 3}, {2000, 5}}), {{1000, 1}, {500, 1}, {1500, 3}});
 }
 
 TEST(Calibration, OrderOfPointsDoesNotMatter)
 {
-    const EichTable t = tableOf({{1000, 4}, {100, 2}});
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 550), 3);
-    EXPECT_DOUBLE_EQ(EichCorrection(t, 20), 2);
+    expectCorrections(tableOf({{1000, 4}, {100, 2}}), {{550, 3}, {20, 2}});
 }
 
 TEST(Calibration, CountBeyondTheTableIsBounded)

@@ -11,8 +11,8 @@
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
+using test::FakeView;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
 class MainWindow : public ::testing::Test {

@@ -8,7 +8,7 @@
 namespace tonvera {
 namespace {
 
-using testing::RecordingDialogs;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
 class Evaluation : public ::testing::Test {

@@ -7,7 +7,7 @@
 namespace tonvera {
 namespace {
 
-using testing::RecordingDialogs;
+using test::RecordingDialogs;
 
 class Variables : public ::testing::Test {
 protected:

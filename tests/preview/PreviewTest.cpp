@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cli/CliSupport.h"
+#include "cli/CliProcess.h"
 #include "model/TableFill.h"
 #include "preview/PreviewSignal.h"
 

@@ -43,8 +43,9 @@ protected:
         core.FormCreate();
     }
 
-    void addSine(int i, const std::string& freq) { testing::AddSine(core, i, freq); }
-    void variable(std::vector<std::string> values) { testing::SetVariableF(core, std::move(values)); }
+    void addSine(int i, const std::string& freq) { test::AddSine(core, i, freq); }
+    void variable(std::vector<std::string> values) { test::SetVariableF(core, std::move(values)); }
+    void sineThroughF(std::vector<std::string> values) { test::SineThroughF(core, view, std::move(values)); }
 
     // The packets with this code byte (either run state), in order.
     Writes withCode(int code, int sub = -1) const
@@ -74,8 +75,8 @@ protected:
 
     std::uint8_t status = 0;
     std::size_t bytesSeen = 0;
-    testing::FakeView view;
-    testing::RecordingDialogs dialogs;
+    test::FakeView view;
+    test::RecordingDialogs dialogs;
     ScriptedLine line;
     VirtualClock clock;
     MainCore core{view, dialogs, line, clock};

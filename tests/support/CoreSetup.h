@@ -7,8 +7,9 @@
 
 #include "model/SinusRecord.h"
 #include "run/MainCore.h"
+#include "support/FakeView.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 // A used sine in slot i with the given frequency text; all other texts the
 // defaults, the table all zeros (so nothing is uploaded).
@@ -28,4 +29,13 @@ inline void SetVariableF(MainCore& core, std::vector<std::string> values)
     core.state().VariTable.slot(0) = values;
 }
 
-} // namespace tonvera::testing
+// A sine in slot 0 whose frequency is variable F with these values, run
+// through the positions ("Durchlaufen" checked).
+inline void SineThroughF(MainCore& core, FakeView& view, std::vector<std::string> values)
+{
+    AddSine(core, 0, "F");
+    SetVariableF(core, std::move(values));
+    view.check(CheckBox::varcheck) = true;
+}
+
+} // namespace tonvera::test

@@ -9,7 +9,7 @@
 
 #include "model/MainView.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 class FakeView : public MainView {
 public:
@@ -85,4 +85,4 @@ struct PanelView : FakeView {
     }
 };
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

@@ -9,7 +9,7 @@
 
 #include "model/Canvas.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 class RecordingCanvas : public Canvas {
 public:
@@ -106,4 +106,4 @@ public:
     }
 };
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

@@ -14,7 +14,7 @@
 
 #include "model/Dialogs.h"
 
-namespace tonvera::testing {
+namespace tonvera::test {
 
 class RecordingDialogs : public Dialogs {
 public:
@@ -130,4 +130,4 @@ private:
     }
 };
 
-} // namespace tonvera::testing
+} // namespace tonvera::test

@@ -21,9 +21,9 @@
 #include "ui/VerschiedenesWindow.h"
 
 using namespace tonvera;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingDialogs;
 using tonvera::test::whileOpen;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingDialogs;
 
 namespace {
 

@@ -20,8 +20,8 @@
 using namespace tonvera;
 using tonvera::test::control;
 using tonvera::test::ExpectNamedControlsApart;
+using tonvera::test::RecordingDialogs;
 using tonvera::test::whileOpen;
-using tonvera::testing::RecordingDialogs;
 
 namespace {
 

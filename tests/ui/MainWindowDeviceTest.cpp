@@ -18,9 +18,9 @@
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::RecordingDialogs;
 using tonvera::test::ScriptedLine;
 using tonvera::test::VirtualClock;
-using tonvera::testing::RecordingDialogs;
 
 namespace {
 

@@ -23,7 +23,7 @@
 
 using namespace tonvera;
 using tonvera::test::control;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "ui/ProgressWindow.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -29,9 +29,9 @@
 using namespace tonvera;
 using tonvera::test::control;
 using tonvera::test::ExpectNamedControlsApart;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingDialogs;
 using tonvera::test::whileOpen;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingDialogs;
 
 namespace {
 

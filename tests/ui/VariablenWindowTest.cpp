@@ -22,8 +22,8 @@
 using namespace tonvera;
 using tonvera::test::control;
 using tonvera::test::ExpectNamedControlsApart;
+using tonvera::test::RecordingDialogs;
 using tonvera::test::whileOpen;
-using tonvera::testing::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
 namespace {

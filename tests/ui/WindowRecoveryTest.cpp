@@ -24,7 +24,7 @@
 #include "ui/MainWindow.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

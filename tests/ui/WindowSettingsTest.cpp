@@ -23,7 +23,7 @@
 #include "ui/QtDialogs.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 

@@ -6,27 +6,23 @@
 #include "model/Errors.h"
 #include "model/SignalEditing.h"
 #include "model/TableFill.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingDialogs.h"
 
 using namespace tonvera;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 
-struct EditingTest : ::testing::Test {
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    SignalEditing edit{form};
-
+struct EditingTest : test::FormFixture {
     MainState& st() { return form.state(); }
     SinusRecord& rec(int i) { return form.Record(i); }
     std::string& field(EditField f) { return view.edit(f); }
 
-    // n signals, each with its own frequency text 100, 200, ...
-    void makeSignals(int n)
+    // n signals, each with its own frequency text 100, 200, ...; then
+    // signal `shown` selected and shown when one is named.
+    void makeSignals(int n, int shown = -1)
     {
         for (int i = 0; i < n; ++i) {
             edit.Button1Click();
@@ -35,6 +31,10 @@ struct EditingTest : ::testing::Test {
         }
         dialogs.clear();
         view.focusCalls.clear();
+        if (shown >= 0) {
+            st().SelectedSignal = shown;
+            form.ShowSignal();
+        }
     }
 };
 
@@ -87,9 +87,7 @@ TEST_F(EditingTest, NewSignalKeepsTheSlotsAmMultipleButFillsASine)
 
 TEST_F(EditingTest, NinthSignalIsRefused)
 {
-    makeSignals(8);
-    st().SelectedSignal = 3;
-    form.ShowSignal();
+    makeSignals(8, 3);
     const SinusArray before = st().SinusArray;
     edit.Button1Click();
     EXPECT_EQ(dialogs.messages, (std::vector<RecordingDialogs::Message>{{"Maximal 8 Signale möglich!", "Achtung"}}));
@@ -100,9 +98,7 @@ TEST_F(EditingTest, NinthSignalIsRefused)
 
 TEST_F(EditingTest, CopyTakesTheSelectedSignalWithItsPendingEdits)
 {
-    makeSignals(3);
-    st().SelectedSignal = 1;
-    form.ShowSignal();
+    makeSignals(3, 1);
     dialogs.inputAnswers.push_back("3");
     edit.AMSelClick(false);
     field(EditField::Ampl) = "12,5"; // typed, not yet committed
@@ -119,9 +115,7 @@ TEST_F(EditingTest, CopyTakesTheSelectedSignalWithItsPendingEdits)
 
 TEST_F(EditingTest, CopyWithAFullSetCopiesTheSignalOntoItself)
 {
-    makeSignals(8);
-    st().SelectedSignal = 5;
-    form.ShowSignal();
+    makeSignals(8, 5);
     const SinusArray before = st().SinusArray;
     edit.Button9Click();
     EXPECT_EQ(st().SelectedSignal, 5);
@@ -184,9 +178,7 @@ TEST_F(EditingTest, ClickSelectsTheNearestLane)
 
 TEST_F(EditingTest, ClickCommitsTheTypedTextsOfTheSignalItLeaves)
 {
-    makeSignals(2);
-    st().SelectedSignal = 0;
-    form.ShowSignal();
+    makeSignals(2, 0);
     field(EditField::Phase) = "90";
     edit.SinusBoxMouseDown(164, 260);
     EXPECT_EQ(rec(0).Phase, "90");

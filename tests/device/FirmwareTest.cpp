@@ -16,6 +16,7 @@
 #include "model/Errors.h"
 #include "model/WaveTable.h"
 #include "support/ScriptedLine.h"
+#include "support/TempDir.h"
 #include "support/VirtualClock.h"
 
 namespace tonvera {
@@ -66,14 +67,7 @@ Bytes Unpack(const Bytes& block)
 
 class Firmware : public ::testing::Test {
 protected:
-    Firmware()
-    {
-        dir = fs::temp_directory_path() / ("tonvera-fw-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        line.responder = BootLoader();
-    }
-    ~Firmware() override { fs::remove_all(dir); }
+    Firmware() { line.responder = BootLoader(); }
 
     std::string write(const std::string& content)
     {
@@ -100,7 +94,8 @@ protected:
         return "no error";
     }
 
-    fs::path dir;
+    test::TempDir scratch;
+    const fs::path& dir = scratch.path();
     test::ScriptedLine line;
     test::VirtualClock clock;
     TTonvera dev{line, clock};

@@ -1,6 +1,6 @@
 // Table uploads over the real line into the emulator's table memory.
 
-#include "run_e2e_support.h"
+#include "CoreOnEmu.h"
 
 namespace tonvera::test {
 namespace {

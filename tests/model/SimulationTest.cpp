@@ -9,23 +9,20 @@
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/Simulation.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingDialogs.h"
 
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingCanvas;
-using testing::RecordingDialogs;
+using test::FakeView;
+using test::RecordingCanvas;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
-class Sim : public ::testing::Test {
+class Sim : public test::FormFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
     Simulation sim{form.state().VariPos, dialogs, ','};
     int shown = 0;
 

@@ -6,12 +6,12 @@
 #include <iterator>
 #include <random>
 
-#include "run_e2e_support.h"
+#include "CoreOnEmu.h"
 
 namespace tonvera::test {
 namespace {
 
-using testing::PanelView;
+using test::PanelView;
 
 // The GUI's dialog as the operator uses it: picks the port, initialises.
 struct PortDialog : HardwareDialogPort {
@@ -25,7 +25,7 @@ TEST(DetectOnEmulator, PacketDeviceIsFoundWithoutUpload)
 {
     EmuProcess emu({"--log", "{dir}/packets.log"});
     PanelView view;
-    testing::RecordingDialogs dialogs;
+    test::RecordingDialogs dialogs;
     MainCore core(view, dialogs);
     core.FirmwareFile() = emu.path("no-such.hex"); // an upload would abort
     core.form().Record(0).Used = true;
@@ -70,7 +70,7 @@ TEST(DetectOnEmulator, BootLoaderGetsTheFirmwareThenTheDeviceIsFound)
         }
 
         PanelView view;
-        testing::RecordingDialogs dialogs;
+        test::RecordingDialogs dialogs;
         MainCore core(view, dialogs);
         core.FirmwareFile() = emu.path("signal_pqz.hex");
         EXPECT_TRUE(core.InitHardware(emu.link())) << digits;
@@ -99,8 +99,8 @@ TEST(DetectOnEmulator, BootLoaderGetsTheFirmwareThenTheDeviceIsFound)
 
 TEST(DetectOnEmulator, PortThatDoesNotExist)
 {
-    testing::FakeView view;
-    testing::RecordingDialogs dialogs;
+    test::FakeView view;
+    test::RecordingDialogs dialogs;
     MainCore core(view, dialogs);
     EXPECT_THROW(core.InitHardware("/nonexistent/tty-of-nobody"), RangeError);
     EXPECT_EQ(view.status[1], "Hardware nicht initialisiert");

@@ -33,12 +33,20 @@ public:
     explicit CoreOnEmu(std::vector<std::string> args) : emu(std::move(args)) {}
 
     EmuProcess emu;
-    testing::FakeView view;
-    testing::RecordingDialogs dialogs;
+    test::FakeView view;
+    test::RecordingDialogs dialogs;
     MainCore core{view, dialogs}; // the real port and real pauses
 
-    void addSine(int i, const std::string& freq) { testing::AddSine(core, i, freq); }
-    void variable(std::vector<std::string> values) { testing::SetVariableF(core, std::move(values)); }
+    void addSine(int i, const std::string& freq) { test::AddSine(core, i, freq); }
+    void variable(std::vector<std::string> values) { test::SetVariableF(core, std::move(values)); }
+    void sineThroughF(std::vector<std::string> values) { test::SineThroughF(core, view, std::move(values)); }
+
+    // "Start", then the timer until the run has ended.
+    bool runToEnd(std::chrono::milliseconds limit)
+    {
+        core.StartButtonClick();
+        return tickUntil([&] { return !running(); }, limit);
+    }
 
     // The timer: a tick every 50 ms while it is on, until pred holds.
     bool tickUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = 10s)

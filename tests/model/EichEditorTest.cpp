@@ -12,8 +12,8 @@
 namespace tonvera {
 namespace {
 
-using testing::RecordingCanvas;
-using testing::RecordingDialogs;
+using test::RecordingCanvas;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 
 constexpr Color Panel{212, 208, 200};
@@ -27,6 +27,14 @@ protected:
     void SetUp() override
     {
         editor.Redraw = [this] { ++redraws; };
+    }
+
+    // The plot as the window's 280 x 228 box draws it.
+    RecordingCanvas plot()
+    {
+        RecordingCanvas c;
+        editor.DrawEichPlot(c, 280, 228, Panel);
+        return c;
     }
 
     void addPoint(const std::string& f, const std::string& d)
@@ -161,8 +169,7 @@ TEST_F(EichEdit, PlotOfTwoPoints)
 {
     addPoint("1000", "4");
     addPoint("100", "2");
-    RecordingCanvas c;
-    editor.DrawEichPlot(c, 280, 228, Panel);
+    RecordingCanvas c = plot();
 
     ASSERT_EQ(c.rects.size(), 1u);
     EXPECT_EQ(c.rects[0].x2, 280);
@@ -208,8 +215,7 @@ TEST_F(EichEdit, NegativeCorrectionsTopTheScaleAtOne)
 {
     addPoint("100", "-3");
     addPoint("200", "-5");
-    RecordingCanvas c;
-    editor.DrawEichPlot(c, 280, 228, Panel);
+    RecordingCanvas c = plot();
     EXPECT_NE(c.findText("1"), nullptr);
     EXPECT_NE(c.findText("-6"), nullptr);
 }
@@ -217,8 +223,7 @@ TEST_F(EichEdit, NegativeCorrectionsTopTheScaleAtOne)
 TEST_F(EichEdit, OnePointDrawsNothing)
 {
     addPoint("100", "2");
-    RecordingCanvas c;
-    editor.DrawEichPlot(c, 280, 228, Panel);
+    RecordingCanvas c = plot();
     EXPECT_TRUE(c.rects.empty());
     EXPECT_TRUE(c.lines.empty());
     EXPECT_TRUE(c.pixels.empty());
@@ -229,8 +234,7 @@ TEST_F(EichEdit, PointsOfOneFrequencyStandOnTheCorrectionAxis)
 {
     addPoint("500", "1");
     addPoint("500", "3");
-    RecordingCanvas c;
-    editor.DrawEichPlot(c, 280, 228, Panel);
+    RecordingCanvas c = plot();
     ASSERT_EQ(c.pixels.size(), 2u);
     EXPECT_EQ(c.pixels[0].x, 60);
     EXPECT_EQ(c.pixels[1].x, 60);

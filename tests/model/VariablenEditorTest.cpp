@@ -10,7 +10,7 @@
 namespace tonvera {
 namespace {
 
-using testing::RecordingDialogs;
+using test::RecordingDialogs;
 using Texts = std::vector<std::string>;
 using Message = RecordingDialogs::Message;
 

@@ -4,20 +4,17 @@
 
 #include "model/MainForm.h"
 #include "model/Verschiedenes.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingDialogs.h"
 
 namespace tonvera {
 namespace {
 
-using testing::FakeView;
-using testing::RecordingDialogs;
+using test::FakeView;
+using test::RecordingDialogs;
 
-class Options : public ::testing::Test {
+class Options : public test::FormFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
     Verschiedenes options{form.state()};
 };
 

@@ -11,13 +11,14 @@
 #include <unistd.h>
 
 #include "RunFixture.h"
+#include "support/TempDir.h"
 
 namespace tonvera::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-using testing::PanelView;
+using test::PanelView;
 
 // A device in its boot loader until a firmware block came in and then a byte
 // that cannot be firmware; afterwards it answers every complete packet. Its
@@ -71,13 +72,9 @@ class SetupTest : public ::testing::Test {
 protected:
     SetupTest()
     {
-        dir = fs::temp_directory_path() / ("tonvera-run-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         core.FirmwareFile() = (dir / "signal_pqz.hex").string();
         line.opened = false;
     }
-    ~SetupTest() override { fs::remove_all(dir); }
 
     void firmware(const std::string& content) { std::ofstream(core.FirmwareFile(), std::ios::binary) << content; }
     std::size_t count(const Bytes& b) const
@@ -85,9 +82,10 @@ protected:
         return static_cast<std::size_t>(std::count(line.writes.begin(), line.writes.end(), b));
     }
 
-    fs::path dir;
+    test::TempDir scratch;
+    const fs::path& dir = scratch.path();
     PanelView view;
-    testing::RecordingDialogs dialogs;
+    test::RecordingDialogs dialogs;
     ScriptedLine line;
     VirtualClock clock;
     MainCore core{view, dialogs, line, clock};

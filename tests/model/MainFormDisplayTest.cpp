@@ -7,22 +7,18 @@
 #include "model/MainForm.h"
 #include "model/SignalDisplay.h"
 #include "model/SignalEditing.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingDialogs.h"
 
 using namespace tonvera;
-using tonvera::testing::FakeView;
-using tonvera::testing::RecordingCanvas;
-using tonvera::testing::RecordingDialogs;
+using tonvera::test::FakeView;
+using tonvera::test::RecordingCanvas;
+using tonvera::test::RecordingDialogs;
 
 namespace {
 
-struct MainDisplayTest : ::testing::Test {
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
-    SignalEditing edit{form};
+struct MainDisplayTest : test::FormFixture {
     MainDisplay display{form};
     RecordingCanvas canvas;
 };

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "files/ProjectFile.h"
+#include "support/TempDir.h"
 #include "model/SinusRecord.h"
 
 #ifndef TONVERA_BIN_DIR
@@ -35,29 +36,6 @@ inline std::string ReadAll(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-// A fresh folder that goes with the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string templ = (std::filesystem::temp_directory_path() / "tonvera-cli-XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
-            throw std::runtime_error("cannot make a temporary folder");
-        Dir = templ;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string path(const std::string& name) const { return Dir + "/" + name; }
-
-private:
-    std::string Dir;
-};
 
 // tonvera-cli started in the background, its output in files.
 class CliProcess {

@@ -53,8 +53,8 @@ TEST_F(LoadTest, LoadSendsEveryNonZeroTableAndRunsTheExternalStartHandler)
 {
     const std::string path = saveProject("p.tva");
 
-    testing::FakeView v2;
-    testing::RecordingDialogs d2;
+    test::FakeView v2;
+    test::RecordingDialogs d2;
     ScriptedLine l2;
     l2.responder = ScriptedLine::answerEveryPacket(0);
     VirtualClock c2;
@@ -71,7 +71,7 @@ TEST_F(LoadTest, LoadSendsEveryNonZeroTableAndRunsTheExternalStartHandler)
     // With the port closed nothing goes out.
     ScriptedLine l3;
     l3.opened = false;
-    testing::FakeView v3;
+    test::FakeView v3;
     MainCore closed(v3, d2, l3, c2);
     closed.files().LoadProject(path);
     EXPECT_TRUE(l3.writes.empty());
@@ -93,8 +93,8 @@ struct StartedProgram {
         }
         fs::current_path(before);
     }
-    testing::FakeView view;
-    testing::RecordingDialogs dialogs;
+    test::FakeView view;
+    test::RecordingDialogs dialogs;
     ScriptedLine line;
     VirtualClock clock;
     MainCore core{view, dialogs, line, clock};
@@ -108,7 +108,7 @@ TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
         cal << "100/-1.5\r\n2000/2.5\r\n";
     }
     StartedProgram started(dir);
-    testing::FakeView& v2 = started.view;
+    test::FakeView& v2 = started.view;
     ScriptedLine& l2 = started.line;
     MainCore& fresh = started.core;
 
@@ -124,8 +124,8 @@ TEST_F(LoadTest, StartUpLoadsTheDefaultFilesFromTheWorkingDirectory)
 TEST_F(LoadTest, StartUpWithoutDefaultFilesKeepsTheNewState)
 {
     StartedProgram started(dir);
-    testing::FakeView& v2 = started.view;
-    testing::RecordingDialogs& d2 = started.dialogs;
+    test::FakeView& v2 = started.view;
+    test::RecordingDialogs& d2 = started.dialogs;
     ScriptedLine& l2 = started.line;
     MainCore& fresh = started.core;
 
@@ -150,8 +150,8 @@ TEST_F(LoadTest, StartUpWithOnlyTheCalibrationFileLeavesTheSetNew)
         cal << "100/2.00\r\n1000/4.00\r\n5000/-1.25\r\n";
     }
     StartedProgram started(dir);
-    testing::FakeView& v2 = started.view;
-    testing::RecordingDialogs& d2 = started.dialogs;
+    test::FakeView& v2 = started.view;
+    test::RecordingDialogs& d2 = started.dialogs;
     MainCore& fresh = started.core;
 
     ASSERT_EQ(fresh.state().EichTable.count, 3);

@@ -13,7 +13,7 @@
 #include "support/RecordingCanvas.h"
 
 using namespace tonvera;
-using tonvera::testing::RecordingCanvas;
+using tonvera::test::RecordingCanvas;
 
 namespace {
 

@@ -101,7 +101,7 @@ TEST_F(RunControlTest, LostPortIsShownOnceAndPollingGoesOnWithoutIt)
     EXPECT_FALSE(core.device().Running);
     EXPECT_FALSE(line.opened);
     EXPECT_EQ(view.status[1], "Verbindung zum Gerät unterbrochen");
-    using Message = testing::RecordingDialogs::Message;
+    using Message = test::RecordingDialogs::Message;
     EXPECT_EQ(dialogs.messages, (std::vector<Message>{{"Verbindung zum Gerät unterbrochen", "Achtung"}}));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_TRUE(view.timer);
@@ -151,10 +151,8 @@ TEST_F(RunControlTest, FinalAttenuationGoesOutInSteps)
 
 TEST_F(RunControlTest, RepetitionsFirstPlaysEachPositionThenStopRestoresThePosition)
 {
-    addSine(0, "F");
-    variable({"100", "200", "300", "400"});
+    sineThroughF({"100", "200", "300", "400"});
     view.edit(EditField::AnzWieder) = "2";
-    view.check(CheckBox::varcheck) = true;
     core.state().VariPos = 3;
     core.StartButtonClick();
     EXPECT_EQ(core.state().VariPos, 1);
@@ -190,10 +188,8 @@ TEST_F(RunControlTest, RepetitionsFirstPlaysEachPositionThenStopRestoresThePosit
 
 TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
 {
-    addSine(0, "F");
-    variable({"100", "200", "300", "400"});
+    sineThroughF({"100", "200", "300", "400"});
     view.edit(EditField::AnzWieder) = "2";
-    view.check(CheckBox::varcheck) = true;
     view.prio = Priority::Variablezuerst;
     core.StartButtonClick();
     EXPECT_EQ(core.state().RepeatsLeft, 2);
@@ -215,9 +211,7 @@ TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
 
 TEST_F(RunControlTest, EndlessRunThroughStartsOverAtPositionOne)
 {
-    addSine(0, "F");
-    variable({"100", "200"});
-    view.check(CheckBox::varcheck) = true;
+    sineThroughF({"100", "200"});
     view.check(CheckBox::Repeated) = true;
     core.StartButtonClick();
     status = 8;
@@ -270,9 +264,7 @@ TEST_F(RunControlTest, VariablesFirstWithoutPositionsCountsItsPassesDown)
 
 TEST_F(RunControlTest, OneTickBeginsAtMostOneNewPass)
 {
-    addSine(0, "F");
-    variable({"100"});
-    view.check(CheckBox::varcheck) = true;
+    sineThroughF({"100"});
     view.check(CheckBox::Repeated) = true;
     core.StartButtonClick();
     line.clearWrites();
@@ -324,9 +316,7 @@ TEST_F(RunControlTest, ExternalStartByBothPolarities)
 
 TEST_F(RunControlTest, StopAtTheEndOfTheVariablesRestartsAtOnceWhenTheInputIsActive)
 {
-    addSine(0, "F");
-    variable({"100"});
-    view.check(CheckBox::varcheck) = true;
+    sineThroughF({"100"});
     view.check(CheckBox::ExternStart) = true;
     core.StartButtonClick();
     status = 8; // end of run, input at 0: active for TastHigh false
@@ -346,7 +336,7 @@ TEST_F(RunControlTest, OverflowShownWhilePlayingAndReportedOnceAtTheNextStart)
     EXPECT_EQ(view.status[2], "Signal OK");
 
     core.StartButtonClick();
-    EXPECT_EQ(dialogs.messages, (std::vector<testing::RecordingDialogs::Message>{
+    EXPECT_EQ(dialogs.messages, (std::vector<test::RecordingDialogs::Message>{
                                     {"Letztes Signal hat einen Überlauf erzeugt!", "Achtung"}}));
     core.StartButtonClick();
     EXPECT_EQ(dialogs.messages.size(), 1u);
@@ -431,7 +421,7 @@ TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
 // not start a second run inside the first.
 TEST_F(RunControlTest, TickOrHardwareDuringAMessageBoxOfStartDoesNothing)
 {
-    struct TickingDialogs : testing::RecordingDialogs {
+    struct TickingDialogs : test::RecordingDialogs {
         MainCore* core = nullptr;
         ScriptedLine* line = nullptr;
         std::size_t writesDuringBox = 0;
@@ -448,7 +438,7 @@ TEST_F(RunControlTest, TickOrHardwareDuringAMessageBoxOfStartDoesNothing)
         }
     };
     TickingDialogs boxes;
-    testing::FakeView v2;
+    test::FakeView v2;
     ScriptedLine l2;
     l2.responder = ScriptedLine::answerEveryPacket(0);
     VirtualClock c2;

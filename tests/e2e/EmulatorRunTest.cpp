@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "run_e2e_support.h"
+#include "CoreOnEmu.h"
 
 namespace tonvera::test {
 namespace {
@@ -13,6 +13,14 @@ std::vector<std::string> Repeat(const std::vector<std::string>& v, int n)
     for (int i = 0; i < n; ++i)
         out.insert(out.end(), v.begin(), v.end());
     return out;
+}
+
+// F at four positions, each played twice, in runs of `length` ms.
+void fourPositionsTwice(CoreOnEmu& t, const std::string& length)
+{
+    t.sineThroughF({"100", "200", "300", "400"});
+    t.view.edit(EditField::Signaldauer) = length;
+    t.view.edit(EditField::AnzWieder) = "2";
 }
 
 TEST(RunOnEmulator, OrdinaryRunEndsByItself)
@@ -46,14 +54,9 @@ TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
-    t.addSine(0, "F");
-    t.variable({"100", "200", "300", "400"});
-    t.view.edit(EditField::Signaldauer) = "50";
-    t.view.edit(EditField::AnzWieder) = "2";
-    t.view.check(CheckBox::varcheck) = true;
+    fourPositionsTwice(t, "50");
     t.core.state().VariPos = 3;
-    t.core.StartButtonClick();
-    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 10s));
+    ASSERT_TRUE(t.runToEnd(10s));
     EXPECT_EQ(t.core.state().VariPos, 3);
     EXPECT_EQ(t.view.aktVar, "3");
     ASSERT_TRUE(t.logEndsWithStop());
@@ -74,14 +77,9 @@ TEST(RunOnEmulator, VariablesFirstTwoPasses)
 {
     CoreOnEmu t({"--log", "{dir}/packets.log"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
-    t.addSine(0, "F");
-    t.variable({"100", "200", "300", "400"});
-    t.view.edit(EditField::Signaldauer) = "40";
-    t.view.edit(EditField::AnzWieder) = "2";
-    t.view.check(CheckBox::varcheck) = true;
+    fourPositionsTwice(t, "40");
     t.view.prio = Priority::Variablezuerst;
-    t.core.StartButtonClick();
-    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 10s));
+    ASSERT_TRUE(t.runToEnd(10s));
     ASSERT_TRUE(t.logEndsWithStop());
     EXPECT_EQ(t.freqsAndStarts(), Repeat({"419", "S", "839", "S", "1258", "S", "1678", "S"}, 2));
     EXPECT_EQ(t.core.state().VariPos, 1);
@@ -96,8 +94,7 @@ TEST(RunOnEmulator, VariablesFirstWithoutPositionsSendsACountPerPassThenStops)
     t.view.edit(EditField::AnzWieder) = "2";
     t.view.check(CheckBox::varcheck) = true;
     t.view.prio = Priority::Variablezuerst;
-    t.core.StartButtonClick();
-    ASSERT_TRUE(t.tickUntil([&] { return !t.running(); }, 5s));
+    ASSERT_TRUE(t.runToEnd(5s));
     ASSERT_TRUE(t.logEndsWithStop());
 
     // After the start, status queries aside: SetRepetitions (1) as its pair

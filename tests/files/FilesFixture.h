@@ -18,42 +18,11 @@
 #include "files/ProjectLoadHooks.h"
 #include "model/MainForm.h"
 #include "model/MainState.h"
-#include "support/FakeView.h"
+#include "support/FormFixture.h"
+#include "support/TempDir.h"
 #include "support/RecordingDialogs.h"
 
-namespace tonvera::testing {
-
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tonvera-files-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-    // Everything in the folder, to see that no temporary file stays behind.
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+namespace tonvera::test {
 
 inline std::string readBytes(const std::string& file)
 {
@@ -147,14 +116,11 @@ public:
 
 // A window's form and file commands over a scratch folder, with hooks
 // that record what a load asks of the layers above.
-class FilesFixture : public ::testing::Test {
+class FilesFixture : public FormFixture {
 protected:
-    FakeView view;
-    RecordingDialogs dialogs;
-    MainForm form{view, dialogs};
     RecordingHooks hooks;
     FileCommands cmd{form, hooks};
     TempDir dir;
 };
 
-} // namespace tonvera::testing
+} // namespace tonvera::test
