@@ -30,6 +30,7 @@
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/PaintBox.h"
+#include "ui/ShownWindow.h"
 
 using namespace tonvera;
 using tonvera::test::control;
@@ -37,25 +38,9 @@ using tonvera::test::RecordingDialogs;
 
 namespace {
 
-struct WindowTest : ::testing::Test {
-    RecordingDialogs dialogs;
-    MainWindow w{&dialogs};
-
-    void SetUp() override
-    {
-        w.show();
-        w.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    }
-    MainState& st() { return w.form().state(); }
+struct WindowTest : tonvera::test::ShownWindow {
     SinusRecord& rec(int i) { return w.form().Record(i); }
     void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    void typeInto(QLineEdit* e, const QString& text)
-    {
-        e->setFocus(Qt::MouseFocusReason);
-        e->selectAll();
-        QTest::keyClicks(e, text);
-    }
     void enter(QLineEdit* e) { QTest::keyClick(e, Qt::Key_Return); }
     int laneCentre(int k, int n)
     {

@@ -15,23 +15,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "ui/WhileOpen.h"
 #include "ui/QtDialogs.h"
 
 using namespace tonvera;
-
-namespace {
-
-// Runs `act` on the modal box as soon as it is open.
-void whenModal(std::function<void(QWidget*)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        QWidget* w = QApplication::activeModalWidget();
-        ASSERT_NE(w, nullptr);
-        act(w);
-    });
-}
-
-} // namespace
+using tonvera::test::whenModal;
 
 TEST(QtDialogsTest, MessageBoxHasItsTitleTextAndOneOkButton)
 {
@@ -156,4 +144,28 @@ TEST(QtDialogsTest, SaveDialogProposesTheNameAndAddsTheExtension)
 
     whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(d.openFileName("Kalibrierdaten|*.cal|Alle Dateien|*.*", ".cal", "Default.cal").has_value());
+}
+
+TEST(QtDialogsTest, TheQuestionBoxShowsItsAnswersAndEscapeTakesTheWayOut)
+{
+    QtDialogs d;
+    QStringList captions;
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons())
+            captions << b->text();
+        EXPECT_EQ(box->defaultButton()->text(), "Speichern");
+        box->defaultButton()->click();
+    });
+    EXPECT_EQ(
+        d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"}, 2),
+        0u);
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{"Abbrechen", "Speichern", "Verwerfen"}));
+
+    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_EQ(
+        d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"}, 2),
+        2u);
 }

@@ -3,6 +3,7 @@
 // only one running while it is open, so the checks come in by a zero-length
 // timer, and the window is closed afterwards even when a check fails.
 
+#include <QApplication>
 #include <QDialog>
 #include <QTimer>
 #include <exception>
@@ -34,6 +35,17 @@ inline void whileOpen(QDialog& window, const std::function<void()>& inside, cons
     timer.start(0);
     open();
     EXPECT_TRUE(ran);
+}
+
+// Runs `act` on the modal window as soon as one is open (a box or file
+// dialog the code under test opens and waits for).
+inline void whenModal(std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(0, [act = std::move(act)] {
+        QWidget* w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        act(w);
+    });
 }
 
 } // namespace tonvera::test

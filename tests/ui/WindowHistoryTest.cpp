@@ -14,38 +14,23 @@
 
 #include "model/MainForm.h"
 #include "support/RecordingDialogs.h"
+#include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
+#include "ui/ShownWindow.h"
 
 using namespace tonvera;
 using tonvera::test::RecordingDialogs;
 
 namespace {
 
-struct WindowHistoryTest : ::testing::Test {
-    RecordingDialogs dialogs;
-    MainWindow w{&dialogs};
-
-    void SetUp() override
-    {
-        w.show();
-        w.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    }
+struct WindowHistoryTest : tonvera::test::ShownWindow {
     template <class T>
     T* child(const char* name)
     {
-        T* c = w.findChild<T*>(name);
-        EXPECT_NE(c, nullptr) << name;
-        return c;
+        return tonvera::test::control<T>(w, name);
     }
     void click(const char* button) { QTest::mouseClick(child<QAbstractButton>(button), Qt::LeftButton); }
-    void typeInto(const char* edit, const QString& text)
-    {
-        auto* e = child<QLineEdit>(edit);
-        e->setFocus(Qt::MouseFocusReason);
-        e->selectAll();
-        QTest::keyClicks(e, text);
-    }
+    void typeInto(const char* edit, const QString& text) { ShownWindow::typeInto(child<QLineEdit>(edit), text); }
     // A key as the operator types it: to whatever has the focus.
     void key(int k, Qt::KeyboardModifiers mods)
     {
@@ -53,7 +38,6 @@ struct WindowHistoryTest : ::testing::Test {
         QTest::keyClick(to, static_cast<Qt::Key>(k), mods);
     }
     QString caption(const char* action) { return child<QAction>(action)->text().remove('&'); }
-    MainState& st() { return w.form().state(); }
 };
 
 } // namespace

@@ -20,23 +20,12 @@
 #include "ui/AppWindows.h"
 #include "ui/HardInitDialog.h"
 #include "ui/MainWindow.h"
+#include "ui/WhileOpen.h"
 #include "ui/QtDialogs.h"
 
 using namespace tonvera;
 using tonvera::test::RecordingDialogs;
-
-namespace {
-
-void whenModal(std::function<void(QWidget*)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        QWidget* w = QApplication::activeModalWidget();
-        ASSERT_NE(w, nullptr);
-        act(w);
-    });
-}
-
-} // namespace
+using tonvera::test::whenModal;
 
 TEST(WindowSettingsTest, FileDialogsOpenInTheFolderUsedLastAlsoAfterANewStart)
 {
@@ -80,28 +69,4 @@ TEST(WindowSettingsTest, TheHardwareDialogStartsWithThePortLastFound)
     RecordingDialogs later;
     AppWindows windows = CreateWindows(&later);
     EXPECT_EQ(windows.HardInit->findChild<QComboBox*>("ComSel")->currentText().toStdString(), emu.link());
-}
-
-TEST(WindowSettingsTest, TheQuestionBoxShowsItsAnswersAndEscapeTakesTheWayOut)
-{
-    QtDialogs d;
-    QStringList captions;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        for (QAbstractButton* b : box->buttons())
-            captions << b->text();
-        EXPECT_EQ(box->defaultButton()->text(), "Speichern");
-        box->defaultButton()->click();
-    });
-    EXPECT_EQ(
-        d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"}, 2),
-        0u);
-    captions.sort();
-    EXPECT_EQ(captions, (QStringList{"Abbrechen", "Speichern", "Verwerfen"}));
-
-    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_EQ(
-        d.question("Das Projekt wurde geändert. Änderungen speichern?", {"Speichern", "Verwerfen", "Abbrechen"}, 2),
-        2u);
 }
