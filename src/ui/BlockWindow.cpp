@@ -7,6 +7,17 @@
 
 namespace tonvera {
 
+namespace {
+
+// The window's size and its picture's as designed.
+constexpr int ClientWidth = 822;
+constexpr int ClientHeight = 550;
+constexpr int PictureWidth = 800;
+constexpr int PictureHeight = 504;
+constexpr const char* PictureResource = ":/tonvera/block.svg";
+
+} // namespace
+
 SvgPicture::SvgPicture(const QString& resource, QWidget* parent)
     : QWidget(parent), renderer_(new QSvgRenderer(resource, this))
 {

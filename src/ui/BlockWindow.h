@@ -27,12 +27,6 @@ private:
 class BlockWindow : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int ClientWidth = 822;
-    static constexpr int ClientHeight = 550;
-    static constexpr int PictureWidth = 800;
-    static constexpr int PictureHeight = 504;
-    static constexpr const char* PictureResource = ":/tonvera/block.svg";
-
     explicit BlockWindow(QWidget* parent = nullptr);
 
     // "Hilfe" > "Blockschaltbild": shows the diagram modally; nothing else.

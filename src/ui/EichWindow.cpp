@@ -16,6 +16,14 @@ namespace tonvera {
 
 namespace {
 
+// The window's size as designed.
+constexpr int ClientWidth = 490;
+constexpr int ClientHeight = 238;
+
+} // namespace
+
+namespace {
+
 // The lines line up by their blanks, so list and plot use a fixed-pitch
 // font, small like the terminal font of the device's earlier tools.
 QFont fixedFont(bool bold)

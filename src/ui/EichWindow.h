@@ -18,9 +18,6 @@ class PaintBox;
 class EichWindow : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int ClientWidth = 490;
-    static constexpr int ClientHeight = 238;
-
     EichWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent = nullptr);
 
     // "&Einstellungen" > "&Kalibrierung": edits the table modally and puts

@@ -12,6 +12,14 @@
 
 namespace tonvera {
 
+namespace {
+
+// The window's size as designed.
+constexpr int DesignWidth = 696;
+constexpr int DesignHeight = 480;
+
+} // namespace
+
 char LocaleDecimalSeparator()
 {
     const QString point = QLocale().decimalPoint();

@@ -20,9 +20,6 @@ class PaintBox;
 class SimWindow : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int DesignWidth = 696;
-    static constexpr int DesignHeight = 480;
-
     // `variPos` is the main window's position, which the simulation steps
     // and puts back.
     SimWindow(std::int32_t& variPos, Dialogs& dialogs, CommandGuard& guard, QWidget* parent = nullptr);

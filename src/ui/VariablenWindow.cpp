@@ -11,6 +11,14 @@
 
 namespace tonvera {
 
+namespace {
+
+// The window's size as designed.
+constexpr int ClientWidth = 479;
+constexpr int ClientHeight = 402;
+
+} // namespace
+
 // Knows the cell editor that is open, and takes Enter before the standard
 // handling, which would commit only later from the event loop.
 class VariGridWidget::Delegate : public QStyledItemDelegate {

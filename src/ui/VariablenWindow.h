@@ -43,9 +43,6 @@ private:
 class VariablenWindow : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int ClientWidth = 479;
-    static constexpr int ClientHeight = 402;
-
     VariablenWindow(Dialogs& dialogs, CommandGuard& guard, QWidget* parent = nullptr);
 
     // "&Variablen" > "&Konfigurieren": edits the table in place, modally.

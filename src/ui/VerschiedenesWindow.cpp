@@ -10,6 +10,14 @@
 
 namespace tonvera {
 
+namespace {
+
+// The window's size as designed.
+constexpr int DesignWidth = 214;
+constexpr int DesignHeight = 163;
+
+} // namespace
+
 VerschiedenesWindow::VerschiedenesWindow(MainState& state, QWidget* parent) : QDialog(parent), core_(state)
 {
     setObjectName("Verschiedenes");

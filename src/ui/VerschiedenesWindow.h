@@ -17,9 +17,6 @@ struct MainState;
 class VerschiedenesWindow : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int DesignWidth = 214;
-    static constexpr int DesignHeight = 163;
-
     explicit VerschiedenesWindow(MainState& state, QWidget* parent = nullptr);
 
     // "&Einstellungen" > "&Verschiedenes".
