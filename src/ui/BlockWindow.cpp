@@ -3,6 +3,8 @@
 #include "ui/Named.h"
 
 #include <QPainter>
+#include <QRect>
+#include <QSize>
 #include <QSvgRenderer>
 
 namespace tonvera {
@@ -10,10 +12,8 @@ namespace tonvera {
 namespace {
 
 // The window's size and its picture's as designed.
-constexpr int ClientWidth = 822;
-constexpr int ClientHeight = 550;
-constexpr int PictureWidth = 800;
-constexpr int PictureHeight = 504;
+constexpr QSize ClientSize{822, 550};
+constexpr QRect Picture{8, 8, 800, 504};
 constexpr const char* PictureResource = ":/tonvera/block.svg";
 
 } // namespace
@@ -31,10 +31,10 @@ void SvgPicture::paintEvent(QPaintEvent*)
 
 BlockWindow::BlockWindow(QWidget* parent) : QDialog(parent)
 {
-    SetUpFixedDialog(*this, "Block", "Block", ClientWidth, ClientHeight);
+    SetUpFixedDialog(*this, "Block", "Block", ClientSize.width(), ClientSize.height());
 
     Image1 = Named<SvgPicture>("Image1", QString::fromLatin1(PictureResource), this);
-    Image1->setGeometry(8, 8, PictureWidth, PictureHeight);
+    Image1->setGeometry(Picture);
 }
 
 bool BlockWindow::pictureValid() const { return Image1->renderer()->isValid(); }

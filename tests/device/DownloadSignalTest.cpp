@@ -8,11 +8,14 @@
 #include "device/TTonvera.h"
 #include "model/Errors.h"
 #include "model/SinusRecord.h"
+#include "support/EichPoints.h"
 #include "support/ScriptedLine.h"
 #include "support/VirtualClock.h"
 
 namespace tonvera {
 namespace {
+
+using test::EichTableOf;
 
 using Bytes = std::vector<std::uint8_t>;
 using Writes = std::vector<Bytes>;
@@ -145,12 +148,7 @@ TEST_F(LoadSignalTest, FailedEvaluationAbortsAtItsPacket)
 
 TEST_F(LoadSignalTest, CalibratedSineIsCorrectedAndClampedAtZero)
 {
-    EichTable cal;
-    cal.count = 2;
-    cal.frequencies[0] = 100;
-    cal.corrections[0] = -3;
-    cal.frequencies[1] = 1000;
-    cal.corrections[1] = 5;
+    EichTable cal = EichTableOf({{100, -3}, {1000, 5}});
 
     SinusValues v = Sine(50); // below the first point: its correction, -3 dB
     v.TabTyp = TypeSinusEich;

@@ -6,11 +6,14 @@
 
 #include "model/EichEditor.h"
 #include "model/Errors.h"
+#include "support/EichPoints.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingDialogs.h"
 
 namespace tonvera {
 namespace {
+
+using test::EichTableOf;
 
 using test::RecordingCanvas;
 using test::RecordingDialogs;
@@ -148,12 +151,7 @@ TEST_F(EichEdit, RefusesThe502ndPoint)
 
 TEST_F(EichEdit, EditingHandsTheListBackAsATable)
 {
-    EichTable t;
-    t.count = 2;
-    t.frequencies[0] = 5000;
-    t.corrections[0] = 2.345;
-    t.frequencies[1] = 100.6;
-    t.corrections[1] = -1;
+    EichTable t = EichTableOf({{5000, 2.345}, {100.6, -1}});
     Texts shown;
     editor.ShowModal = [&] { shown = editor.Texts(); };
     editor.EditEichTable(t);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "support/EichPoints.h"
 #include "support/RecordingDialogs.h"
 #include "WhileOpen.h"
 #include "ui/ControlLookup.h"
@@ -19,6 +20,7 @@
 
 using namespace tonvera;
 using tonvera::test::control;
+using tonvera::test::EichTableOf;
 using tonvera::test::ExpectNamedControlsApart;
 using tonvera::test::RecordingDialogs;
 using tonvera::test::whileOpen;
@@ -67,12 +69,7 @@ TEST_F(EichWindowTest, Captions)
 
 TEST_F(EichWindowTest, AddDeleteAndHandBack)
 {
-    EichTable table;
-    table.count = 2;
-    table.frequencies[0] = 5000;
-    table.corrections[0] = 1;
-    table.frequencies[1] = 100;
-    table.corrections[1] = -4.7;
+    EichTable table = EichTableOf({{5000, 1}, {100, -4.7}});
     whileOpen(
         window,
         [&] {
