@@ -33,7 +33,7 @@ struct ParseOutcome {
     std::string error; // empty when the command line was good
 };
 
-ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
+[[nodiscard]] ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
 const char* UsageText();
 

@@ -19,10 +19,10 @@ enum ExitCode : int {
     ExitInterrupted = 130,
 };
 
-int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err);
-int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err);
-int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err);
-int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err);
-int RunPorts(const CliOptions& o, std::ostream& out);
+[[nodiscard]] int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunPorts(const CliOptions& o, std::ostream& out);
 
 } // namespace tonvera::cli

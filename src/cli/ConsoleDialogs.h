@@ -17,7 +17,7 @@ namespace tonvera::cli {
 
 // A text for the terminal: control characters (C0, DEL and C1, which a
 // terminal would act on) are shown as \xNN escapes, NUL bytes included.
-std::string ConsoleText(std::string_view text);
+[[nodiscard]] std::string ConsoleText(std::string_view text);
 
 class ConsoleDialogs : public Dialogs {
 public:

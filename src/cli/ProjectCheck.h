@@ -25,13 +25,13 @@ struct Problem {
 // the positions where they occur. The priority of repetitions and
 // variables is not part of a project (it is the window's radio button), and
 // decides whether the repetition count goes to the device.
-std::vector<Problem> CheckProject(const Project& project, Priority priority);
+[[nodiscard]] std::vector<Problem> CheckProject(const Project& project, Priority priority);
 
 // "Signal 0, Frequenz, Position 1-3: Parameter Frequenz ist außerhalb des
 // zulässigen Bereichs! (Wert 200000)"
-std::string FormatProblem(const Problem& p);
+[[nodiscard]] std::string FormatProblem(const Problem& p);
 
 // "1, 3-5, 7"
-std::string FormatPositions(const std::vector<int>& positions);
+[[nodiscard]] std::string FormatPositions(const std::vector<int>& positions);
 
 } // namespace tonvera::cli

@@ -14,12 +14,12 @@
 namespace tonvera::cli {
 
 // The project of a fresh window: its "Neu" state and the edits' texts.
-Project FreshProject();
+[[nodiscard]] Project FreshProject();
 
 // The project as the window would hold it right after the load: the "Neu"
 // state of a fresh window, then the file's lines. Throws AbortError with the
 // program's message when a file cannot be read or parsed.
-Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile);
+[[nodiscard]] Project ReadProjectFile(const std::string& projectFile, const std::optional<std::string>& calFile);
 // The same for the files named on the command line; when one cannot be read
 // its message goes to `err` ("Fehler: ...") and nothing comes back.
 [[nodiscard]] std::optional<Project> ReadProjectOrReport(const std::vector<std::string>& files,
@@ -30,6 +30,6 @@ const std::string& GlobalText(const ProjectGlobals& g, EditField field);
 
 // The positions a run can play: 1..n, or just position 1 when there are no
 // variables (the texts then hold no variable names that need one).
-int PositionsOf(const MainState& state);
+[[nodiscard]] int PositionsOf(const MainState& state);
 
 } // namespace tonvera::cli

@@ -31,6 +31,6 @@ struct SimulatedRun {
 // Nothing without variables (the window shows SimulationNeedsVariables).
 // Texts that do not evaluate are reported once to `dialogs`, as the
 // window reports them; one that aborts throws AbortError.
-std::optional<SimulatedRun> SimulateProject(Project project, Dialogs& dialogs);
+[[nodiscard]] std::optional<SimulatedRun> SimulateProject(Project project, Dialogs& dialogs);
 
 } // namespace tonvera::cli

@@ -24,6 +24,7 @@ struct RenderedProject {
 // `session` must run on `line` and hold the project (and calibration);
 // "Hardware initialisieren", Start and the ticks follow, then the session
 // is closed. `wav` receives the frames.
-RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::WavFile& wav, double maxSeconds);
+[[nodiscard]] RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::WavFile& wav,
+                                            double maxSeconds);
 
 } // namespace tonvera::cli

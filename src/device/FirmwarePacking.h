@@ -35,7 +35,7 @@ inline void PackFirmwareGroup(const FirmwareGroup& in, std::span<std::uint8_t, F
 
 // A file character as UTF-8 for a message; the file is 8-bit text in
 // Windows-1252, as the earlier program wrote and read it.
-inline std::string FileCharText(char c)
+[[nodiscard]] inline std::string FileCharText(char c)
 {
     const unsigned char u = static_cast<unsigned char>(c);
     if (u < 0x80)
@@ -60,7 +60,7 @@ inline std::string FileCharText(char c)
 
 // One hexadecimal digit of the firmware file. Each digit is converted on its
 // own as "$" and the digit, so a bad one is reported that way.
-inline int HexDigitValue(char c)
+[[nodiscard]] inline int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';

@@ -33,7 +33,7 @@ struct SerialPortInfo {
 // ttyUSB2, ttyUSB10 (by kind, then by number). Paths are given as the
 // system sees them ("/dev/..."), whatever root is. Consoles, pseudo-terminals
 // and the unused placeholders of the built-in UART driver are left out.
-std::vector<SerialPortInfo> DiscoverSerialPorts(const std::filesystem::path& root = "/");
+[[nodiscard]] std::vector<SerialPortInfo> DiscoverSerialPorts(const std::filesystem::path& root = "/");
 
 // Where ./scripts/run starts the emulator: $XDG_RUNTIME_DIR/tonvera-emu, or
 // /tmp/tonvera-emu without a runtime folder.
@@ -41,13 +41,13 @@ std::filesystem::path EmulatorLink();
 
 // The ports worth offering: every serial port under root, then the
 // emulator's link while one is running there.
-std::vector<SerialPortInfo> AvailablePorts(const std::filesystem::path& root,
-                                           const std::filesystem::path& emulatorLink);
+[[nodiscard]] std::vector<SerialPortInfo> AvailablePorts(const std::filesystem::path& root,
+                                                         const std::filesystem::path& emulatorLink);
 
 // The list as tonvera-cli ports prints it: one port a line, the path, then
 // what it is; or a JSON array of objects with every field.
-std::string PortListText(const std::vector<SerialPortInfo>& ports);
-std::string PortListJson(const std::vector<SerialPortInfo>& ports);
+[[nodiscard]] std::string PortListText(const std::vector<SerialPortInfo>& ports);
+[[nodiscard]] std::string PortListJson(const std::vector<SerialPortInfo>& ports);
 
 // The owner, group and mode of a device file and who asks.
 struct PortAccessFacts {
@@ -70,6 +70,6 @@ struct PortAccessFacts {
 
 // The same for the running process and the file as it is now. Empty also
 // when the file does not exist (that is another failure).
-std::optional<std::string> PortPermissionProblem(const std::string& path);
+[[nodiscard]] std::optional<std::string> PortPermissionProblem(const std::string& path);
 
 } // namespace tonvera

@@ -10,9 +10,9 @@ namespace tonvera {
 
 // "nicht vorhanden", "keine Berechtigung", "belegt", "kein serieller
 // Anschluss", from the error number of the failed attempt.
-std::string PortOpenReason(int error);
+[[nodiscard]] std::string PortOpenReason(int error);
 
 // "Anschluss <name> kann nicht geöffnet werden: <reason>"
-std::string PortOpenMessage(std::string_view name, std::string_view reason);
+[[nodiscard]] std::string PortOpenMessage(std::string_view name, std::string_view reason);
 
 } // namespace tonvera

@@ -61,7 +61,7 @@ inline constexpr int TableCount = 8;
 
 // Rounds and checks that the result fits min..max; anything else (NaN,
 // infinity, too large, negative where unsigned) is a range error.
-inline std::int64_t RoundChecked(long double x, std::int64_t min, std::int64_t max)
+[[nodiscard]] inline std::int64_t RoundChecked(long double x, std::int64_t min, std::int64_t max)
 {
     if (!std::isfinite(x))
         throw RangeError();
@@ -71,7 +71,7 @@ inline std::int64_t RoundChecked(long double x, std::int64_t min, std::int64_t m
     return static_cast<std::int64_t>(r);
 }
 
-inline Packet MakePacket(int code, int b1, int b2, int b3, int b4, int b5)
+[[nodiscard]] inline Packet MakePacket(int code, int b1, int b2, int b3, int b4, int b5)
 {
     const int v[PacketSize] = {code, b1, b2, b3, b4, b5};
     Packet p{};
@@ -84,7 +84,7 @@ inline Packet MakePacket(int code, int b1, int b2, int b3, int b4, int b5)
 }
 
 // 24-bit word in bytes 3-5 (byte 2 stays 0).
-inline Packet MakeW24Packet(int code, int sub, std::int64_t word)
+[[nodiscard]] inline Packet MakeW24Packet(int code, int sub, std::int64_t word)
 {
     if (word < 0 || word > MaxWord24)
         throw RangeError();
@@ -93,7 +93,7 @@ inline Packet MakeW24Packet(int code, int sub, std::int64_t word)
 }
 
 // 16-bit word in bytes 4-5.
-inline Packet MakeW16Packet(int code, int sub, std::int64_t word)
+[[nodiscard]] inline Packet MakeW16Packet(int code, int sub, std::int64_t word)
 {
     if (word < 0 || word > 0xFFFF)
         throw RangeError();
@@ -106,7 +106,7 @@ inline constexpr std::int32_t TableValueMax = 65535;
 
 // One word of table memory: address in bytes 1-3, 16-bit value in bytes 4-5.
 // Negative samples go out as 16-bit two's complement.
-inline Packet MakeTableWordPacket(std::int64_t address, std::int32_t value)
+[[nodiscard]] inline Packet MakeTableWordPacket(std::int64_t address, std::int32_t value)
 {
     if (address < 0 || address > MaxWord24 || value < TableValueMin || value > TableValueMax)
         throw RangeError();
@@ -117,21 +117,27 @@ inline Packet MakeTableWordPacket(std::int64_t address, std::int32_t value)
 }
 
 // Decoding, for tests.
-inline std::uint32_t W24Of(const Packet& p) { return p[3] | (p[4] << 8) | (std::uint32_t(p[5]) << 16); }
-inline std::uint32_t W16Of(const Packet& p) { return p[4] | (p[5] << 8); }
-inline std::uint32_t TableAddressOf(const Packet& p) { return p[1] | (p[2] << 8) | (std::uint32_t(p[3]) << 16); }
-inline std::int16_t TableValueOf(const Packet& p) { return static_cast<std::int16_t>(p[4] | (p[5] << 8)); }
+[[nodiscard]] inline std::uint32_t W24Of(const Packet& p) { return p[3] | (p[4] << 8) | (std::uint32_t(p[5]) << 16); }
+[[nodiscard]] inline std::uint32_t W16Of(const Packet& p) { return p[4] | (p[5] << 8); }
+[[nodiscard]] inline std::uint32_t TableAddressOf(const Packet& p)
+{
+    return p[1] | (p[2] << 8) | (std::uint32_t(p[3]) << 16);
+}
+[[nodiscard]] inline std::int16_t TableValueOf(const Packet& p)
+{
+    return static_cast<std::int16_t>(p[4] | (p[5] << 8));
+}
 
 // --- Conversions of real values into register words ----------------------
 
 // Frequency in Hz: the phase increment per 4 MHz tick of a 24-bit accumulator.
-inline std::int64_t FrequencyWord(double hz)
+[[nodiscard]] inline std::int64_t FrequencyWord(double hz)
 {
     return RoundChecked(static_cast<long double>(hz) / 4000000.0L * 8388608.0L * 2.0L, 0, MaxWord24);
 }
 
 // Phase in degrees, any value: brought into 0..360 first, 360 wraps to 0.
-inline std::int64_t PhaseWord(double degrees)
+[[nodiscard]] inline std::int64_t PhaseWord(double degrees)
 {
     long double p = degrees;
     if (!std::isfinite(p))
@@ -148,7 +154,7 @@ inline std::int64_t PhaseWord(double degrees)
 
 // Attenuation in dB. Exactly -1 dB is the mute value and gives amplitude 0.
 // The amplitude must fit 16 bits, so below about -6.02 dB it is a range error.
-inline std::int64_t AmplitudeOf(double db)
+[[nodiscard]] inline std::int64_t AmplitudeOf(double db)
 {
     if (db == -1.0)
         return 0;
@@ -159,17 +165,20 @@ inline std::int64_t AmplitudeOf(double db)
 }
 
 // Times in ms as hundredths of a millisecond (the device's 10 us unit).
-inline std::int64_t TimeWord(double ms) { return RoundChecked(static_cast<long double>(ms) / 0.01L, 0, MaxWord24); }
+[[nodiscard]] inline std::int64_t TimeWord(double ms)
+{
+    return RoundChecked(static_cast<long double>(ms) / 0.01L, 0, MaxWord24);
+}
 
 // Ramp time in ms: the envelope increment per 4 MHz tick that climbs 2^24 in
 // that time. A ramp time of 0 means "no ramp" and is never converted.
-inline std::int64_t RampWord(double ms)
+[[nodiscard]] inline std::int64_t RampWord(double ms)
 {
     return RoundChecked(16777216.0L / static_cast<long double>(ms) / 4000.0L, 0, MaxWord24);
 }
 
 // Final attenuation in dB as a count of 0.75 dB steps.
-inline std::int64_t EndDampSteps(double db)
+[[nodiscard]] inline std::int64_t EndDampSteps(double db)
 {
     return RoundChecked(static_cast<long double>(db) / 2.0L / 0.375L, 0, 255);
 }

@@ -26,9 +26,10 @@ inline constexpr std::size_t PackedGroupSize = 16;
 inline constexpr std::size_t UnpackedGroupSize = 14;
 
 // 16 transmitted bytes back into 14 firmware bytes.
-std::array<std::uint8_t, UnpackedGroupSize> UnpackGroup(std::span<const std::uint8_t, PackedGroupSize> packed);
+[[nodiscard]] std::array<std::uint8_t, UnpackedGroupSize>
+UnpackGroup(std::span<const std::uint8_t, PackedGroupSize> packed);
 // Whole groups of a received stream; a trailing partial group is ignored.
-std::vector<std::uint8_t> UnpackFirmware(std::span<const std::uint8_t> packed);
+[[nodiscard]] std::vector<std::uint8_t> UnpackFirmware(std::span<const std::uint8_t> packed);
 
 class BootLoader {
 public:

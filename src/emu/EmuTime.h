@@ -18,7 +18,7 @@ inline constexpr std::int64_t NanosPerTick = 1'000'000'000 / ClockHz;
 // count in 10 us units: 40 clock ticks each.
 inline constexpr std::int64_t TicksPerTimeUnit = 40;
 
-inline std::int64_t TicksOf(EmuTime d) { return d.count() / NanosPerTick; }
-inline EmuTime TimeOfTicks(std::int64_t ticks) { return EmuTime(ticks * NanosPerTick); }
+[[nodiscard]] inline std::int64_t TicksOf(EmuTime d) { return d.count() / NanosPerTick; }
+[[nodiscard]] inline EmuTime TimeOfTicks(std::int64_t ticks) { return EmuTime(ticks * NanosPerTick); }
 
 } // namespace tonvera::emu

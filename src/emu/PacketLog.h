@@ -13,7 +13,7 @@
 
 namespace tonvera::emu {
 
-std::string HexLine(const Packet& p);
+[[nodiscard]] std::string HexLine(const Packet& p);
 
 class PacketLog {
 public:

@@ -74,7 +74,7 @@ struct Command {
     std::int16_t sample = 0; // TableWord only
 };
 
-Command DecodePacket(const Packet& p);
+[[nodiscard]] Command DecodePacket(const Packet& p);
 
 // Stores what the command carries; status queries, table words and unknown
 // packets leave the registers alone.

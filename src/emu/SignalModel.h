@@ -27,7 +27,7 @@ inline constexpr std::int64_t EnvelopeFull = std::int64_t(1) << 24;
 using TableMemory = std::array<std::int16_t, DeviceTableCount * TableEntries>;
 
 // Signal k plays device table (k + 1) mod 8.
-inline int DeviceTableOf(int signal) { return (signal + 1) % DeviceTableCount; }
+[[nodiscard]] inline int DeviceTableOf(int signal) { return (signal + 1) % DeviceTableCount; }
 
 // Registers and tables frozen at the start of a run: writes during a run
 // take effect at the next start.
@@ -47,10 +47,10 @@ struct RunSnapshot {
 };
 
 // Envelope of one channel, 0 .. 2^24, at a tick within the period.
-std::int64_t Envelope(const ChannelRegisters& c, std::int64_t tick);
+[[nodiscard]] std::int64_t Envelope(const ChannelRegisters& c, std::int64_t tick);
 // One channel's contribution to the converter sum at a tick within the
 // period (0 before its start time).
-std::int64_t ChannelValue(const ChannelRegisters& c, const std::int16_t* table, std::int64_t tick);
+[[nodiscard]] std::int64_t ChannelValue(const ChannelRegisters& c, const std::int16_t* table, std::int64_t tick);
 
 struct Sample {
     std::int64_t sum = 0; // the eight channels before the converter
@@ -59,7 +59,7 @@ struct Sample {
 
 // The converter input and the trigger at a tick of the run (silence and a
 // low trigger once the run has ended).
-Sample SampleAt(const RunSnapshot& run, std::int64_t runTick);
+[[nodiscard]] Sample SampleAt(const RunSnapshot& run, std::int64_t runTick);
 
 // Looks for the first tick at which the sum leaves the converter's range.
 // Every period repeats the first one, so only the sounding part of the
@@ -94,6 +94,6 @@ struct Rendering {
 // The output of a run sampled at sampleRate (Hz), sampleCount samples from
 // the start of the run. The converter clips at its range; the final
 // attenuator (0.75 dB a step) follows it.
-Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount);
+[[nodiscard]] Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount);
 
 } // namespace tonvera::emu

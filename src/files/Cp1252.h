@@ -13,7 +13,7 @@ namespace tonvera {
 // Every byte has a character: the five bytes Windows-1252 leaves undefined
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same
 // number, so reading never fails and writing them back restores the byte.
-std::string Cp1252ToUtf8(std::string_view bytes);
+[[nodiscard]] std::string Cp1252ToUtf8(std::string_view bytes);
 
 // The first character of a text that has no Windows-1252 form.
 struct Unencodable {
@@ -24,14 +24,14 @@ struct Unencodable {
 
 // Nothing when the whole text can be written, else the first character
 // that cannot.
-std::optional<Unencodable> FindUnencodable(std::string_view utf8);
+[[nodiscard]] std::optional<Unencodable> FindUnencodable(std::string_view utf8);
 
 // Appends the Windows-1252 form of `utf8` to `out`. Returns false (and
 // appends nothing) when some character has no such form.
-bool AppendCp1252(std::string_view utf8, std::string& out);
+[[nodiscard]] bool AppendCp1252(std::string_view utf8, std::string& out);
 
 // The byte for one code point, or nothing.
-std::optional<unsigned char> Cp1252Byte(char32_t codePoint);
+[[nodiscard]] std::optional<unsigned char> Cp1252Byte(char32_t codePoint);
 // The code point of one byte.
 char32_t Cp1252CodePoint(unsigned char byte);
 

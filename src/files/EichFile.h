@@ -11,13 +11,13 @@
 namespace tonvera {
 
 // The file's bytes for the points 0..count-1.
-std::string EichFileBytes(const EichTable& table);
+[[nodiscard]] std::string EichFileBytes(const EichTable& table);
 
 // The number of a calibration line part: the first `separator` counts as a
 // point, then the longest leading number (blanks, sign, digits, point,
 // fraction, exponent) is taken. Never fails: a text without a number, or one
 // whose number is too large for a double, gives 0.
-double EichNumber(std::string_view text, char separator);
+[[nodiscard]] double EichNumber(std::string_view text, char separator);
 
 // Puts the points of a file into `table` (count and points; entries beyond
 // the new count stay as they were). Throws AbortError naming the file, and
@@ -26,6 +26,6 @@ double EichNumber(std::string_view text, char separator);
 void ParseEichFile(std::string_view fileBytes, char separator, const std::string& fileName, EichTable& table);
 
 // "Datei %s enthält mehr als 501 Kalibrierpunkte"
-std::string TooManyPointsText(const std::string& fileName);
+[[nodiscard]] std::string TooManyPointsText(const std::string& fileName);
 
 } // namespace tonvera

@@ -46,7 +46,7 @@ struct Project {
 };
 
 // The globals as the view shows them now.
-ProjectGlobals ReadGlobals(const MainView& view);
+[[nodiscard]] ProjectGlobals ReadGlobals(const MainView& view);
 // Puts the texts and check-box states into the view. Returns, per check
 // box, whether its state changed, so the caller can run the click handlers.
 std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& globals, MainView& view);
@@ -72,7 +72,7 @@ void CheckProjectTexts(const MainState& state, const ProjectGlobals& globals);
 // The file's bytes: every line in Windows-1252, ended by CR LF. Throws
 // AbortError when a line cannot be encoded (CheckProjectTexts names the
 // field; this is the last guard).
-std::string ProjectFileBytes(const std::vector<std::string>& lines);
+[[nodiscard]] std::string ProjectFileBytes(const std::vector<std::string>& lines);
 
 // Applies the lines of a file to `project` (which should hold the reset
 // state already). The last line is never read. Throws IntConvertError,
@@ -86,11 +86,11 @@ std::string ProjectFileBytes(const std::vector<std::string>& lines);
 [[nodiscard]] bool ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
 
 // "Datei <name> ist keine Tonvera-Projektdatei"
-std::string NotAProjectMessage(const std::string& fileName);
+[[nodiscard]] std::string NotAProjectMessage(const std::string& fileName);
 
 // "Die Datei ist unvollständig: ..." for a file that ends inside the Table
 // section of `signal`; ParseProject throws it as an AbortError.
-std::string IncompleteTableText(int signal);
+[[nodiscard]] std::string IncompleteTableText(int signal);
 
 // A selected signal beyond the signals in use becomes the last one in use
 // (-1 with none); a negative selection stays.
@@ -103,6 +103,6 @@ struct KeyLine {
     std::string_view key;
     std::string_view value;
 };
-KeyLine SplitKeyLine(std::string_view line);
+[[nodiscard]] KeyLine SplitKeyLine(std::string_view line);
 
 } // namespace tonvera

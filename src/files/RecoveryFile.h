@@ -14,7 +14,7 @@ namespace tonvera {
 
 // Creates the folder of `path` (and its parents) when missing; false when it
 // cannot be made.
-bool MakeRecoveryFolder(const std::string& path);
+[[nodiscard]] bool MakeRecoveryFolder(const std::string& path);
 
 // Removes the file; a missing file is no error.
 void RemoveRecoveryFile(const std::string& path);

@@ -11,21 +11,21 @@
 namespace tonvera {
 
 // "Datei %s kann nicht geöffnet werden"
-std::string OpenFailedText(const std::string& fileName);
+[[nodiscard]] std::string OpenFailedText(const std::string& fileName);
 // "Datei %s kann nicht erstellt werden"
-std::string CreateFailedText(const std::string& fileName);
+[[nodiscard]] std::string CreateFailedText(const std::string& fileName);
 
 // Far beyond any project (about 2 MB) or calibration file; keeps a wrong
 // file from filling the memory.
 inline constexpr long long MaxReadFileSize = 64LL * 1024 * 1024;
 
 // "Datei %s ist zu groß"
-std::string TooLargeText(const std::string& fileName);
+[[nodiscard]] std::string TooLargeText(const std::string& fileName);
 
 // The file's bytes. Throws FileError with OpenFailedText when it cannot be
 // opened or read or is not a regular file (a FIFO, a device, a folder), and
 // with TooLargeText when it holds more than MaxReadFileSize bytes.
-std::string ReadFileBytes(const std::string& fileName);
+[[nodiscard]] std::string ReadFileBytes(const std::string& fileName);
 
 // Writes `bytes` as the new content of `fileName`, atomically: when this
 // throws (FileError with CreateFailedText) the old file is untouched and no
@@ -35,6 +35,6 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
 // The lines of a text. CR LF, a lone CR and a lone LF each end a line; a
 // terminator at the very end does not start another (empty) line, so an
 // empty text has no lines. The views point into `text`.
-std::vector<std::string_view> SplitLines(std::string_view text);
+[[nodiscard]] std::vector<std::string_view> SplitLines(std::string_view text);
 
 } // namespace tonvera

@@ -17,7 +17,7 @@ namespace tonvera {
 class Dialogs;
 
 // The list text of one point: "   1000 Hz/ + 4.70 dB", "    250 Hz/  -12.50 dB".
-std::string FormatEichLine(double frequency, double correction);
+[[nodiscard]] std::string FormatEichLine(double frequency, double correction);
 
 class EichEditor {
 public:

@@ -22,6 +22,6 @@ struct EichTable {
 // beyond the first and the last, 0 with fewer than two points. A count
 // outside 0..501 is taken as its nearest bound, so nothing is read outside
 // the table.
-double EichCorrection(const EichTable& table, double frequency);
+[[nodiscard]] double EichCorrection(const EichTable& table, double frequency);
 
 } // namespace tonvera

@@ -11,7 +11,7 @@ namespace tonvera {
 // A quoted piece of outside input, cut to `maxChars` characters with "…"
 // so that a huge value does not become a huge message. Cuts only between
 // UTF-8 characters.
-inline std::string QuotedInput(const std::string& text, std::size_t maxChars = 64)
+[[nodiscard]] inline std::string QuotedInput(const std::string& text, std::size_t maxChars = 64)
 {
     std::size_t chars = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -23,14 +23,14 @@ struct ParsedNumber {
 // a number (leading blanks, sign, digits with at most one separator, optional
 // exponent, nothing after it). A number too large for a double is not valid,
 // so no infinity ever enters the program from a text.
-ParsedNumber ParseNumber(std::string_view text);
+[[nodiscard]] ParsedNumber ParseNumber(std::string_view text);
 
 // Reads a number text that uses `separator` as its decimal separator (and
 // only that one). Throws ConvertError with the text when it is not a number.
-double ConvertNumber(std::string_view text, char separator = ',');
+[[nodiscard]] double ConvertNumber(std::string_view text, char separator = ',');
 
 // Same syntax as ConvertNumber, but reports failure instead of throwing.
-ParsedNumber TryConvertNumber(std::string_view text, char separator = ',');
+[[nodiscard]] ParsedNumber TryConvertNumber(std::string_view text, char separator = ',');
 
 // General format: at most `digits` significant digits, fixed notation without
 // trailing zeros, the separator only when there is a fraction. Magnitudes
@@ -40,24 +40,27 @@ ParsedNumber TryConvertNumber(std::string_view text, char separator = ',');
 // written in fixed notation with all their leading zeros ("0,0000015"): an
 // "E-" form would read back as a number but would not evaluate, since the
 // minus splits a parameter expression.
-std::string FormatGeneral(double value, int digits = 6, char separator = ',');
+[[nodiscard]] std::string FormatGeneral(double value, int digits = 6, char separator = ',');
 
 // The four-digit variant used for the final attenuation.
-inline std::string FormatGeneral4(double value, char separator = ',') { return FormatGeneral(value, 4, separator); }
+[[nodiscard]] inline std::string FormatGeneral4(double value, char separator = ',')
+{
+    return FormatGeneral(value, 4, separator);
+}
 
 // The project file's TabPara form: two significant digits, and below 0.0001
 // the scientific form of the earlier files ("5E-5").
-std::string FormatTabPara(double value, char separator = ',');
+[[nodiscard]] std::string FormatTabPara(double value, char separator = ',');
 
 // Fixed notation with exactly `decimals` decimals and "." ("-1.50", "1000"),
 // as the calibration file and editor write it.
-std::string FormatFixed(double value, int decimals, char separator = '.');
+[[nodiscard]] std::string FormatFixed(double value, int decimals, char separator = '.');
 
 // The integer text of rnd(value) ("12", "-3"); used for the AM multiple.
-std::string IntegerText(double value);
+[[nodiscard]] std::string IntegerText(double value);
 
 // ASCII upper-casing: only a to z change, umlauts and all other bytes stay.
-std::string AsciiUpper(std::string_view text);
-bool AsciiEqualNoCase(std::string_view a, std::string_view b);
+[[nodiscard]] std::string AsciiUpper(std::string_view text);
+[[nodiscard]] bool AsciiEqualNoCase(std::string_view a, std::string_view b);
 
 } // namespace tonvera

@@ -12,6 +12,6 @@ namespace tonvera {
 // separator and the other digits, "E" and the exponent, with no "+" (so
 // 0.00005 gives "5E-5" as before, 12.5 gives "12,5"). Zero is "0"; a value
 // that is not finite gives "NAN", "INF" or "-INF", which no reader accepts.
-std::string FormatRoundTrip(double value, char separator = ',');
+[[nodiscard]] std::string FormatRoundTrip(double value, char separator = ',');
 
 } // namespace tonvera

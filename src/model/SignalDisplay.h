@@ -86,7 +86,7 @@ private:
 class MainForm;
 
 // The label texts of parameter index 0..11: name, unit, "(min-max)".
-ParamLabel ParamLabelOf(int index);
+[[nodiscard]] ParamLabel ParamLabelOf(int index);
 
 // The paint handlers of the main window on a form. Painting never opens a
 // message box: a text that does not evaluate (or aborts) is drawn as -10

@@ -18,6 +18,6 @@ void FillRect(SinusRecord& record);
 void FillNoise(SinusRecord& record, std::uint32_t& seed);
 
 // One step of the noise generator: the new state read as a fraction of 2^32.
-double NextNoise(std::uint32_t& seed);
+[[nodiscard]] double NextNoise(std::uint32_t& seed);
 
 } // namespace tonvera

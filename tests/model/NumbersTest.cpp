@@ -65,13 +65,13 @@ TEST(NumberConversion, AcceptsOnlyTheGivenSeparator)
     EXPECT_DOUBLE_EQ(ConvertNumber("4,5", ','), 4.5);
     EXPECT_DOUBLE_EQ(ConvertNumber("-1.50", '.'), -1.5);
     try {
-        ConvertNumber("1.5", ',');
+        (void)ConvertNumber("1.5", ',');
         FAIL() << "no error";
     } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'1.5' ist kein gültiger Gleitkommawert");
     }
-    EXPECT_THROW(ConvertNumber("1,5", '.'), ConvertError);
-    EXPECT_THROW(ConvertNumber("", ','), ConvertError);
+    EXPECT_THROW((void)ConvertNumber("1,5", '.'), ConvertError);
+    EXPECT_THROW((void)ConvertNumber("", ','), ConvertError);
     EXPECT_FALSE(TryConvertNumber("x", ',').valid);
 }
 
