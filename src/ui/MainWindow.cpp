@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "files/FileCommands.h"
+#include "files/RecoveryFile.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/SignalDisplay.h"

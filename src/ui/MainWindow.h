@@ -38,6 +38,7 @@ class MainDisplay;
 class MainForm;
 class PaintBox;
 class Pause;
+class RecoveryClaim;
 class QtDialogs;
 class SerialLine;
 class SignalEditing;
@@ -227,6 +228,7 @@ private:
     void offerRecovery();
     void writeRecovery();
     void dropRecovery();
+    const std::string& recoveryPath();
     bool holdsUncommittedText(const QLineEdit* e) const;
     EditHistory History;
     QAction* Rueckgaengig1 = nullptr;
@@ -240,6 +242,7 @@ private:
     // The recovery file is behind the history / was written by this window.
     bool RecoveryStale = false;
     bool RecoveryWritten = false;
+    std::unique_ptr<RecoveryClaim> Recovery;
 };
 
 } // namespace tonvera

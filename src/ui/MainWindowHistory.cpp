@@ -271,8 +271,8 @@ void MainWindow::writeRecovery()
     // interval tries again.
     if (Guard.busy() || Closed || !RecoveryStale || !History.modified())
         return;
-    const std::string path = RecoveryFilePath();
-    if (path.empty() || !MakeRecoveryFolder(path))
+    const std::string& path = recoveryPath();
+    if (path.empty())
         return;
     // A failure is no reason for a box every half minute: the work is still
     // in the window, and the next interval tries again.
@@ -288,14 +288,23 @@ void MainWindow::dropRecovery()
 {
     if (!RecoveryWritten)
         return; // a file of another session waits for its question
-    RemoveRecoveryFile(RecoveryFilePath());
+    RemoveRecoveryFile(recoveryPath());
     RecoveryWritten = false;
     RecoveryStale = true;
 }
 
+const std::string& MainWindow::recoveryPath()
+{
+    // Claimed at first need and kept: a folder that could not be made is
+    // tried again next time.
+    if (!Recovery || Recovery->path().empty())
+        Recovery = std::make_unique<RecoveryClaim>(RecoveryFilePath());
+    return Recovery->path();
+}
+
 void MainWindow::offerRecovery()
 {
-    const std::string path = RecoveryFilePath();
+    const std::string path = recoveryPath();
     if (!RecoveryFileExists(path))
         return;
     // Closing the box keeps the work: restored, it can still be dropped.

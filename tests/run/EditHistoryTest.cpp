@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <vector>
 
 #include "files/RecoveryFile.h"
 #include "model/ParamTable.h"
 #include "run/EditHistory.h"
+#include "support/TempDir.h"
 
 namespace tonvera::test {
 namespace {
@@ -178,6 +182,31 @@ TEST(EditHistoryTest, RecoveryFileLivesInTheStateFolder)
         ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
     else
         ::unsetenv("XDG_STATE_HOME");
+}
+
+TEST(EditHistoryTest, EachRunningWindowClaimsARecoveryFileOfItsOwn)
+{
+    TempDir dir;
+    const std::string first = dir.path("state/recovery.tva");
+    {
+        RecoveryClaim a(first);
+        RecoveryClaim b(first);
+        EXPECT_EQ(a.path(), first);
+        EXPECT_EQ(b.path(), dir.path("state/recovery-2.tva"));
+    }
+    // A crashed window's work is claimed before an empty file.
+    std::ofstream(dir.path("state/recovery-2.tva")) << "x";
+    {
+        RecoveryClaim c(first);
+        EXPECT_EQ(c.path(), dir.path("state/recovery-2.tva"));
+        std::vector<std::unique_ptr<RecoveryClaim>> more;
+        for (int i = 1; i < MaxRecoveryFiles; ++i)
+            more.push_back(std::make_unique<RecoveryClaim>(first));
+        EXPECT_FALSE(more.back()->path().empty());
+        EXPECT_TRUE(RecoveryClaim(first).path().empty());
+    }
+    EXPECT_EQ(RecoveryClaim(first).path(), dir.path("state/recovery-2.tva"));
+    EXPECT_TRUE(RecoveryClaim("").path().empty());
 }
 
 } // namespace

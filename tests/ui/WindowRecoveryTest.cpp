@@ -75,6 +75,27 @@ TEST(WindowRecoveryTest, UnsavedWorkIsWrittenAndGoesOnSaveAndOnACleanQuit)
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
+TEST(WindowRecoveryTest, ASecondWindowNeitherOffersNorTouchesTheFirstOnesFile)
+{
+    RecordingDialogs first;
+    MainWindow a{&first};
+    a.setRecoveryInterval(std::chrono::milliseconds(20));
+    QTest::mouseClick(a.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(recoveryWritten, 10000));
+
+    RecordingDialogs second;
+    AppWindows windows = CreateWindows(&second);
+    MainWindow& b = *windows.MainForm;
+    EXPECT_TRUE(second.questions.empty());
+    b.setRecoveryInterval(std::chrono::milliseconds(20));
+    QTest::mouseClick(b.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    const std::string own = std::filesystem::path(RecoveryFilePath()).replace_filename("recovery-2.tva").string();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RecoveryFileExists(own); }, 10000));
+    b.close(); // "Verwerfen"
+    EXPECT_FALSE(RecoveryFileExists(own));
+    EXPECT_TRUE(recoveryWritten());
+}
+
 TEST(WindowRecoveryTest, AfterSigkillTheNextStartRestoresTheChange)
 {
     if (!std::filesystem::exists(std::string(TONVERA_BIN_DIR) + "/tonvera-recovery-probe"))
