@@ -68,8 +68,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        // An empty value names no file and no port: asked for, not opened.
         auto value = [&](std::string& v) {
-            if (i + 1 >= args.size())
+            if (i + 1 >= args.size() || args[i + 1].empty())
                 return false;
             v = args[++i];
             return true;

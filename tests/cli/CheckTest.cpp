@@ -155,6 +155,9 @@ TEST(CliCheck, CleanProjectAndUnreadableFiles)
     const CliResult usage = RunCli({"check"});
     EXPECT_EQ(usage.code, 2);
     EXPECT_TRUE(Contains(usage.err, "Aufruf:"));
+    const CliResult emptyCal = RunCli({"check", FixturePath("three_positions.tva"), "--cal", ""});
+    EXPECT_EQ(emptyCal.code, 2);
+    EXPECT_TRUE(Contains(emptyCal.err, "Option --cal braucht einen Wert")) << emptyCal.err;
 
     // Neither a device nor a FIFO is read (one never ends, the other
     // would wait for a writer).
