@@ -159,7 +159,8 @@ RunEnd RunSession::play(const TickClock& clock)
             return RunEnd::Failed;
         }
         // The tick has shown the loss; the device is gone with the port.
-        if (core.device().PortLost)
+        // A device that fell silent: the tick has said so and stopped.
+        if (core.device().PortLost || core.run().DeviceSilent())
             return RunEnd::Failed;
         const bool restarted = View.timerStarts() != starts;
         if (!core.device().Running || restarted) {

@@ -20,11 +20,6 @@ namespace {
 
 constexpr int PacketsPerWrite = 256;
 constexpr int WritesPerTable = TableLength / PacketsPerWrite;
-// After a table: the device's last answers come within a few pauses; a
-// byte lost on the line costs one answer.
-constexpr int AnswerPauseMs = 10;
-constexpr int AnswerQuietRounds = 10;
-constexpr long LostAnswersAllowed = 8;
 
 // The phase an oscillator of `freq` Hz advances during `startMs`, whole
 // periods dropped, taken off the wanted phase: the signal then stands at
@@ -102,19 +97,26 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
         if (intact)
             return true;
         std::fill(cached.begin(), cached.end(), 0);
-        if (attempt == 2)
+        if (attempt == 2) {
+            // Shifted words may have carried plain codes that started it.
+            Recover();
             throw AbortError("Tabelle " + std::to_string(slot + 1) + " wurde nicht fehlerfrei übertragen");
+        }
+        // The next upload starts from a boundary both sides agree on.
+        Synchronize();
+        MarkBoundary();
     }
 }
 
 bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> table)
 {
     WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
-    // The answers to the upload's packets are counted from here.
-    Drain();
+    // What went before (the registers of this signal) must have arrived
+    // whole: a table cannot mend a slipped boundary, and its own count
+    // starts from here.
+    ConfirmAnswers();
     SetTableMode(TableModeLoading);
     std::copy(table.begin(), table.end(), cached.begin());
-    long answered = 0;
 
     // Signal k plays device table k + 1; the last signal wraps to table 0.
     const std::int64_t base = static_cast<std::int64_t>((slot + 1) % TableCount) * TableLength;
@@ -127,10 +129,10 @@ bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> 
             std::copy(p.begin(), p.end(), block.begin() + i * PacketSize);
         }
         SendBlock(block);
-        // The device answers every table word with a status byte that nobody
-        // waits for. Dropped here, they cannot fill the receive buffer and
-        // hold up the line; the framing check at the end drains anyway.
-        answered += Drain();
+        // The device answers every table word with a status byte. Read here,
+        // they cannot fill the receive buffer and hold up the line, and each
+        // one counts.
+        Drain();
         const long percent = static_cast<long>(rnd((b + 1) * 100.0 / WritesPerTable));
         if (Progress)
             Progress("Lade Tabelle " + std::to_string(slot + 1) + ": " + std::to_string(percent) + " %");
@@ -139,29 +141,20 @@ bool TTonvera::UploadTable(int slot, std::span<const std::int32_t, TableLength> 
     }
 
     SetTableMode(TableModeNormal);
-    // The check's bytes must not queue behind the table: they may go only
-    // once the table has left. The device's answers prove that it has:
-    // when it answered (nearly) every packet and then fell quiet, it holds
-    // nothing more, however fast the bytes went out. Otherwise the driver
-    // is drained and the table's wire time waited out.
-    const long packets = TableLength + 2;
-    for (int quiet = 0; quiet < AnswerQuietRounds && answered < packets;) {
-        Pauser->pause(AnswerPauseMs);
+    // Whole packets lost on the line leave the boundary where it was, so the
+    // framing check alone would pass a table that lacks them and has the
+    // rest shifted; only the count of answers tells. The check's bytes must
+    // not queue behind the table, and they do not: the answers are awaited
+    // first, and the line drained when they fall short.
+    const long long missing = AwaitAnswers([this] {
         if (Advanced)
             Advanced(100);
-        const int n = Drain();
-        answered += n;
-        quiet = n > 0 ? 0 : quiet + 1;
-    }
-    if (answered + LostAnswersAllowed < packets) {
-        Line->waitSent();
-        CheckLine();
-    }
+    });
     // After a table that lost no byte the device stands on a packet
     // boundary, so only the sixth single byte completes a packet.
     int firstReply = 0;
     const bool ok = CheckFraming(firstReply);
-    return ok && firstReply == PacketSize;
+    return missing == 0 && ok && firstReply == PacketSize;
 }
 
 } // namespace tonvera

@@ -24,6 +24,13 @@ constexpr int SynchronizePauseMs = 10;
 constexpr int CheckSyncPauseMs = 50;
 constexpr int QuietPauseMs = 100;
 constexpr int FramePauseMs = 15;
+// Owed answers come within the few ms of a status reading; a USB adapter's
+// latency timer may hold them 16 ms more. Only a count that falls short
+// waits this long, and then once more after the line has drained.
+constexpr int AnswerPolls = 50;
+constexpr int AnswerPollPauseMs = 1;
+constexpr long long BaudRate = 115200;
+constexpr long long BitsPerByte = 10;
 
 } // namespace
 
@@ -63,6 +70,8 @@ void TTonvera::CheckLine()
 
 void TTonvera::Write(std::span<const std::uint8_t> bytes)
 {
+    if (Line->isOpen())
+        SentBytes += static_cast<long long>(bytes.size());
     Line->writeBlock(bytes);
     CheckLine();
 }
@@ -70,8 +79,81 @@ void TTonvera::Write(std::span<const std::uint8_t> bytes)
 LineRead TTonvera::Read()
 {
     const LineRead r = Line->readByte();
+    if (r.arrived())
+        ++Answers;
     CheckLine();
     return r;
+}
+
+void TTonvera::MarkBoundary()
+{
+    // Bytes of a packet not yet complete stay owed to the next one; answers
+    // beyond the count (a byte the line made up) do not hide a later loss.
+    SentBytes %= PacketSize;
+    Answers = 0;
+}
+
+long long TTonvera::OwedAnswers() const { return SentBytes / PacketSize - Answers; }
+
+long long TTonvera::AwaitAnswers(const std::function<void()>& waiting)
+{
+    const auto poll = [&](long long rounds) {
+        for (long long i = 0; i < rounds && OwedAnswers() > 0; ++i) {
+            Pauser->pause(AnswerPollPauseMs);
+            if (waiting)
+                waiting();
+            while (OwedAnswers() > 0 && Read().arrived()) {
+            }
+        }
+    };
+    while (OwedAnswers() > 0 && Read().arrived()) {
+    }
+    if (OwedAnswers() <= 0)
+        return 0;
+    // The bytes of the owed packets may still be on their way: their time on
+    // the wire first, then the answer time.
+    const long long wireMs = OwedAnswers() * PacketSize * BitsPerByte * 1000 / BaudRate;
+    poll(wireMs + AnswerPolls);
+    if (OwedAnswers() > 0) {
+        Line->waitSent();
+        CheckLine();
+        poll(AnswerPolls);
+    }
+    return std::max(0LL, OwedAnswers());
+}
+
+void TTonvera::Recover()
+{
+    // What the device holds is not what was sent; it must not play it. The
+    // stop only means "stop" at a packet boundary, so that is found first.
+    Running = false;
+    Synchronize();
+    MarkBoundary();
+    StopOutput();
+}
+
+void TTonvera::ConfirmAnswers()
+{
+    if (!Line->isOpen()) {
+        MarkBoundary();
+        return;
+    }
+    const long long sent = SentBytes / PacketSize;
+    const long long missing = AwaitAnswers();
+    MarkBoundary();
+    if (missing == 0)
+        return;
+    Recover();
+    throw UnconfirmedError(missing, sent);
+}
+
+void TTonvera::Realign()
+{
+    if (!Line->isOpen())
+        return;
+    if (AwaitAnswers() > 0)
+        Synchronize();
+    MarkBoundary();
 }
 
 void TTonvera::CheckInterrupted()
@@ -104,7 +186,7 @@ int TTonvera::Drain()
 }
 
 // One reading: a reply that arrives damaged counts as 0, like no reply; the
-// vote then decides.
+// vote then decides. It still is an answer: the device is there.
 std::uint8_t TTonvera::OneStatusReading()
 {
     Drain();
@@ -112,14 +194,17 @@ std::uint8_t TTonvera::OneStatusReading()
     for (int i = 0; i < StatusTries; ++i) {
         Pauser->pause(StatusTryPauseMs);
         const LineRead r = Read();
-        if (r.arrived())
+        if (r.arrived()) {
+            LastStatusAnswered = true;
             return r.value;
+        }
     }
     return 0;
 }
 
 std::uint8_t TTonvera::ReadStatus()
 {
+    LastStatusAnswered = false;
     const std::uint8_t r1 = OneStatusReading();
     const std::uint8_t r2 = OneStatusReading();
     if (r1 == r2)
@@ -134,8 +219,11 @@ bool TTonvera::Synchronize()
     for (int i = 0; i < SyncTries; ++i) {
         SendSyncByte();
         Pauser->pause(SynchronizePauseMs);
-        if (Read().arrived())
+        if (Read().arrived()) {
+            MarkBoundary();
+            SentBytes = 0;
             return true;
+        }
     }
     return false;
 }
@@ -182,6 +270,10 @@ bool TTonvera::CheckFraming(int& firstReply)
         ok = false;
 
     Drain();
+    if (ok) {
+        MarkBoundary();
+        SentBytes = 0;
+    }
     return ok;
 }
 

@@ -68,6 +68,27 @@ public:
     void StartOutput();
     void StopOutput();
 
+    // --- Proof of delivery ---------------------------------------------------
+    // The device answers every complete packet with one byte. The bytes
+    // written and the answers read are counted from the last packet boundary
+    // both sides agree on; answers are read, never asked for, so a line
+    // without faults carries the same bytes as without the count.
+    //
+    // Waits until everything written has left the line and its answers had
+    // time to come. A count that falls short means packets did not arrive
+    // whole: the boundary is found again, the device stopped, and the
+    // command aborted with UnconfirmedError. Nothing to confirm on a closed
+    // port.
+    void ConfirmAnswers();
+    // Before the first packet of a command: answers missing from the polls
+    // since the last confirmation (a status query lost on the line) mean the
+    // boundary slipped; it is found again, so the command's own packets
+    // arrive whole. Sends nothing when the count is right.
+    void Realign();
+    // The last ReadStatus got an answer at all (a status of 0 from a device
+    // that fell silent is no status).
+    [[nodiscard]] bool StatusAnswered() const { return LastStatusAnswered; }
+
     // --- Registers -----------------------------------------------------------
     // index is the signal 0..7; anything else is a range error.
     void SetFrequency(int index, double hz);
@@ -149,6 +170,19 @@ private:
     // Reads and drops whatever is waiting; returns how many bytes were there.
     int Drain();
     std::uint8_t OneStatusReading();
+    // The ledger of answers: from here on both sides stand on a boundary.
+    void MarkBoundary();
+    // Answers still owed for the complete packets written since the mark.
+    [[nodiscard]] long long OwedAnswers() const;
+    // Lets what was written leave the line and waits for the owed answers;
+    // returns how many are still missing then.
+    long long AwaitAnswers(const std::function<void()>& waiting = {});
+    // Finds the boundary after a count fell short and stops the device.
+    void Recover();
+
+    long long SentBytes = 0;
+    long long Answers = 0;
+    bool LastStatusAnswered = false;
 
     SerialLine* Line;
     Pause* Pauser;

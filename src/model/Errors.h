@@ -91,4 +91,18 @@ public:
     TransferInterrupted() : AbortError("Übertragung abgebrochen") {}
 };
 
+// Packets the device did not answer: it did not receive them whole, so what
+// it holds is not what was sent. The device has been stopped.
+class UnconfirmedError : public AbortError {
+public:
+    UnconfirmedError(long long missing, long long sent)
+        : AbortError("Das Gerät hat " + std::to_string(missing) + " von " + std::to_string(sent) +
+                     " Befehlen nicht bestätigt"),
+          Missing(missing), Sent(sent)
+    {
+    }
+    long long Missing;
+    long long Sent;
+};
+
 } // namespace tonvera

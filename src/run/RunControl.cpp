@@ -70,6 +70,7 @@ void RunControl::Start()
 {
     MainState& st = Form.state();
     MainView& view = Form.view();
+    Device.Realign();
     Device.StopOutput();
     if (st.OverflowSeen)
         Form.dialogs().messageBox(OverflowWarning, AttentionTitle);
@@ -106,7 +107,14 @@ void RunControl::Start()
 
     Download.DownloadSet();
     view.setTimerEnabled(true);
+    StartConfirmed();
+}
+
+void RunControl::StartConfirmed()
+{
+    Device.ConfirmAnswers();
     Device.StartOutput();
+    Device.ConfirmAnswers();
 }
 
 void RunControl::Stop()
@@ -141,6 +149,8 @@ void RunControl::Tick()
     bool again = true;
     while (again && passes < MaxPassesPerTick) {
         const std::uint8_t s = TickStatus();
+        if (Silent)
+            return;
         seen[static_cast<std::size_t>(passes++)] = s;
         again = Advance(s);
     }
@@ -156,7 +166,34 @@ std::uint8_t RunControl::TickStatus()
     if (!Device.PortHandle().isOpen())
         return 0;
     (void)Device.ReadStatus();
-    return Device.ReadStatus();
+    bool answered = Device.StatusAnswered();
+    const std::uint8_t s = Device.ReadStatus();
+    answered = answered || Device.StatusAnswered();
+    Watch(answered);
+    return s;
+}
+
+void RunControl::Watch(bool answered)
+{
+    if (answered) {
+        SilentTicks = 0;
+        if (Silent) {
+            Silent = false;
+            Form.view().setStatusText(StatusPanelSignal, "");
+            Form.view().repaintStatusBar();
+        }
+        return;
+    }
+    if (Silent || ++SilentTicks < SilentTicksLimit)
+        return;
+    // Without answers every status reads 0: no end, no overflow, "Signal OK"
+    // for ever. The run is over instead, and the operator is told once.
+    Silent = true;
+    Form.view().setStatusText(StatusPanelSignal, DeviceSilentText);
+    Form.view().repaintStatusBar();
+    Form.dialogs().messageBox(DeviceSilentText, AttentionTitle);
+    if (Device.Running)
+        Stop();
 }
 
 bool RunControl::Advance(std::uint8_t s)
@@ -202,6 +239,7 @@ void RunControl::StepPosition()
     MainState& st = Form.state();
     MainView& view = Form.view();
     ++st.VariPos;
+    Device.Realign();
     Download.LoadSignals();
     if (view.priority() == Priority::Wiederzuerst) {
         SendSignalLength(true);
@@ -212,7 +250,7 @@ void RunControl::StepPosition()
     }
     SendEndDamp();
     SendTriggerWindow();
-    Device.StartOutput();
+    StartConfirmed();
     ShowPosition();
 }
 
@@ -244,7 +282,10 @@ void RunControl::Button5Click()
     if (st.VariPos > 1)
         --st.VariPos;
     ShowPosition();
-    CatchPortLost(Form, [&] { Download.DownloadSet(); });
+    CatchPortLost(Form, [&] {
+        Device.Realign();
+        Download.DownloadSet();
+    });
 }
 
 void RunControl::Button6Click()
@@ -256,7 +297,10 @@ void RunControl::Button6Click()
     if (st.VariPos < PositionCount())
         ++st.VariPos;
     ShowPosition();
-    CatchPortLost(Form, [&] { Download.DownloadSet(); });
+    CatchPortLost(Form, [&] {
+        Device.Realign();
+        Download.DownloadSet();
+    });
 }
 
 void RunControl::ExternStartClick()

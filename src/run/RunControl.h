@@ -19,6 +19,10 @@ inline constexpr const char* EichWarningAtStop = "Amplitudenfehler durch Eichung
 inline constexpr const char* EichRangeStatus = "Amplituden Bereich durch Eichung überschritten!";
 inline constexpr const char* OverflowStatus = "Signalüberlauf!";
 inline constexpr const char* SignalOkStatus = "Signal OK";
+inline constexpr const char* DeviceSilentText = "Das Gerät antwortet nicht mehr";
+// Status queries unanswered for this many ticks in a row (a second) mean the
+// device has fallen silent.
+inline constexpr int SilentTicksLimit = 20;
 
 class RunControl {
 public:
@@ -43,6 +47,9 @@ public:
 
     // Positions 1..PositionCount(); the values in the variable of slot 0.
     [[nodiscard]] int PositionCount() const;
+    // The open port's device has left SilentTicksLimit ticks in a row
+    // unanswered; its next answer clears this.
+    [[nodiscard]] bool DeviceSilent() const { return Silent; }
 
     // For the project loader's table upload, which runs under the same gate.
     SignalDownload& download() { return Download; }
@@ -61,6 +68,11 @@ private:
     void Observe(std::uint8_t s);
     void StepPosition();
     void ShowPosition();
+    // Counts the ticks the device left unanswered; at the limit the device
+    // counts as silent: said once, and the run is over.
+    void Watch(bool answered);
+    // The start packets, once the registers before them were confirmed.
+    void StartConfirmed();
 
     [[nodiscard]] double Value(EditField field) const;
     // AnzWieder rounded, halves to even; it must fit 32 bits.
@@ -73,6 +85,8 @@ private:
     TTonvera& Device;
     SignalDownload& Download;
     CommandGate& Gate;
+    int SilentTicks = 0;
+    bool Silent = false;
 };
 
 } // namespace tonvera

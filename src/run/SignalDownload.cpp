@@ -33,6 +33,7 @@ void SignalDownload::DownloadSet()
                 transfer.table(++number, count);
             Device.LoadTable(i, Form.Record(i).Table.span());
         }
+        Device.ConfirmAnswers();
     });
 }
 
@@ -48,6 +49,7 @@ bool SignalDownload::LoadTable(int slot)
     TransferProgress transfer(Window, Device);
     bool sent = false;
     transfer.run([&] {
+        Device.Realign();
         if (Device.TableDue(slot, Form.Record(slot).Table.span()))
             transfer.table(1, 1);
         sent = Device.LoadTable(slot, Form.Record(slot).Table.span());

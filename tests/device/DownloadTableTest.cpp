@@ -198,8 +198,45 @@ TEST_F(LoadTableTest, SlippedFramingSendsTheTableOnceMore)
     EXPECT_TRUE(dev.LoadTable(0, t.span()));
     EXPECT_EQ(words().size(), 2u * TableSize);
     EXPECT_EQ(dev.TableCache[0], t);
-    // Its answers showed it had the bytes: no wait for the wire.
-    EXPECT_TRUE(line.waitSentAfter.empty());
+    // The first upload's count fell short, so the line was drained before
+    // it was judged; the second one's answers showed it had every byte.
+    EXPECT_EQ(line.waitSentAfter.size(), 1u);
+}
+
+// A whole packet lost leaves the boundary where it was: the framing check
+// passes, the count of answers does not. Lost in both uploads, the table
+// aborts and the device is stopped on a boundary found again.
+TEST_F(LoadTableTest, WholePacketsLostAreCountedAndTheDeviceStoppedAfterTheSecondUpload)
+{
+    // Two packets' bytes inside the first upload, and as many inside the
+    // second one (an upload is 196,620 bytes).
+    const auto losing = [](std::size_t uploads) {
+        return [uploads, seen = std::size_t{0}, count = std::size_t{0}](test::ScriptedLine& l,
+                                                                        std::span<const std::uint8_t> w) mutable {
+            for (std::size_t i = 0; i < w.size(); ++i) {
+                ++seen;
+                const bool lost = (seen > 6000 && seen <= 6012) || (uploads == 2 && seen > 206000 && seen <= 206012);
+                if (lost)
+                    continue;
+                if (++count % 6 == 0)
+                    l.queueReply(0);
+            }
+        };
+    };
+    const WaveTable t = Ramp();
+    line.responder = losing(1);
+    EXPECT_TRUE(dev.LoadTable(0, t.span()));
+    EXPECT_EQ(words().size(), 2u * TableSize);
+    EXPECT_EQ(dev.TableCache[0], t);
+
+    line.clearWrites();
+    dev.ClearTableCache();
+    line.responder = losing(2);
+    EXPECT_THROW(dev.LoadTable(0, t.span()), AbortError);
+    EXPECT_EQ(words().size(), 2u * TableSize);
+    EXPECT_EQ(dev.TableCache[0], WaveTable());
+    EXPECT_FALSE(dev.Running);
+    EXPECT_EQ(line.writes.back(), (Bytes{32, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(LoadTableTest, StallLossAndInterruptEndTheUploadAtOnce)

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "RunFixture.h"
+#include "model/Errors.h"
+#include "run/RunControl.h"
 
 namespace tonvera::test {
 namespace {
@@ -109,6 +111,62 @@ TEST_F(RunControlTest, LostPortIsShownOnceAndPollingGoesOnWithoutIt)
     // The closed port reads status 0; nothing more to report, also at the end.
     core.Timer1Timer();
     core.FormClose();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(RunControlTest, PacketsLeftUnansweredAbortStartBeforeItsStartAndStopTheDevice)
+{
+    const Writes download = Concat(StartHead(false, 254, 0), EmptySetAndStart());
+    const long long registers = static_cast<long long>(download.size()) - 2;
+    loseByte = 20; // inside the third packet
+    try {
+        core.StartButtonClick();
+        ADD_FAILURE() << "no abort";
+    } catch (const UnconfirmedError& e) {
+        EXPECT_EQ(e.text(), "Das Gerät hat 1 von " + std::to_string(registers) + " Befehlen nicht bestätigt");
+        EXPECT_EQ(e.Missing, 1);
+    }
+    // The registers went out as ever; then, instead of the start, a single
+    // byte completed the device's broken packet and the stop followed.
+    const Writes head(line.writes.begin(), line.writes.begin() + registers);
+    EXPECT_EQ(head, Writes(download.begin(), download.end() - 2));
+    EXPECT_EQ(Writes(line.writes.begin() + registers, line.writes.end()), (Writes{{32}, Stopped}));
+    EXPECT_FALSE(core.device().Running);
+
+    // Nothing lost: the same Start confirms every packet and plays.
+    line.clearWrites();
+    core.StartButtonClick();
+    EXPECT_EQ(line.writes, download);
+    EXPECT_TRUE(core.device().Running);
+}
+
+TEST_F(RunControlTest, ADeviceThatFallsSilentEndsTheRunOnceAndIsHeardAgain)
+{
+    core.StartButtonClick();
+    answering = false;
+    for (int tick = 1; tick < SilentTicksLimit; ++tick)
+        core.Timer1Timer();
+    EXPECT_TRUE(core.device().Running);
+    EXPECT_TRUE(dialogs.messages.empty());
+    core.Timer1Timer();
+    using Message = test::RecordingDialogs::Message;
+    EXPECT_EQ(dialogs.messages, (std::vector<Message>{{"Das Gerät antwortet nicht mehr", "Achtung"}}));
+    EXPECT_EQ(view.status[2], "Das Gerät antwortet nicht mehr");
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_TRUE(core.run().DeviceSilent());
+    for (int tick = 0; tick < 2 * SilentTicksLimit; ++tick)
+        core.Timer1Timer();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(view.status[2], "Das Gerät antwortet nicht mehr");
+
+    // Back: the state clears, and the next Start finds the packet boundary
+    // before its own packets, so they all arrive whole.
+    answering = true;
+    core.Timer1Timer();
+    EXPECT_FALSE(core.run().DeviceSilent());
+    EXPECT_EQ(view.status[2], "");
+    EXPECT_NO_THROW(core.StartButtonClick());
+    EXPECT_TRUE(core.device().Running);
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 

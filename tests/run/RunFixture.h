@@ -36,9 +36,12 @@ protected:
     RunFixture()
     {
         line.responder = [this](ScriptedLine& l, std::span<const std::uint8_t> w) {
-            for (std::size_t i = 0; i < w.size(); ++i)
-                if (++bytesSeen % 6 == 0)
+            for (std::size_t i = 0; i < w.size(); ++i) {
+                if (++bytesWritten == loseByte)
+                    continue;
+                if (++bytesSeen % 6 == 0 && answering)
                     l.queueReply(status);
+            }
         };
         core.FormCreate();
     }
@@ -74,7 +77,10 @@ protected:
     }
 
     std::uint8_t status = 0;
-    std::size_t bytesSeen = 0;
+    std::size_t bytesSeen = 0;    // bytes the device received
+    std::size_t bytesWritten = 0; // bytes the program wrote
+    std::size_t loseByte = 0;     // the byte (1 = the first written) the line loses
+    bool answering = true;        // false: the device receives but never answers
     test::FakeView view;
     test::RecordingDialogs dialogs;
     ScriptedLine line;
