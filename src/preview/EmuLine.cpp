@@ -2,7 +2,10 @@
 
 namespace tonvera::preview {
 
-EmuLine::EmuLine(bool keepRuns) : Emu(emu::EmulatorOptions{}), KeepRuns(keepRuns) {}
+EmuLine::EmuLine(bool keepRuns, const emu::FaultModes& faults)
+    : Emu(emu::EmulatorOptions{.faults = faults}), KeepRuns(keepRuns)
+{
+}
 
 bool EmuLine::open(const std::string&)
 {

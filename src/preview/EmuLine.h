@@ -23,7 +23,9 @@ namespace tonvera::preview {
 
 class EmuLine : public SerialLine, public Pause {
 public:
-    explicit EmuLine(bool keepRuns = true);
+    // `faults` make it a faulty device, for tests of what the program
+    // notices.
+    explicit EmuLine(bool keepRuns = true, const emu::FaultModes& faults = {});
 
     bool open(const std::string&) override;
     void close() override { Opened = false; }

@@ -5,6 +5,9 @@
 #include <csignal>
 
 #include "CliProcess.h"
+#include "RenderRun.h"
+#include "preview/EmuLine.h"
+#include "support/AnswerRelay.h"
 #include "VirtualDevice.h"
 #include "device/SerialSupport.h"
 #include "run/MainCore.h"
@@ -175,6 +178,28 @@ TEST(CliPlay, ADeviceThatVanishesEndsTheRunWithItsMessage)
     EXPECT_TRUE(Contains(cli.err(), "Achtung: Verbindung zum Gerät unterbrochen\n")) << cli.err();
 }
 
+// The line still carries the program's bytes, the device plays on, but no
+// answer comes back: the tool ends within two seconds instead of polling
+// "Signal OK" for ever.
+TEST(CliPlay, ADeviceThatFallsSilentEndsTheRunWithinTwoSeconds)
+{
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "1000");
+    p.globals.Signaldauer = "60000";
+    p.write(dir.path("long.tva"));
+    EmuProcess emu;
+    AnswerRelay relay(emu.link(), dir.path("relay"));
+    CliProcess cli({"play", dir.path("long.tva"), "--port", relay.link()});
+    ASSERT_TRUE(EmuProcess::waitFor([&] { return Contains(cli.out(), "Signal: Signal OK\n"); })) << cli.err();
+    relay.muteAnswers();
+    const auto muted = Clock::now();
+    EXPECT_EQ(cli.wait(std::chrono::seconds(20)), 1) << cli.err();
+    EXPECT_LT(Clock::now() - muted, std::chrono::seconds(2));
+    EXPECT_TRUE(Contains(cli.err(), "Achtung: Das Gerät antwortet nicht mehr\n")) << cli.err();
+    EXPECT_FALSE(Contains(cli.out(), "Lauf beendet")) << cli.out();
+}
+
 TEST(CliPlay, ADeviceThatStopsTakingBytesEndsTheUploadOnce)
 {
     TempDir dir;
@@ -209,25 +234,106 @@ TEST(CliPlay, InterruptBreaksAnUploadOffBetweenTwoBlocks)
     EXPECT_TRUE(Contains(cli.err(), "Fehler: Übertragung abgebrochen\n")) << cli.err();
 }
 
-// Every 100000th byte lost: a table upload never plays garbled. Either the
-// second upload gets through (and is seen whole in the log), or the tool
-// says which table did not.
-TEST(CliPlay, BytesLostInAnUploadNeverPlayAGarbledTable)
+// The number of the packet that sets signal 1's amplitude after the table:
+// the bytes before it are six times that, since every byte the device
+// received before it belonged to a whole packet.
+std::size_t RegistersAfterTheTable(const std::vector<emu::Packet>& packets)
+{
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < packets.size(); ++i)
+        if (packets[i][0] == 0x71)
+            last = i;
+    for (std::size_t i = last; i < packets.size(); ++i)
+        if (packets[i] == emu::Packet{104, 1, 0, 0, 0, 0})
+            return i;
+    ADD_FAILURE() << "no registers after the table";
+    return 0;
+}
+
+// Every N-th byte lost, for N across a whole run: inside the table, whole
+// packets of it (multiples of 6), and in the registers after it. The run
+// may end in success only when the device played exactly the project. The
+// device model in this process on its virtual clock: the sweep takes
+// seconds, where each failed table costs its wire time on a terminal.
+TEST(CliPlay, ARunThatLostBytesEndsInSuccessOnlyWhenTheDevicePlayedTheProject)
 {
     TempDir dir;
-    WriteProjectWithTable(dir.path("table.tva"));
-    EmuProcess emu({"--drop", "100000", "--log", "{dir}/packets.log"});
-    const CliResult r = RunCli({"play", dir.path("table.tva"), "--port", emu.link(), "--timeout", "20"});
-    if (r.code == 0) {
-        std::size_t words = 0;
-        for (const std::string& l : Lines(ReadAll(emu.path("packets.log"))))
-            words += l.rfind("71 ", 0) == 0;
-        EXPECT_GT(words, 2u * WaveTable::Size - 10);
-    } else {
-        EXPECT_EQ(r.code, 1);
-        EXPECT_TRUE(Contains(r.err, "Fehler: Tabelle 1 wurde nicht fehlerfrei übertragen\n")) << r.err;
-        EXPECT_FALSE(Contains(r.out, "Start\n"));
+    const std::string project = dir.path("table.tva");
+    WriteProjectWithTable(project, "20");
+    struct Played {
+        cli::RunEnd end;
+        std::string wav;
+        std::string err;
+    };
+    std::vector<emu::Packet> packets;
+    const auto play = [&](std::uint32_t drop) {
+        std::ostringstream out, err;
+        preview::EmuLine line(true, emu::FaultModes{.drop = drop});
+        packets.clear();
+        line.emulator().onPacket = [&](const emu::Packet& p) { packets.push_back(p); };
+        cli::RunSession session(out, err, line, line);
+        EXPECT_TRUE(session.load(project, std::nullopt));
+        emu::WavFile wav(48000, false);
+        const cli::RenderedProject r = cli::RenderSession(session, line, wav, 60);
+        return Played{r.end, wav.bytes(), err.str()};
+    };
+    const Played clean = play(0);
+    ASSERT_EQ(clean.end, cli::RunEnd::Ended) << clean.err;
+    const std::size_t registers = RegistersAfterTheTable(packets);
+
+    std::vector<std::uint32_t> drops;
+    for (double n = 1000; n <= 200000; n *= 1.16)
+        drops.push_back(static_cast<std::uint32_t>(n));
+    for (std::uint32_t n : {6000, 12000, 18000, 29994, 30000, 31998, 32004, 98304, 196608})
+        drops.push_back(n);
+    // The registers of signals 1..7 and the start, after the table.
+    for (std::size_t at = 1; at <= 50; at += 7)
+        drops.push_back(static_cast<std::uint32_t>(registers * 6 + at));
+    ASSERT_GE(drops.size(), 40u);
+
+    for (const std::uint32_t n : drops) {
+        const Played r = play(n);
+        if (r.end == cli::RunEnd::Ended) {
+            EXPECT_TRUE(r.wav == clean.wav) << "drop " << n << " ended in success with another recording";
+        } else {
+            EXPECT_EQ(r.end, cli::RunEnd::Failed) << "drop " << n;
+            EXPECT_TRUE(Contains(r.err, "wurde nicht fehlerfrei übertragen") || Contains(r.err, "nicht bestätigt"))
+                << "drop " << n << ": " << r.err;
+        }
     }
+}
+
+// The same on the terminal, for a byte lost in the registers after the
+// table: the tool names it and exits 1, with nothing started.
+TEST(CliPlay, BytesLostOnTheTerminalEndTheToolWithTheirMessage)
+{
+    TempDir dir;
+    const std::string project = dir.path("table.tva");
+    WriteProjectWithTable(project, "20");
+    std::size_t registers = 0;
+    {
+        EmuProcess emu({"--log", "{dir}/packets.log"});
+        ASSERT_EQ(RunCli({"play", project, "--port", emu.link()}).code, 0);
+        emu.stop();
+        // A run of table words is one line "q ADDRESS COUNT".
+        bool afterTable = false;
+        for (const std::string& l : Lines(ReadAll(emu.path("packets.log")))) {
+            if (afterTable && l == "68 01 00 00 00 00")
+                break;
+            if (l.rfind("q ", 0) == 0) {
+                afterTable = true;
+                registers += std::stoul(l.substr(l.rfind(' ') + 1));
+            } else {
+                ++registers;
+            }
+        }
+        ASSERT_TRUE(afterTable);
+    }
+    EmuProcess emu({"--drop", std::to_string(registers * 6 + 3)});
+    const CliResult r = RunCli({"play", project, "--port", emu.link(), "--timeout", "60"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_TRUE(Contains(r.err, "Fehler: Das Gerät hat 1 von ")) << r.err;
+    EXPECT_FALSE(Contains(r.out, "Start\n"));
 }
 
 TEST(CliPlay, PortThatCannotBeOpenedIsNamedWithTheReason)
