@@ -3,8 +3,8 @@
 # the device emulator, the Python module (see python/CMakeLists.txt), the
 # desktop entry with its icon and AppStream data, manual pages, bash
 # completion, the READMEs, the copyright and changelog. scripts/package
-# builds the programs, the module and tonvera-package-files, then runs
-# cpack -G DEB in build/.
+# builds tonvera-package-contents, then runs cpack -G DEB in the build
+# folder.
 include(GNUInstallDirs)
 
 # "ninja install" and cpack would otherwise build everything first, tests
@@ -26,6 +26,9 @@ if(TARGET tonvera)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/tonvera.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  # The file type of projects (.tva), which the desktop entry opens.
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/tonvera-mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME tonvera.xml)
 endif()
 # Manual pages and the changelog go compressed, as Debian keeps them;
 # gzip -n leaves out the time stamp so the package builds the same twice.
@@ -45,6 +48,17 @@ foreach(in out IN ZIP_LISTS compressed_inputs compressed_outputs)
     DEPENDS ${in} VERBATIM)
 endforeach()
 add_custom_target(tonvera-package-files ALL DEPENDS ${compressed_outputs})
+
+# Everything the install rules below take from the build folder, under one
+# name: the package script builds this target and nothing else, so a fresh
+# clone packages without any other build having run first.
+add_custom_target(tonvera-package-contents)
+add_dependencies(tonvera-package-contents tonvera-package-files)
+foreach(target tonvera tonvera-cli tonvera-emu tonvera_python)
+  if(TARGET ${target})
+    add_dependencies(tonvera-package-contents ${target})
+  endif()
+endforeach()
 
 foreach(program tonvera tonvera-cli tonvera-emu)
   if(TARGET ${program})

@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
+#include <QStringList>
 #include <QStyle>
 
 #include "ui/AppWindows.h"
@@ -18,5 +20,9 @@ int main(int argc, char** argv)
         main.setGeometry(
             QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, main.size(), screen->availableGeometry()));
     main.show();
+    // "tonvera messung1.tva", as the desktop entry starts it for a project
+    // opened in the file manager; Qt has taken its own options out by now.
+    if (const QStringList args = QApplication::arguments(); args.size() > 1)
+        main.OpenNamedProject(QFile::encodeName(args[1]).toStdString());
     return app.exec();
 }

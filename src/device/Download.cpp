@@ -75,7 +75,7 @@ bool TTonvera::TableDue(int slot, std::span<const std::int32_t, TableLength> tab
     if (!Line->isOpen())
         return false;
     const WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
-    return !std::equal(table.begin(), table.end(), cached.begin());
+    return !Known[static_cast<std::size_t>(slot)] || !std::equal(table.begin(), table.end(), cached.begin());
 }
 
 bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> table)
@@ -83,20 +83,30 @@ bool TTonvera::LoadTable(int slot, std::span<const std::int32_t, TableLength> ta
     if (!TableDue(slot, table))
         return false;
     WaveTable& cached = TableCache[static_cast<std::size_t>(slot)];
+    bool& known = Known[static_cast<std::size_t>(slot)];
+    // A broken-off upload leaves part of a table in the device: whatever
+    // the cache says, the next table for the slot must go out whole.
+    const auto forget = [&] {
+        std::fill(cached.begin(), cached.end(), 0);
+        known = false;
+    };
 
     // Bytes lost on the line garble a table without a word of complaint;
-    // the framing check tells, and one more upload usually gets through.
+    // the count of answers and the framing check tell, and one more upload
+    // usually gets through.
     for (int attempt = 1;; ++attempt) {
         bool intact = false;
         try {
             intact = UploadTable(slot, table);
         } catch (...) {
-            std::fill(cached.begin(), cached.end(), 0);
+            forget();
             throw;
         }
-        if (intact)
+        if (intact) {
+            known = true;
             return true;
-        std::fill(cached.begin(), cached.end(), 0);
+        }
+        forget();
         if (attempt == 2) {
             // Shifted words may have carried plain codes that started it.
             Recover();

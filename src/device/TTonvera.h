@@ -46,6 +46,9 @@ public:
     bool EichError = false;
     // The eight wave tables last uploaded, one per signal slot.
     std::array<WaveTable, protocol::TableCount> TableCache;
+    // All zeros, as the device holds them after it was opened or a project
+    // was loaded. A slot whose upload broke off stays unknown: the device
+    // may hold part of a table there.
     void ClearTableCache();
     // The port was lost since it was opened (and has been closed).
     bool PortLost = false;
@@ -122,11 +125,11 @@ public:
     // sent only when the framing check after it passes with the device on the
     // packet boundary the upload left it at; otherwise it goes out once more,
     // and a second failure aborts ("Tabelle %d wurde nicht fehlerfrei
-    // übertragen"). Whenever an upload does not complete, the slot's cache is
-    // cleared so that the next download sends the table again.
+    // übertragen"). Whenever an upload does not complete, the slot is marked
+    // unknown so that the next download sends whatever table it has.
     bool LoadTable(int slot, std::span<const std::int32_t, protocol::TableLength> table);
     // True when LoadTable would send this table: the port is open and the
-    // table differs from the slot's cache.
+    // table differs from the slot's cache, or the slot is unknown.
     [[nodiscard]] bool TableDue(int slot, std::span<const std::int32_t, protocol::TableLength> table) const;
 
     // --- Port and firmware (Firmware.cpp) ----------------------------------
@@ -186,6 +189,9 @@ private:
 
     SerialLine* Line;
     Pause* Pauser;
+    // Per slot: false once an upload to it broke off, until one gets
+    // through; any table is then due for it, an all-zero one too.
+    std::array<bool, protocol::TableCount> Known = {true, true, true, true, true, true, true, true};
 };
 
 } // namespace tonvera

@@ -17,7 +17,7 @@ using Packet = std::array<std::uint8_t, 6>;
 // Raw register words, exactly as the packets carry them.
 struct ChannelRegisters {
     std::uint32_t frequency = 0; // phase increment per clock tick (24 bit)
-    std::uint32_t phase = 0;     // accumulator value when the channel starts
+    std::uint32_t phase = 0;     // accumulator value at time 0 of each period
     // A fresh device ramps at full speed, so a signal whose ramps were never
     // programmed (ramp time 0 sends no ramp packet) switches on and off at once.
     std::uint32_t rampUp = Word24Max;    // envelope increment per tick while rising

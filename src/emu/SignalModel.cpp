@@ -80,8 +80,11 @@ std::int64_t ChannelValue(const ChannelRegisters& c, const std::int16_t* table, 
     const std::int64_t env = Envelope(c, tick);
     if (env == 0)
         return 0;
-    const std::uint64_t elapsed = std::uint64_t(tick - std::int64_t(c.startTime) * T);
-    const std::uint64_t acc = (c.phase + std::uint64_t(c.frequency) * elapsed) & AccumulatorMask;
+    // The accumulator runs from time 0 of the period, not from the channel's
+    // start: the program sends the phase less what the oscillator advances
+    // until then, so each tone begins at its own phase and tones of one
+    // frequency keep the difference the operator typed.
+    const std::uint64_t acc = (c.phase + std::uint64_t(c.frequency) * std::uint64_t(tick)) & AccumulatorMask;
     const std::int64_t v = table[acc >> IndexShift];
     // Truncation toward zero keeps positive and negative half-waves alike.
     return v * amplitude * env / ProductScale;
@@ -150,8 +153,7 @@ void OverflowScanner::advance(std::int64_t untilTick)
                 // Full envelope throughout: the accumulator simply steps on.
                 const std::int64_t amplitude = c.amplitude();
                 std::uint32_t acc = static_cast<std::uint32_t>(
-                    (c.phase + std::uint64_t(c.frequency) * std::uint64_t(Scanned - std::int64_t(c.startTime) * T)) &
-                    AccumulatorMask);
+                    (c.phase + std::uint64_t(c.frequency) * std::uint64_t(Scanned)) & AccumulatorMask);
                 for (std::int64_t i = 0; i < n; ++i) {
                     sums[i] += std::int64_t(table[acc >> IndexShift]) * amplitude / 32768;
                     acc = (acc + c.frequency) & AccumulatorMask;

@@ -2,7 +2,9 @@
 // What the device plays: eight channels, each a 24-bit phase accumulator
 // indexing a 32768-entry table, shaped by an envelope and scaled by its
 // amplitude, summed before the converter. Times here are 4 MHz clock ticks
-// counted from the start of the run.
+// counted from the start of the run. Each accumulator holds its phase word at
+// time 0 of every period and steps on from there whether its channel sounds
+// yet or not; the envelope opens at the channel's start time.
 //
 // The same functions serve the live emulator (overflow bit, end of run) and
 // rendering a run to samples at any rate.

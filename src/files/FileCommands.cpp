@@ -127,11 +127,24 @@ bool FileCommands::Speichern1Click()
     return true;
 }
 
+void FileCommands::OpenProject(const std::string& fileName)
+{
+    const std::uint64_t before = ProjectsLoaded;
+    try {
+        LoadProject(fileName);
+    } catch (...) {
+        if (ProjectsLoaded != before)
+            SaveFileName = fileName;
+        throw;
+    }
+    if (ProjectsLoaded != before)
+        SaveFileName = fileName;
+}
+
 void FileCommands::Laden1Click()
 {
     if (const auto name = askFileName(Form.dialogs(), false, OpenFileSetup, OpenFileName))
-        if (LoadProject(*name))
-            SaveFileName = *name;
+        OpenProject(*name);
 }
 
 void FileCommands::Kalibrierdatenspeichern1Click()

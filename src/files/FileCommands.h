@@ -73,6 +73,11 @@ public:
     // afresh: the next download sends those that differ from what the
     // device holds (a script playing one project after another).
     void AdoptProject(Project next, bool freshTables = true);
+    // A load as "&Laden" does it, without the dialog: once the file's
+    // project is in place the save dialog proposes the file, also when its
+    // tables then fail to reach the device (the error still aborts), so the
+    // next "&Speichern" cannot replace the previous file unasked.
+    void OpenProject(const std::string& fileName);
 
     void SaveEichFile(const std::string& fileName);
     // A missing file: the message "Kann <name> Kalibrierung nicht öffnen!".

@@ -29,7 +29,10 @@ void RemoveRecoveryFile(const std::string& path);
 // The recovery file one window owns while it runs, so a second window never
 // overwrites or removes the first one's work. The claim is a lock the
 // system lets go of when the process dies, however it dies: the file of a
-// crashed window is free to be offered at the next start.
+// crashed window is free to be offered at the next start. The lock sits in
+// "<file>.lock", which exists only while a window holds it: the claim
+// removes it when it ends, and the next claim removes those that dead
+// windows left.
 class RecoveryClaim {
 public:
     // Claims one of the files `firstPath`, "recovery-2.tva", ... beside it

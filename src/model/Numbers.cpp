@@ -218,7 +218,9 @@ std::string layoutFixed(const Decimal& d, int minDecimals, char separator)
     return out;
 }
 
-std::string formatGeneral(double value, int digits, char separator, bool tinyFixed)
+enum class Use { Parameter, Shown };
+
+std::string formatGeneral(double value, int digits, char separator, Use use)
 {
     if (!std::isfinite(value))
         return nonFinite(value);
@@ -229,7 +231,7 @@ std::string formatGeneral(double value, int digits, char separator, bool tinyFix
     Decimal d = toDecimal(value);
     roundDigits(d, digits);
 
-    const bool scientific = d.exponent >= digits || (!tinyFixed && d.exponent < -4);
+    const bool scientific = d.exponent >= digits || (use == Use::Shown && d.exponent < -5);
     if (!scientific)
         return layoutFixed(d, 0, separator);
 
@@ -242,7 +244,14 @@ std::string formatGeneral(double value, int digits, char separator, bool tinyFix
         out.append(d.digits, 1, std::string::npos);
     }
     out.push_back('E');
-    out += std::to_string(d.exponent);
+    if (use == Use::Shown) {
+        const std::string e = std::to_string(std::abs(d.exponent));
+        out.push_back(d.exponent < 0 ? '-' : '+');
+        out.append(e.size() < 4 ? 4 - e.size() : 0, '0');
+        out += e;
+    } else {
+        out += std::to_string(d.exponent);
+    }
     return out;
 }
 
@@ -250,10 +259,13 @@ std::string formatGeneral(double value, int digits, char separator, bool tinyFix
 
 std::string FormatGeneral(double value, int digits, char separator)
 {
-    return formatGeneral(value, digits, separator, true);
+    return formatGeneral(value, digits, separator, Use::Parameter);
 }
 
-std::string FormatTabPara(double value, char separator) { return formatGeneral(value, 2, separator, false); }
+std::string FormatGeneralShown(double value, int digits, char separator)
+{
+    return formatGeneral(value, digits, separator, Use::Shown);
+}
 
 std::string FormatFixed(double value, int decimals, char separator)
 {

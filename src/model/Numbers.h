@@ -42,15 +42,18 @@ struct ParsedNumber {
 // minus splits a parameter expression.
 [[nodiscard]] std::string FormatGeneral(double value, int digits = 6, char separator = ',');
 
+// The general format of a number that is only shown, never read back as a
+// parameter text: very large and very small magnitudes (from 10^digits, and
+// below 0.00001) take the exponent form with its sign and at least four
+// exponent digits ("1E+0006", "1,5E-0009"), the way totals have always
+// been shown.
+[[nodiscard]] std::string FormatGeneralShown(double value, int digits = 6, char separator = ',');
+
 // The four-digit variant used for the final attenuation.
 [[nodiscard]] inline std::string FormatGeneral4(double value, char separator = ',')
 {
     return FormatGeneral(value, 4, separator);
 }
-
-// The project file's TabPara form: two significant digits, and below 0.0001
-// the scientific form of the earlier files ("5E-5").
-[[nodiscard]] std::string FormatTabPara(double value, char separator = ',');
 
 // Fixed notation with exactly `decimals` decimals and "." ("-1.50", "1000"),
 // as the calibration file and editor write it.

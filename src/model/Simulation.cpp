@@ -101,7 +101,7 @@ void Simulation::Simulate(const SinusArray& signals, const VariTable& variables,
         report();
         throw;
     }
-    label1_ = "Dauer des Gesamtsignals: " + FormatGeneral(totalDuration_ / 1000.0, 6, separator_) + " Sekunden";
+    label1_ = "Dauer des Gesamtsignals: " + FormatGeneralShown(totalDuration_ / 1000.0, 6, separator_) + " Sekunden";
 
     // Everything the plot will read, checked once here, so that each text
     // that does not evaluate is reported once and not at every repaint.

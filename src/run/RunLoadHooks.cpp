@@ -1,7 +1,5 @@
 #include "run/RunLoadHooks.h"
 
-#include <algorithm>
-
 #include "model/MainForm.h"
 #include "run/PortLoss.h"
 #include "run/StatusProgress.h"
@@ -24,10 +22,7 @@ void RunLoadHooks::ReloadTables(const SinusArray& signals)
     CommandGate::Scope scope(Run.gate());
     StatusProgress progress(Form.view(), Device, true);
     TransferProgress transfer(Run.download().Window, Device);
-    for (int i = 0; i < SignalSlots; ++i) {
-        WaveTable& cached = Device.TableCache[static_cast<std::size_t>(i)];
-        std::fill(cached.begin(), cached.end(), 0);
-    }
+    Device.ClearTableCache();
     auto table = [&](int i) { return signals[static_cast<std::size_t>(i)].Table.span(); };
     int count = 0;
     for (int i = 0; i < SignalSlots; ++i)

@@ -136,8 +136,11 @@ public:
     void Wiederherstellen1Click(); // "&Wiederherstellen" of "&Bearbeiten"
     // With the question about unsaved changes and the history kept;
     // "&Speichern" returns whether the file was written.
-    void Neu1Click();       // "&Neu" of "&Datei"
-    void Laden1Click();     // "&Laden" of "&Datei"
+    void Neu1Click();   // "&Neu" of "&Datei"
+    void Laden1Click(); // "&Laden" of "&Datei"
+    // A project named on the command line, after the default files: loaded
+    // as "&Laden" loads the file chosen, through the guard.
+    void OpenNamedProject(const std::string& fileName);
     bool Speichern1Click(); // "&Speichern" of "&Datei"
 
 private:

@@ -254,6 +254,14 @@ void MainWindow::Laden1Click()
         Core->files().Laden1Click();
 }
 
+void MainWindow::OpenNamedProject(const std::string& fileName)
+{
+    command([&] {
+        if (mayDropChanges())
+            Core->files().OpenProject(fileName);
+    });
+}
+
 bool MainWindow::Speichern1Click()
 {
     recordStep(); // the file gets what the edits hold now

@@ -1,11 +1,13 @@
 #include "ui/PreviewViews.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "model/Numbers.h"
 
@@ -190,42 +192,25 @@ PreviewSpectrumView::PreviewSpectrumView(QWidget* parent) : QWidget(parent)
     setMinimumSize(500, 200);
 }
 
-void PreviewSpectrumView::paintEvent(QPaintEvent*)
+double PreviewSpectrumView::xOf(double hz) const
 {
-    QPainter p(this);
-    p.fillRect(rect(), Qt::white);
-    const QRect a(Left, Top, width() - Left - Right, height() - Top - Bottom);
-    if (Data.db.size() < 4 || a.width() <= 0) {
-        p.drawText(rect(), Qt::AlignCenter, "Kein Spektrum");
-        return;
-    }
-    const double highHz = Data.sampleRate / 2;
-    const double l0 = std::log10(LowHz), l1 = std::log10(highHz);
-    auto x = [&](double hz) { return a.left() + (std::log10(std::max(hz, LowHz)) - l0) / (l1 - l0) * a.width(); };
-    auto y = [&](double db) {
-        return a.top() + (TopDb - std::clamp(db, BottomDb, TopDb)) / (TopDb - BottomDb) * a.height();
-    };
+    const QRect a = plotArea();
+    const double l0 = std::log10(LowHz), l1 = std::log10(Data.sampleRate / 2);
+    return a.left() + (std::log10(std::max(hz, LowHz)) - l0) / (l1 - l0) * a.width();
+}
 
-    for (double db = 0; db >= BottomDb; db -= 20) {
-        p.setPen(GridColor);
-        p.drawLine(QPointF(a.left(), y(db)), QPointF(a.right(), y(db)));
-        p.setPen(Qt::black);
-        p.drawText(QRectF(0, y(db) - 8, Left - 6, 16), Qt::AlignRight | Qt::AlignVCenter, Number(db) + " dB");
-    }
-    for (double decade = 10; decade <= highHz; decade *= 10) {
-        for (int m = 1; m < 10 && decade * m <= highHz; ++m) {
-            p.setPen(m == 1 ? QColor(190, 190, 190) : GridColor);
-            p.drawLine(QPointF(x(decade * m), a.top()), QPointF(x(decade * m), a.bottom()));
-        }
-        p.setPen(Qt::black);
-        p.drawText(QRectF(x(decade) - 40, a.bottom() + 3, 80, 14), Qt::AlignCenter, FrequencyText(decade));
-    }
-    p.drawText(QRectF(a.left(), height() - 15, a.width(), 14), Qt::AlignRight,
-               "Frequenz (Spektrum des sichtbaren Bereichs)");
+double PreviewSpectrumView::yOf(double db) const
+{
+    const QRect a = plotArea();
+    return a.top() + (TopDb - std::clamp(db, BottomDb, TopDb)) / (TopDb - BottomDb) * a.height();
+}
 
+std::vector<double> PreviewSpectrumView::trace() const
+{
+    const QRect a = plotArea();
+    std::vector<double> ys(std::size_t(std::max(0, a.width())), std::nan(""));
+    const double l0 = std::log10(LowHz), l1 = std::log10(Data.sampleRate / 2);
     // Each pixel column shows the strongest bin that falls on it.
-    QPainterPath path;
-    bool started = false;
     const double bin = Data.binHz();
     std::size_t k = 1;
     for (int px = 0; px < a.width(); ++px) {
@@ -247,7 +232,109 @@ void PreviewSpectrumView::paintEvent(QPaintEvent*)
                 continue;
             best = Data.db[nearest];
         }
-        const QPointF pt(a.left() + px + 0.5, y(best));
+        ys[std::size_t(px)] = yOf(best);
+    }
+    return ys;
+}
+
+std::vector<PreviewSpectrumView::PeakLabel> PreviewSpectrumView::peakLabels() const
+{
+    std::vector<PeakLabel> labels;
+    const QRect a = plotArea();
+    if (Data.db.size() < 4 || a.width() <= 0)
+        return labels;
+    const std::vector<double> ys = trace();
+    // Above the plot there is room up to the window's edge; the axes'
+    // texts lie outside these bounds.
+    const QRectF bounds(a.left(), 0, a.width(), a.bottom());
+    constexpr double Gap = 3;
+
+    // Whether the trace, drawn as a line from column to column, passes
+    // through the box or within the gap around it.
+    const auto hitsTrace = [&](const QRectF& box) {
+        const int from = std::max(1, int(std::floor(box.left() - Gap - a.left())));
+        const int to = std::min(int(ys.size()) - 1, int(std::ceil(box.right() + Gap - a.left())));
+        for (int px = from; px <= to; ++px) {
+            const double y0 = ys[std::size_t(px - 1)], y1 = ys[std::size_t(px)];
+            if (std::isnan(y1))
+                continue;
+            const double lo = std::isnan(y0) ? y1 : std::min(y0, y1), hi = std::isnan(y0) ? y1 : std::max(y0, y1);
+            if (hi >= box.top() - Gap && lo <= box.bottom() + Gap)
+                return true;
+        }
+        return false;
+    };
+    const auto free = [&](const QRectF& box) {
+        if (!bounds.contains(box) || hitsTrace(box))
+            return false;
+        const QRectF around = box.adjusted(-Gap, -Gap, Gap, Gap);
+        return std::none_of(labels.begin(), labels.end(), [&](const PeakLabel& l) { return l.box.intersects(around); });
+    };
+
+    const QFontMetricsF fm(font());
+    for (const preview::Peak& peak : Data.peaks) {
+        const QString top = FrequencyText(peak.hz), bottom = Number(peak.db, 3) + " dB";
+        const double w = std::ceil(std::max(fm.horizontalAdvance(top), fm.horizontalAdvance(bottom))) + 8;
+        const double h = std::ceil(2 * fm.lineSpacing()) + 4;
+        const QPointF at(xOf(peak.hz), yOf(peak.db));
+        // Nearest to the peak first: straight above it, then to either
+        // side, then further up; below it only when nothing above is free.
+        std::optional<QRectF> chosen;
+        for (const int side : {-1, 1}) {
+            for (double lift = 6; !chosen && lift < bounds.height(); lift += h / 2) {
+                for (const double dx : {0.0, -w / 2 - 6, w / 2 + 6, -w - 12, w + 12}) {
+                    const double y = side < 0 ? at.y() - lift - h : at.y() + lift;
+                    const QRectF box(at.x() + dx - w / 2, y, w, h);
+                    if (free(box)) {
+                        chosen = box;
+                        break;
+                    }
+                }
+            }
+            if (chosen)
+                break;
+        }
+        if (chosen)
+            labels.push_back({*chosen, top + "\n" + bottom, at});
+    }
+    return labels;
+}
+
+void PreviewSpectrumView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    const QRect a = plotArea();
+    if (Data.db.size() < 4 || a.width() <= 0) {
+        p.drawText(rect(), Qt::AlignCenter, "Kein Spektrum");
+        return;
+    }
+    const double highHz = Data.sampleRate / 2;
+
+    for (double db = 0; db >= BottomDb; db -= 20) {
+        p.setPen(GridColor);
+        p.drawLine(QPointF(a.left(), yOf(db)), QPointF(a.right(), yOf(db)));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, yOf(db) - 8, Left - 6, 16), Qt::AlignRight | Qt::AlignVCenter, Number(db) + " dB");
+    }
+    for (double decade = 10; decade <= highHz; decade *= 10) {
+        for (int m = 1; m < 10 && decade * m <= highHz; ++m) {
+            p.setPen(m == 1 ? QColor(190, 190, 190) : GridColor);
+            p.drawLine(QPointF(xOf(decade * m), a.top()), QPointF(xOf(decade * m), a.bottom()));
+        }
+        p.setPen(Qt::black);
+        p.drawText(QRectF(xOf(decade) - 40, a.bottom() + 3, 80, 14), Qt::AlignCenter, FrequencyText(decade));
+    }
+    p.drawText(QRectF(a.left(), height() - 15, a.width(), 14), Qt::AlignRight,
+               "Frequenz (Spektrum des sichtbaren Bereichs)");
+
+    QPainterPath path;
+    bool started = false;
+    const std::vector<double> ys = trace();
+    for (std::size_t px = 0; px < ys.size(); ++px) {
+        if (std::isnan(ys[px]))
+            continue;
+        const QPointF pt(a.left() + double(px) + 0.5, ys[px]);
         if (!started)
             path.moveTo(pt);
         else
@@ -257,28 +344,12 @@ void PreviewSpectrumView::paintEvent(QPaintEvent*)
     p.setPen(TraceColor);
     p.drawPath(path);
 
-    // Labels of close peaks would overlap: a later one moves up, or below
-    // its peak when there is no room above.
-    p.setPen(OverflowColor);
-    std::vector<QRectF> placed;
-    for (const preview::Peak& peak : Data.peaks) {
-        const QPointF at(x(peak.hz), y(peak.db));
-        const QString text = FrequencyText(peak.hz) + "\n" + Number(peak.db, 3) + " dB";
-        const double w = p.fontMetrics().horizontalAdvance(FrequencyText(peak.hz)) + 8;
-        const double h = 2 * p.fontMetrics().height();
-        QRectF box(at.x() - w / 2, at.y() - 10 - h, w, h);
-        auto collides = [&] {
-            return std::any_of(placed.begin(), placed.end(), [&](const QRectF& r) { return r.intersects(box); });
-        };
-        while (collides() && box.top() - h >= 0)
-            box.translate(0, -h);
-        if (collides() || box.top() < 0)
-            box.moveTop(at.y() + 10);
-        while (collides() && box.bottom() + h <= height())
-            box.translate(0, h);
-        placed.push_back(box);
-        p.drawLine(at, QPointF(at.x(), box.top() < at.y() ? box.bottom() : box.top()));
-        p.drawText(box, Qt::AlignCenter, text);
+    for (const PeakLabel& label : peakLabels()) {
+        p.fillRect(label.box, Qt::white);
+        p.setPen(OverflowColor);
+        const double edge = label.box.top() < label.peak.y() ? label.box.bottom() : label.box.top();
+        p.drawLine(label.peak, QPointF(std::clamp(label.peak.x(), label.box.left(), label.box.right()), edge));
+        p.drawText(label.box, Qt::AlignCenter, label.text);
     }
     p.setPen(QColor(120, 120, 120));
     p.drawRect(a.adjusted(0, 0, -1, -1));

@@ -54,11 +54,29 @@ public:
 
     preview::Spectrum Data;
 
+    // A peak's label: frequency over level, placed clear of the trace and
+    // of the labels of stronger peaks. A peak without room goes unlabelled.
+    struct PeakLabel {
+        QRectF box;
+        QString text;
+        QPointF peak;
+    };
+    // The labels as the widget draws them at its present size and font.
+    [[nodiscard]] std::vector<PeakLabel> peakLabels() const;
+
 protected:
     static constexpr int Left = 64, Right = 12, Top = 34, Bottom = 34;
     static constexpr double LowHz = 10, TopDb = 10, BottomDb = -130;
 
     void paintEvent(QPaintEvent*) override;
+
+private:
+    [[nodiscard]] QRect plotArea() const { return QRect(Left, Top, width() - Left - Right, height() - Top - Bottom); }
+    [[nodiscard]] double xOf(double hz) const;
+    [[nodiscard]] double yOf(double db) const;
+    // The trace's height in each pixel column of the plot; NaN where no bin
+    // falls.
+    [[nodiscard]] std::vector<double> trace() const;
 };
 
 } // namespace tonvera

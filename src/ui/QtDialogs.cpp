@@ -1,10 +1,14 @@
 #include "ui/QtDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStringList>
 
 #include "ui/WindowSettings.h"
@@ -23,6 +27,17 @@ QString boxText(const std::string& s)
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QChar('\r'), QChar('\n'));
     return t;
+}
+
+// Qt sizes a message box by its text and only a little by its title; a
+// spacer across the box's grid keeps it wide enough for the title bar.
+void fitTitle(QMessageBox& box)
+{
+    const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = fm.horizontalAdvance(box.windowTitle()) + TitleBarRoom;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
 }
 
 } // namespace
@@ -53,6 +68,7 @@ QString QtDefaultSuffix(const std::string& defaultExt)
 void QtDialogs::messageBox(const std::string& text, const std::string& title)
 {
     QMessageBox box(QMessageBox::NoIcon, qs(title), boxText(text), QMessageBox::Ok, Parent);
+    fitTitle(box);
     box.exec();
 }
 
@@ -76,6 +92,7 @@ bool QtDialogs::inputQuery(const std::string& caption, const std::string& prompt
 void QtDialogs::errorBox(const std::string& text)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Tonvera"), boxText(text), QMessageBox::Ok, Parent);
+    fitTitle(box);
     box.exec();
 }
 
@@ -127,6 +144,7 @@ std::size_t QtDialogs::question(const std::string& text, const std::vector<std::
         box.setDefaultButton(buttons.front());
     if (escape < buttons.size())
         box.setEscapeButton(buttons[escape]);
+    fitTitle(box);
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i)
         if (box.clickedButton() == buttons[i])

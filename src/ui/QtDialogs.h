@@ -17,6 +17,12 @@ QString QtFileFilter(const std::string& filter);
 // "*.tva", ".cal" or "tva" as Qt's default suffix "tva".
 QString QtDefaultSuffix(const std::string& defaultExt);
 
+// Room a desktop's title bar takes besides the title: the window menu, the
+// close button and their margins. A box is at least its title this much
+// wider, so a short text ("Softwareversion" CR "0.8 Alpha") does not leave
+// the title cut to "To…a".
+inline constexpr int TitleBarRoom = 160;
+
 class QtDialogs final : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : Parent(parent) {}

@@ -269,5 +269,24 @@ TEST_F(LoadTableTest, StallLossAndInterruptEndTheUploadAtOnce)
     EXPECT_EQ(dev.TableCache[2], WaveTable());
 }
 
+TEST_F(LoadTableTest, AfterABrokenOffUploadAnyTableGoesOutAnAllZeroOneToo)
+{
+    int asked = 0;
+    dev.Interrupted = [&] { return ++asked == 3; };
+    EXPECT_THROW(dev.LoadTable(5, Ramp().span()), TransferInterrupted);
+    dev.Interrupted = nullptr;
+    // The device holds two blocks of the ramp; neither a project load's
+    // cleared cache nor zeros matching it make the slot's content known.
+    dev.ClearTableCache();
+    const WaveTable zeros;
+    line.clearWrites();
+    EXPECT_TRUE(dev.LoadTable(5, zeros.span()));
+    EXPECT_EQ(words().size(), static_cast<std::size_t>(TableSize));
+    // Once a table got through, the slot is known again.
+    line.clearWrites();
+    EXPECT_FALSE(dev.LoadTable(5, zeros.span()));
+    EXPECT_TRUE(line.writes.empty());
+}
+
 } // namespace
 } // namespace tonvera

@@ -277,7 +277,7 @@ TEST(SignalModel, RenderFollowsEnvelopeTriggerAndFinalAttenuation)
     EXPECT_FALSE(r.overflow);
 }
 
-TEST(SignalModel, PhaseWordIsTheAccumulatorAtTheChannelStart)
+TEST(SignalModel, AccumulatorRunsFromTimeZeroAndTheStartOpensTheEnvelope)
 {
     auto tables = std::make_shared<TableMemory>();
     for (int k = 0; k < TableEntries; ++k)
@@ -291,11 +291,11 @@ TEST(SignalModel, PhaseWordIsTheAccumulatorAtTheChannelStart)
     const std::int64_t startTick = 10 * 40;
     EXPECT_EQ(ChannelValue(c, table, startTick - 1), 0);
     // At the start the envelope is still 0; one tick later it is just short
-    // of full and the accumulator has moved by one frequency word.
+    // of full, and the accumulator has stepped on since time 0.
     EXPECT_EQ(ChannelValue(c, table, startTick), 0);
-    const std::int64_t idx = (0x400000 + 4194) >> 9;
+    const std::int64_t idx = (0x400000 + 4194 * (startTick + 1)) >> 9;
     EXPECT_EQ(ChannelValue(c, table, startTick + 1), (idx - 16384) * 0xFFFFFF / (1 << 24));
-    EXPECT_EQ(ChannelValue(c, table, startTick + 2), ((0x400000 + 2 * 4194) >> 9) - 16384);
+    EXPECT_EQ(ChannelValue(c, table, startTick + 2), ((0x400000 + 4194 * (startTick + 2)) >> 9) - 16384);
 }
 
 TEST(SignalModel, OverflowScanAgreesWithTickByTickSampling)

@@ -109,18 +109,18 @@ TEST(GeneralFormat, LargeAndTinyValuesReadBackAndEvaluateAsWritten)
     }
 }
 
-TEST(TabParaFormat, TwoDigitsWithTheFileExamples)
+TEST(GeneralFormat, ShownTotalsTakeTheExponentFormOnlyAtBothEnds)
 {
-    EXPECT_EQ(FormatTabPara(0.5), "0,5");
-    EXPECT_EQ(FormatTabPara(12.5), "13"); // an exact half goes up in the written form
-    EXPECT_EQ(FormatTabPara(-12.5), "-13");
-    EXPECT_EQ(FormatTabPara(3), "3");
-    EXPECT_EQ(FormatTabPara(100), "1E2");
-    EXPECT_EQ(FormatTabPara(1250), "1,3E3");
-    EXPECT_EQ(FormatTabPara(99.5), "1E2");
-    EXPECT_EQ(FormatTabPara(0.00005), "5E-5");
-    EXPECT_EQ(FormatTabPara(0.0001), "0,0001");
-    EXPECT_EQ(FormatTabPara(0), "0");
+    EXPECT_EQ(FormatGeneralShown(999999.7), "1E+0006");
+    EXPECT_EQ(FormatGeneralShown(-32345678), "-3,23457E+0007");
+    EXPECT_EQ(FormatGeneralShown(2.5e300, 6, '.'), "2.5E+0300");
+    EXPECT_EQ(FormatGeneralShown(1e-9), "1E-0009");
+    EXPECT_EQ(FormatGeneralShown(1.25e-6), "1,25E-0006");
+    // In between, the plain form of every other number.
+    EXPECT_EQ(FormatGeneralShown(999999.4), "999999");
+    EXPECT_EQ(FormatGeneralShown(0.00001), "0,00001");
+    EXPECT_EQ(FormatGeneralShown(4.5), "4,5");
+    EXPECT_EQ(FormatGeneralShown(0), "0");
 }
 
 TEST(FixedFormat, PointFormsOfTheCalibrationFiles)

@@ -125,10 +125,13 @@ TEST_F(Sim, LabelUsesTheSeparatorPassedIn)
     sim.SetSeparator('.');
     sim.Button7Click(form);
     EXPECT_EQ(sim.Label1Caption(), "Dauer des Gesamtsignals: 4.5 Sekunden");
-    // Large totals in the exponent form of every other number text.
+    // Only very long and very short totals in the exponent form.
     form.state().VariTable.slot(0) = {"L", "10000000000", "10000000000", "12345678000"};
     sim.Button7Click(form);
-    EXPECT_EQ(sim.Label1Caption(), "Dauer des Gesamtsignals: 3.23457E7 Sekunden");
+    EXPECT_EQ(sim.Label1Caption(), "Dauer des Gesamtsignals: 3.23457E+0007 Sekunden");
+    form.state().VariTable.slot(0) = {"L", "0,000001"};
+    sim.Button7Click(form);
+    EXPECT_EQ(sim.Label1Caption(), "Dauer des Gesamtsignals: 1E-0009 Sekunden");
 }
 
 TEST_F(Sim, AFirstVariableWithoutValuesGivesAnEmptyRun)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "cli/CliProcess.h"
 #include "model/TableFill.h"
@@ -158,6 +159,57 @@ TEST_F(PreviewAgainstRender, WavExportIsRendersFile)
     const PreviewRun run = device.compute(InputOf(p));
     render(p, "48000", 0);
     EXPECT_EQ(preview::WavOf(run, 48000), ReadAll(dir.path("out.wav")));
+}
+
+// The phase in degrees of a `hz` sine in `value(t)`, t in seconds after
+// `fromS`, over five periods from there.
+template <class Value>
+double PhaseAt(Value value, double fromS, double hz, double rate)
+{
+    double inPhase = 0, quadrature = 0;
+    const int n = static_cast<int>(std::lround(5 / hz * rate));
+    for (int i = 0; i < n; ++i) {
+        const double w = 2 * std::numbers::pi * hz * i / rate;
+        const double x = value(fromS + i / rate);
+        inPhase += x * std::sin(w);
+        quadrature += x * std::cos(w);
+    }
+    const double deg = std::atan2(quadrature, inPhase) * 180 / std::numbers::pi;
+    return deg < 0 ? deg + 360 : deg;
+}
+
+TEST_F(PreviewAgainstRender, EachToneBeginsAtItsTypedPhase)
+{
+    // Two tones of one frequency: the second begins 50 ms into the run, the
+    // first has ended by then; both at the phase typed for them.
+    ProjectBuilder p;
+    for (int i : {0, 1}) {
+        SinusRecord& r = Sine(p, i, "333");
+        r.RampUp = "0";
+        r.RampDown = "0";
+    }
+    SinusRecord& early = p.state.SinusArray[0];
+    early.Phase = "110";
+    early.Start = "5";
+    early.Dach = "40";
+    SinusRecord& late = p.state.SinusArray[1];
+    late.Phase = "200";
+    late.Start = "50";
+    late.Dach = "40";
+    p.globals.Signaldauer = "100";
+
+    PreviewDevice device;
+    const PreviewRun run = device.compute(InputOf(p));
+    ASSERT_TRUE(run.valid);
+    const auto shown = [&](double s) { return run.outputAt(std::llround(s * 4e6)); };
+    const Wav w = render(p, "1000000", 0);
+    const auto rendered = [&](double s) { return w.output.at(static_cast<std::size_t>(std::llround(s * 1e6))); };
+    // The device's frequency and phase steps, and the 4 us of a sample, are
+    // below a degree or two.
+    EXPECT_NEAR(PhaseAt(shown, 0.005, 333, 1e6), 110, 2);
+    EXPECT_NEAR(PhaseAt(shown, 0.050, 333, 1e6), 200, 2);
+    EXPECT_NEAR(PhaseAt(rendered, 0.005, 333, 1e6), 110, 2);
+    EXPECT_NEAR(PhaseAt(rendered, 0.050, 333, 1e6), 200, 2);
 }
 
 TEST(Preview, SpectrumPeaksOfASineAndOfAnAmSignal)

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -207,6 +209,34 @@ TEST(EditHistoryTest, EachRunningWindowClaimsARecoveryFileOfItsOwn)
     }
     EXPECT_EQ(RecoveryClaim(first).path(), dir.path("state/recovery-2.tva"));
     EXPECT_TRUE(RecoveryClaim("").path().empty());
+}
+
+TEST(EditHistoryTest, OnlyTheClaimsInUseHaveALockFile)
+{
+    TempDir dir;
+    const std::string first = dir.path("state/recovery.tva");
+    const auto lockFiles = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path("state")))
+            if (e.path().extension() == ".lock")
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    {
+        RecoveryClaim a(first);
+        EXPECT_EQ(lockFiles(), std::vector<std::string>{"recovery.tva.lock"});
+        RecoveryClaim b(first);
+        EXPECT_EQ(lockFiles(), (std::vector<std::string>{"recovery-2.tva.lock", "recovery.tva.lock"}));
+    }
+    EXPECT_TRUE(lockFiles().empty());
+    // One left by a window that died goes with the next claim.
+    std::ofstream(dir.path("state/recovery-5.tva.lock"));
+    {
+        RecoveryClaim c(first);
+        EXPECT_EQ(lockFiles(), std::vector<std::string>{"recovery.tva.lock"});
+    }
+    EXPECT_TRUE(lockFiles().empty());
 }
 
 } // namespace

@@ -78,6 +78,27 @@ TEST_F(LoadTest, LoadSendsEveryNonZeroTableAndRunsTheExternalStartHandler)
     EXPECT_EQ(l3.droppedWrites, 0);
 }
 
+TEST_F(LoadTest, AfterALoadWhoseTablesFailedTheNextSaveProposesTheLoadedFile)
+{
+    const std::string path = saveProject("messung1.tva");
+    test::FakeView v2;
+    test::RecordingDialogs d2;
+    ScriptedLine silent; // open, but no device answers: the table check fails
+    VirtualClock c2;
+    MainCore fresh(v2, d2, silent, c2);
+    fresh.files().SaveFileName = "vorher.tva";
+    d2.fileAnswers = {path};
+    try {
+        fresh.files().Laden1Click();
+        ADD_FAILURE() << "the upload did not fail";
+    } catch (const AbortError& e) {
+        EXPECT_EQ(e.text(), "Tabelle 1 wurde nicht fehlerfrei übertragen");
+    }
+    EXPECT_TRUE(fresh.form().Record(0).Used);
+    EXPECT_EQ(fresh.files().ProjectFileName, path);
+    EXPECT_EQ(fresh.files().SaveFileName, path);
+}
+
 // A program started in `dir` with its port closed, as at start-up.
 struct StartedProgram {
     explicit StartedProgram(const fs::path& dir)

@@ -3,6 +3,8 @@
 // exports.
 
 #include <QAction>
+#include <QDir>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -20,6 +22,7 @@
 #include "ui/AppWindows.h"
 #include "ui/ControlLookup.h"
 #include "ui/MainWindow.h"
+#include "ui/PreviewViews.h"
 #include "ui/PreviewWindow.h"
 
 using namespace tonvera;
@@ -135,4 +138,68 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     EXPECT_TRUE(message->text().startsWith("LANG ist kein gültiger Wert!")) << message->text().toStdString();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST(PreviewWindowTest, SpectrumLabelsAreWholeSignedAndClearOfEachOtherAndTheTrace)
+{
+    // Crowded peaks: an AM signal's carrier and side bands, two weak sines
+    // between them, a third far off.
+    preview::PreviewInput in;
+    in.globals.Signaldauer = "300";
+    in.globals.Triggerstart = "0";
+    in.globals.Triggerstop = "0";
+    in.globals.EndDamp = "0";
+    in.globals.AnzWieder = "1";
+    const auto signal = [&](int i, const char* freq, const char* ampl) -> SinusRecord& {
+        SinusRecord& r = in.state.SinusArray[std::size_t(i)];
+        r.SetDefaultTexts();
+        r.Used = true;
+        r.TabTyp = TypeSinus;
+        FillSine(r);
+        r.Freq = freq;
+        r.Ampl = ampl;
+        r.Dach = "250";
+        return r;
+    };
+    SinusRecord& am = signal(0, "100", "6");
+    am.TabTyp = TypeAM;
+    am.TabPara = 10;
+    FillAM(am, 10);
+    signal(1, "1250", "20");
+    signal(2, "800", "24");
+    signal(3, "4000", "14");
+    preview::PreviewDevice device;
+    const preview::PreviewRun run = device.compute(in);
+    ASSERT_TRUE(run.valid);
+
+    PreviewSpectrumView view(nullptr);
+    view.Data = preview::SpectrumOf(run, 20 * 4000, 270 * 4000);
+    ASSERT_GE(view.Data.peaks.size(), 5u);
+    for (const QSize size : {QSize(500, 200), QSize(1000, 240)}) {
+        view.resize(size);
+        const auto labels = view.peakLabels();
+        EXPECT_GE(labels.size(), 4u) << size.width();
+        const QImage picture = view.grab().toImage();
+        const QFontMetrics fm(view.font());
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const QRectF& box = labels[i].box;
+            EXPECT_TRUE(QRectF(view.rect()).contains(box));
+            // Whole: every line of the text fits the box.
+            const QRect needed = fm.boundingRect(QRect(), Qt::AlignCenter, labels[i].text);
+            EXPECT_LE(needed.width(), box.width()) << labels[i].text.toStdString();
+            EXPECT_LE(needed.height(), box.height()) << labels[i].text.toStdString();
+            // Signed: every peak here lies below full scale.
+            EXPECT_TRUE(labels[i].text.contains(QRegularExpression(R"(\n-\d)"))) << labels[i].text.toStdString();
+            for (std::size_t j = i + 1; j < labels.size(); ++j)
+                EXPECT_FALSE(box.intersects(labels[j].box)) << i << " and " << j;
+            // Not one pixel of the trace inside the box.
+            const QRect inner = box.toAlignedRect();
+            for (int y = inner.top(); y <= inner.bottom(); ++y)
+                for (int x = inner.left(); x <= inner.right(); ++x)
+                    ASSERT_NE(picture.pixelColor(x, y), QColor(0, 70, 170)) << x << "," << y;
+        }
+        const QByteArray dir = qgetenv("TONVERA_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            picture.save(QDir(QString::fromLocal8Bit(dir)).filePath(QString("spectrum-%1.png").arg(size.width())));
+    }
 }

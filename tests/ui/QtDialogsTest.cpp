@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -40,16 +42,24 @@ TEST(QtDialogsTest, MessageBoxHasItsTitleTextAndOneOkButton)
     EXPECT_EQ(buttons, 1);
 }
 
-TEST(QtDialogsTest, CarriageReturnBreaksTheLine)
+TEST(QtDialogsTest, CarriageReturnBreaksTheLineAndTheBoxHoldsItsTitle)
 {
     QtDialogs d;
     QString text;
+    int width = 0;
     whenModal([&](QWidget* w) {
         text = qobject_cast<QMessageBox*>(w)->text();
+        width = w->width();
+        const QDir dir(QString::fromLocal8Bit(qgetenv("TONVERA_SCREENSHOT_DIR")));
+        if (!qgetenv("TONVERA_SCREENSHOT_DIR").isEmpty())
+            w->grab().save(dir.filePath("version-box.png"));
         qobject_cast<QDialog*>(w)->accept();
     });
     d.messageBox("Softwareversion\r0.8 Alpha", "Tonvera");
     EXPECT_EQ(text, "Softwareversion\n0.8 Alpha");
+    // The title bar shows "Tonvera" whole beside its buttons.
+    EXPECT_GE(width,
+              QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance("Tonvera") + TitleBarRoom);
 }
 
 TEST(QtDialogsTest, InputBoxReturnsTheTypedTextOrTheDefaultWhenCancelled)

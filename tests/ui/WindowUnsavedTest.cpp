@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "files/FileCommands.h"
 #include "model/MainForm.h"
 #include "support/RecordingDialogs.h"
+#include "ui/AppWindows.h"
 #include "ui/MainWindow.h"
 
 using namespace tonvera;
@@ -121,4 +123,32 @@ TEST_F(WindowUnsavedTest, TheTitleNamesTheFileAndMarksUnsavedChanges)
     EXPECT_EQ(w.windowTitle(), "Tonvera - messung3.tva*");
     child<QAction>("Rueckgaengig1")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tonvera - messung3.tva");
+}
+
+TEST_F(WindowUnsavedTest, AProjectNamedAtTheStartIsLoadedAfterTheDefaultFilesAsLadenLoadsIt)
+{
+    change();
+    const auto saveWithFreq = [&](const char* freq, const std::string& path) {
+        auto* edit = child<QLineEdit>("Freq");
+        edit->setText(freq);
+        QTest::keyClick(edit, Qt::Key_Return);
+        w.files().SaveProject(path);
+    };
+    saveWithFreq("111", dir.filePath("default.tva").toStdString());
+    saveWithFreq("222", file);
+
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path().toStdString());
+    RecordingDialogs started;
+    AppWindows windows = CreateWindows(&started);
+    std::filesystem::current_path(before);
+    MainWindow& m = *windows.MainForm;
+    ASSERT_EQ(m.form().Record(0).Freq, "111");
+    m.OpenNamedProject(file);
+    EXPECT_EQ(m.form().Record(0).Freq, "222");
+    EXPECT_EQ(m.files().SaveFileName, file);
+    EXPECT_EQ(m.windowTitle(), "Tonvera - messung3.tva");
+    EXPECT_FALSE(m.projectModified());
+    EXPECT_TRUE(started.errors.empty());
+    EXPECT_TRUE(started.questions.empty());
 }
