@@ -237,13 +237,15 @@ TEST(CliPlay, PortThatCannotBeOpenedIsNamedWithTheReason)
     EXPECT_EQ(r.err, "Fehler: Anschluss /dev/ttyUSB7 kann nicht geöffnet werden: nicht vorhanden\n");
     EXPECT_FALSE(Contains(r.out, "Start"));
 
-    // Held by another program.
+    // Held by another program that wrote its lock elsewhere: seen holding it.
     EmuProcess emu;
-    SerialSupport holder;
+    TempDir locks;
+    SerialSupport holder(locks.path().string());
     ASSERT_TRUE(holder.open(emu.link()));
     const CliResult busy = RunCli({"play", FixturePath("three_positions.tva"), "--port", emu.link()});
     EXPECT_EQ(busy.code, 1);
-    EXPECT_EQ(busy.err, "Fehler: Anschluss " + emu.link() + " kann nicht geöffnet werden: belegt\n");
+    EXPECT_EQ(busy.err, "Fehler: Anschluss " + emu.link() + " kann nicht geöffnet werden: belegt von tests_cli (PID " +
+                            std::to_string(::getpid()) + ")\n");
 }
 
 } // namespace
