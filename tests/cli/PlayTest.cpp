@@ -207,6 +207,13 @@ TEST(CliPlay, InterruptBreaksAnUploadOffBetweenTwoBlocks)
     EXPECT_EQ(cli.wait(std::chrono::seconds(30)), 130) << cli.err();
     EXPECT_LT(Clock::now() - asked, std::chrono::seconds(3));
     EXPECT_TRUE(Contains(cli.err(), "Fehler: Übertragung abgebrochen\n")) << cli.err();
+    // Only what happened: the upload's last step, not the panel's text put
+    // back after it as if the set had arrived.
+    const std::string out = cli.out();
+    const std::string found = "Hardware: Hardware initialisiert\n";
+    ASSERT_NE(out.find(found), std::string::npos) << out;
+    EXPECT_EQ(out.find(found), out.rfind(found)) << out;
+    EXPECT_TRUE(out.ends_with(" %\n")) << out;
 }
 
 // Every 100000th byte lost: a table upload never plays garbled. Either the
