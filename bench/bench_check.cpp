@@ -1,7 +1,9 @@
 // "tonvera-cli check" of a project that steps eight signals through 1000
 // variable positions: every parameter evaluated, range-checked and run
-// through the device object's encoding at every position. The figure to
-// watch is the time for the 1000 positions (aim: well under a second).
+// through the device object's encoding at every position, and each position
+// downloaded into the device model for what the signals do together. The
+// figure to watch is the time for the 1000 positions (aim: well under a
+// second).
 
 #include <benchmark/benchmark.h>
 

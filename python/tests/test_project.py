@@ -16,7 +16,8 @@ def two_signal_project():
     b.used = True
     b.type = tonvera.SignalType.AM
     b.carrier = 8
-    b.freq, b.start, b.plateau = 125.5, "10", "D"
+    # 6 dB each: together they stay within full scale.
+    b.freq, b.ampl, b.start, b.plateau = 125.5, 6, "10", "D"
     p.variables["F"] = [250, 500, "1000"]
     p.variables["D"] = ["30", "40", "50"]
     p.signal_length, p.trigger_start, p.trigger_stop = 200, 0, 50

@@ -14,16 +14,22 @@ int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err)
     Project& project = *read;
 
     const std::vector<Problem> problems = CheckProject(project, o.priority);
-    int errors = 0;
+    int errors = 0, warnings = 0;
+    bool overflow = false;
     for (const Problem& p : problems) {
         out << ConsoleText(FormatProblem(p)) << '\n';
-        errors += p.warning ? 0 : 1;
+        (p.warning ? warnings : errors) += 1;
+        overflow = overflow || p.overflow;
     }
-    if (errors == 0)
-        out << "Keine Probleme gefunden." << std::endl;
-    else
-        out << errors << (errors == 1 ? " Problem gefunden." : " Probleme gefunden.") << std::endl;
-    return errors == 0 ? ExitOk : ExitProblems;
+    std::string summary = errors == 0
+                              ? "Keine Probleme gefunden"
+                              : std::to_string(errors) + (errors == 1 ? " Problem gefunden" : " Probleme gefunden");
+    if (warnings > 0)
+        summary += ", " + std::to_string(warnings) + (warnings == 1 ? " Warnung" : " Warnungen");
+    out << summary << '.' << std::endl;
+    // As play and render end when the device reported overflow.
+    if (errors > 0)
+        return ExitProblems;
+    return overflow ? ExitOverflow : ExitOk;
 }
-
 } // namespace tonvera::cli

@@ -54,7 +54,8 @@ const char* UsageText()
            "  Ohne --cal wird keine Kalibrierung verwendet.\n"
            "\n"
            "Rückgabewerte: 0 in Ordnung, 1 Befund oder Fehler, 2 falscher Aufruf oder Datei nicht lesbar,\n"
-           "  3 Zeitlimit erreicht, 4 Lauf beendet, aber mit Signalüberlauf, 130 abgebrochen (Strg-C)\n";
+           "  3 Zeitlimit erreicht, 4 Lauf beendet, aber mit Signalüberlauf (check: Überlauf im Gerätemodell),\n"
+           "  130 abgebrochen (Strg-C)\n";
 }
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args)

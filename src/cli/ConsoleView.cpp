@@ -22,6 +22,9 @@ bool minorProgress(std::string_view text)
     return text[text.size() - 3] != '0';
 }
 
+// A step of a transfer ("Lade Tabelle 1: 40 %"), not a state of the panel.
+bool progressStep(std::string_view text) { return text.size() >= 2 && text.substr(text.size() - 2) == " %"; }
+
 } // namespace
 
 void ConsoleView::line(const std::string& text)
@@ -52,9 +55,15 @@ void ConsoleView::setStatusText(int panel, const std::string& text)
     Status[i] = text;
     if (StatusObserver)
         StatusObserver(panel, text);
-    if (text.empty() || text == Shown[i] || minorProgress(text))
+    // A transfer puts the panel's text back when it ends, also when it was
+    // broken off: that text is no news, and after an abort it would tell of
+    // something that did not happen.
+    const bool step = progressStep(text);
+    if (text.empty() || text == Shown[i] || minorProgress(text) || (!step && text == Settled[i]))
         return;
     Shown[i] = text;
+    if (!step)
+        Settled[i] = text;
     line(std::string(PanelNames[i]) + ": " + text);
 }
 

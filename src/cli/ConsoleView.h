@@ -72,6 +72,8 @@ private:
     // The last progress line of each panel, so a table upload does not
     // print a hundred lines.
     std::array<std::string, StatusPanelCount> Shown{};
+    // The last line of each panel that was not a transfer's step.
+    std::array<std::string, StatusPanelCount> Settled{};
     bool Timer = false;
     long TimerStarts = 0;
 };

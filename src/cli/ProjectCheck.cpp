@@ -8,6 +8,7 @@
 #include <span>
 
 #include "ConsoleDialogs.h"
+#include "OutputCheck.h"
 #include "ProjectInput.h"
 #include "device/Pause.h"
 #include "device/SerialLine.h"
@@ -44,8 +45,12 @@ public:
 
 struct Evaluated {
     bool ok = false;
-    // What the download uses: the value, or -10 when the text does not
-    // evaluate; nothing when the evaluation aborted the command.
+    // What the device check goes on with: the value, or -10 when the text
+    // does not evaluate without a word (a variable value of exactly -10);
+    // nothing when the evaluation said why it failed or aborted the
+    // command. The -10 of a failed evaluation is the program's, not the
+    // operator's: the device's refusal of it would be reported as a value
+    // nobody typed.
     std::optional<double> value;
 };
 
@@ -141,7 +146,8 @@ private:
         try {
             const EvalResult r = ev.EvalParam(text);
             e.ok = r.ok;
-            e.value = r.ok ? r.value : ParamEvaluator::FailValue;
+            if (r.ok || d.texts().empty())
+                e.value = r.ok ? r.value : ParamEvaluator::FailValue;
         } catch (const AbortError& a) {
             d.keep(a.text());
         }
@@ -169,8 +175,8 @@ private:
         for (const int param : EvaluationOrder) {
             const std::string name(Params[static_cast<std::size_t>(param)].name);
             const Evaluated e = evaluate(i, name, param, r.Text(param), pos);
-            // An aborted evaluation ends the download before anything of this
-            // register goes out: its device check would say nothing new.
+            // An evaluation that failed and said so has its line already: the
+            // device check of this register would say nothing new.
             values.Param(param) = e.value ? *e.value : NeutralValues[static_cast<std::size_t>(param)];
         }
         values.TabTyp = r.TabTyp;
@@ -314,6 +320,8 @@ private:
 std::vector<Problem> CheckProject(const Project& project, Priority priority)
 {
     std::vector<Problem> found = Checker(project, priority).run();
+    std::vector<Problem> output = CheckOutput(project, priority);
+    found.insert(found.end(), output.begin(), output.end());
     // Signal by signal, the globals last; within each the order found.
     std::stable_sort(found.begin(), found.end(), [](const Problem& a, const Problem& b) {
         const auto rank = [](const Problem& p) { return p.signal < 0 ? SignalSlots : p.signal; };
@@ -342,8 +350,10 @@ std::string FormatPositions(const std::vector<int>& positions)
 std::string FormatProblem(const Problem& p)
 {
     std::string s = p.warning ? "Warnung: " : "";
-    s += p.signal >= 0 ? "Signal " + std::to_string(p.signal) : std::string("Global");
-    s += ", " + p.parameter;
+    if (p.signal >= 0)
+        s += "Signal " + std::to_string(p.signal) + ", " + p.parameter;
+    else
+        s += p.parameter == OutputSubject ? p.parameter : "Global, " + p.parameter;
     if (!p.positions.empty())
         s += ", Position " + FormatPositions(p.positions);
     s += ": " + p.text;

@@ -18,11 +18,17 @@ struct Problem {
     std::string text;      // the program's own message
     std::string value;     // the evaluated value, when there is one
     std::vector<int> positions;
-    bool warning = false; // reported, but the device plays it
+    bool warning = false;  // reported, but the device plays it
+    bool overflow = false; // the device's model overflows there
 };
 
+// The subject of what the signals do together at the converter.
+inline constexpr const char* OutputSubject = "Ausgang";
+
 // All problems, those of one signal, parameter and message gathered over
-// the positions where they occur. The priority of repetitions and
+// the positions where they occur; then, as warnings, where the signals
+// sounding at once can exceed the converter's full scale and where the
+// device's model first overflows (CheckOutput). The priority of repetitions and
 // variables is not part of a project (it is the window's radio button), and
 // decides whether the repetition count goes to the device.
 [[nodiscard]] std::vector<Problem> CheckProject(const Project& project, Priority priority);

@@ -5,7 +5,8 @@
 
 namespace tonvera::cli {
 
-RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::WavFile& wav, double maxSeconds)
+RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::WavFile& wav, double maxSeconds,
+                              const RenderWatch& watch)
 {
     RenderedProject r;
     if (!session.initHardware("tonvera-emu")) {
@@ -24,8 +25,16 @@ RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::
     const emu::EmuTime clockLimit =
         line.now() + std::chrono::seconds(60) + std::chrono::milliseconds(static_cast<std::int64_t>(maxSeconds * 4000));
 
+    // An endless run plays as long as the limit lets it.
+    const double expected = session.endless() ? maxSeconds : std::min(session.expectedSeconds(), maxSeconds);
+    const double expectedTicks = expected * emu::ClockHz;
+
     TickClock clock;
-    clock.waitTick = [&] { line.pause(50); };
+    clock.waitTick = [&] {
+        line.pause(50);
+        if (watch.played && expectedTicks > 0)
+            watch.played(std::min(1.0, double(line.recorder().soundedTicks(line.now())) / expectedTicks));
+    };
     clock.stopRequested = [&] { return line.recorder().soundedTicks(line.now()) >= maxTicks; };
     clock.timedOut = [&] { return line.now() >= clockLimit; };
 
@@ -36,7 +45,7 @@ RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::
     if (r.end == RunEnd::Failed)
         return r;
 
-    r.runs = emu::RenderRuns(line.recorder().runs(), line.now(), wav, maxFrames);
+    r.runs = emu::RenderRuns(line.recorder().runs(), line.now(), wav, maxFrames, watch.rendered);
     for (const emu::RenderedRun& run : r.runs)
         r.overflow = r.overflow || run.overflow;
     r.deviceSeconds = std::chrono::duration<double>(line.now()).count();

@@ -4,10 +4,12 @@
 // other: what "tonvera-cli render" writes into its WAV file.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "preview/EmuLine.h"
 #include "RunSession.h"
+#include "emu/Recording.h"
 #include "emu/SignalModel.h"
 
 namespace tonvera::cli {
@@ -21,10 +23,18 @@ struct RenderedProject {
     bool cut = false;                   // the output was cut at maxSeconds
 };
 
+// Told how far a rendering has got: while the run plays on the virtual
+// clock, the share of its expected length played so far; then the frames
+// of the file made so far.
+struct RenderWatch {
+    std::function<void(double share)> played;
+    emu::RenderProgress rendered;
+};
+
 // `session` must run on `line` and hold the project (and calibration);
 // "Hardware initialisieren", Start and the ticks follow, then the session
 // is closed. `wav` receives the frames.
 [[nodiscard]] RenderedProject RenderSession(RunSession& session, preview::EmuLine& line, emu::WavFile& wav,
-                                            double maxSeconds);
+                                            double maxSeconds, const RenderWatch& watch = {});
 
 } // namespace tonvera::cli

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,23 +32,50 @@ constexpr std::uint8_t BootReply2 = 0x55;
 // Far beyond any firmware image; keeps a wrong file from filling the memory.
 constexpr off_t MaxFirmwareFileSize = 64L * 1024 * 1024;
 
-// The whole file as the 8-bit characters it is made of. The texts are the
-// ones the operator knows from the file errors of the earlier program.
+// The file as the operator should find it: where it was looked for.
+std::string Shown(const std::string& fileName)
+{
+    std::error_code ec;
+    const std::filesystem::path where = std::filesystem::absolute(fileName, ec);
+    return ec ? fileName : where.string();
+}
+
+// What else the path names, when it is not a regular file.
+std::string NotAFile(const std::string& fileName, const struct stat& st)
+{
+    const char* what = S_ISDIR(st.st_mode)                          ? "ein Ordner"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "ein Gerät"
+                       : S_ISFIFO(st.st_mode)                       ? "eine benannte Pipe (FIFO)"
+                                                                    : "keine gewöhnliche Datei";
+    return "Keine Firmware-Datei: " + Shown(fileName) + " ist " + what;
+}
+
+// The whole file as the 8-bit characters it is made of. The texts begin as
+// the operator knows them from the file errors of the earlier program, and
+// name the file and what is wrong with it.
 std::string ReadFirmwareFile(const std::string& fileName)
 {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG)
-            throw FileError("Datei nicht gefunden");
-        if (errno == EACCES || errno == EPERM)
-            throw FileError("Zugriff verweigert");
-        throw FileError("Datei " + fileName + " kann nicht geöffnet werden");
-    }
+    const auto openFailed = [&](int error) {
+        if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG)
+            return FileError("Datei nicht gefunden: " + Shown(fileName));
+        if (error == EACCES || error == EPERM)
+            return FileError("Zugriff verweigert: " + Shown(fileName));
+        return FileError("Datei " + Shown(fileName) + " kann nicht geöffnet werden");
+    };
+    // Looked at before it is opened: opening a device could have effects of
+    // its own (a serial port's modem lines), and reading one could block.
     struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0)
+        throw openFailed(errno);
+    if (!S_ISREG(st.st_mode))
+        throw FileError(NotAFile(fileName, st));
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        throw openFailed(errno);
+    // It may have been replaced in between.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        // A directory or a device is no firmware; reading a device could block.
-        throw FileError("Zugriff verweigert");
+        throw FileError(NotAFile(fileName, st));
     }
     if (st.st_size > MaxFirmwareFileSize) {
         ::close(fd);

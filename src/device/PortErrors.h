@@ -6,11 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include "device/PortLock.h"
+
 namespace tonvera {
 
 // "nicht vorhanden", "keine Berechtigung", "belegt", "kein serieller
 // Anschluss", from the error number of the failed attempt.
 [[nodiscard]] std::string PortOpenReason(int error);
+
+// "belegt von minicom (PID 1234, Sperrdatei /var/lock/LCK..ttyUSB0)", as
+// far as the holder is known; plain "belegt" for another port of this
+// process.
+[[nodiscard]] std::string PortBusyReason(const PortHolder& holder);
 
 // "Anschluss <name> kann nicht geöffnet werden: <reason>"
 [[nodiscard]] std::string PortOpenMessage(std::string_view name, std::string_view reason);

@@ -91,10 +91,17 @@ std::string SerialSupport::PortPath(std::string_view name)
         }
     }
 
-    // A bare device name such as "ttyUSB0"; relative paths are not taken.
+    // A relative path names a file from the working folder, as in a shell.
     if (name.find('/') != std::string_view::npos || name == "." || name == "..")
-        return {};
-    return "/dev/" + std::string(name);
+        return std::string(name);
+    // A bare device name such as "ttyUSB0". A file of that name in the
+    // working folder is what the operator meant when /dev has none: it is
+    // then refused for what it is, not reported missing.
+    std::string device = "/dev/" + std::string(name);
+    struct stat st {};
+    if (::lstat(device.c_str(), &st) != 0 && errno == ENOENT && ::lstat(std::string(name).c_str(), &st) == 0)
+        return std::string(name);
+    return device;
 }
 
 void SerialSupport::SerialOpen(const std::string& name)
@@ -114,6 +121,7 @@ void SerialSupport::SerialOpen(const std::string& name)
 
     const std::string path = PortPath(name);
     OpenErrno = ENOENT;
+    Holder.reset();
     if (path.empty())
         return;
     // Only character devices are opened at all: opening some other file could
@@ -127,23 +135,41 @@ void SerialSupport::SerialOpen(const std::string& name)
         OpenErrno = ENOTTY;
         return;
     }
+    char real[PATH_MAX];
+    const std::string devicePath = ::realpath(path.c_str(), real) ? std::string(real) : path;
+
+    // Before the open: opening a port can already disturb whoever uses it
+    // (the modem lines change).
+    Holder = Lock.acquire(devicePath);
+    if (!Holder)
+        Holder = FindPortUser(devicePath, st.st_rdev);
+    if (Holder) {
+        Lock.release();
+        OpenErrno = EBUSY;
+        return;
+    }
+    const auto fail = [&](int error, int fd) {
+        OpenErrno = error;
+        if (fd >= 0)
+            ::close(fd);
+        Lock.release();
+    };
 
     // Non-blocking, so neither the open nor a read waits for carrier.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        OpenErrno = errno;
+        fail(errno, -1);
         return;
     }
     termios t{};
     if (::fstat(fd, &st) != 0 || !IsCharDevice(st) || !::isatty(fd) || ::tcgetattr(fd, &t) != 0) {
-        OpenErrno = ENOTTY;
-        ::close(fd);
+        fail(ENOTTY, fd);
         return;
     }
-    // Another program (or another open in this one) holds the port.
+    // Another open in this program holds the port (or a program that takes
+    // the same advisory lock).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        OpenErrno = EBUSY;
-        ::close(fd);
+        fail(EBUSY, fd);
         return;
     }
     OpenErrno = 0;
@@ -152,8 +178,7 @@ void SerialSupport::SerialOpen(const std::string& name)
     Saved = t;
     HaveSaved = true;
     Device = st.st_rdev;
-    char real[PATH_MAX];
-    DevicePath = ::realpath(path.c_str(), real) ? std::string(real) : path;
+    DevicePath = devicePath;
     NextVanishCheck = Clock::now() + VanishCheckPeriod;
     Baud = DefaultBaud;
     WireFree = Clock::now();
@@ -167,7 +192,12 @@ void SerialSupport::SerialOpen(const std::string& name)
     Fd = fd;
 }
 
-std::string SerialSupport::openFailure() const { return OpenErrno ? PortOpenReason(OpenErrno) : std::string(); }
+std::string SerialSupport::openFailure() const
+{
+    if (OpenErrno == EBUSY && Holder)
+        return PortBusyReason(*Holder);
+    return OpenErrno ? PortOpenReason(OpenErrno) : std::string();
+}
 
 void SerialSupport::SerialSetBaud(int baud)
 {
@@ -212,6 +242,7 @@ void SerialSupport::SerialClose()
         ::flock(Fd, LOCK_UN);
         ::close(Fd);
     }
+    Lock.release();
     Fd = InvalidHandle;
     Opened = false;
     Decoder.clear();

@@ -8,8 +8,14 @@
 // writes that block until the whole block is in the driver.
 //
 // Port names: "COM1:".."COM4:" (and further "COMn:") stand for /dev/ttyS0..;
-// a name beginning with "/" is a device path as it stands; a bare name such
-// as "ttyUSB0" is looked up in /dev.
+// a name with a "/" in it is a path as it stands (from the working folder
+// when it does not begin with "/"); a bare name such as "ttyUSB0" is looked
+// up in /dev, and in the working folder when /dev has no such file.
+//
+// Other programs are kept out as serial terminal programs keep each other
+// out: a UUCP lock file in the lock folder (/var/lock/LCK..ttyUSB0) is
+// honoured and written, and a process seen holding the device without one
+// makes the port "belegt" as well (see PortLock.h).
 //
 // The terminal's settings are saved at open and put back at close, so a port
 // opened by mistake (another program's pty, a modem) is not left raw. A port
@@ -20,6 +26,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +35,7 @@
 #include <termios.h>
 
 #include "device/ParmrkDecoder.h"
+#include "device/PortLock.h"
 #include "device/SerialLine.h"
 
 namespace tonvera {
@@ -37,7 +45,9 @@ public:
     static constexpr int InvalidHandle = -1;
     static constexpr int DefaultBaud = 115200;
 
-    SerialSupport() = default;
+    // `lockFolder`: where the lock files of ports are; tests use a folder of
+    // their own.
+    explicit SerialSupport(std::string lockFolder = DefaultLockFolder) : Lock(std::move(lockFolder)) {}
     ~SerialSupport() override;
     SerialSupport(const SerialSupport&) = delete;
     SerialSupport& operator=(const SerialSupport&) = delete;
@@ -48,8 +58,8 @@ public:
 
     // Opens the port. PortOpen() is true afterwards even when the open failed;
     // the failure shows only as Handle() == InvalidHandle. Anything that is not
-    // a terminal (regular file, directory, pipe, missing path) fails like a
-    // missing port, without a byte written to it.
+    // a terminal (regular file, directory, pipe) is not even opened, and
+    // nothing is written to it; neither is a port another program holds.
     void SerialOpen(const std::string& name);
     // Line speed (only standard rates are taken), 8 data bits, no parity,
     // 1 stop bit. No effect on an invalid handle.
@@ -94,6 +104,9 @@ private:
     // that is not a terminal, EBUSY for a port another program holds); 0
     // after an open that succeeded.
     int OpenErrno = 0;
+    // Who holds the port, when the last open found it held.
+    std::optional<PortHolder> Holder;
+    PortLock Lock;
     ParmrkDecoder Decoder;
 
     termios Saved{};

@@ -100,22 +100,39 @@ std::string WavFile::bytes() const
 }
 
 std::vector<RenderedRun> RenderRuns(const std::vector<PlayedRun>& runs, EmuTime now, WavFile& wav,
-                                    std::uint64_t maxFrames)
+                                    std::uint64_t maxFrames, const RenderProgress& progress)
 {
-    std::vector<RenderedRun> out;
     const double rate = wav.rate();
+    // The samples whose instant lies within what each run played.
+    std::vector<std::uint64_t> frames;
+    std::uint64_t total = 0;
     for (const PlayedRun& r : runs) {
-        if (wav.frames() >= maxFrames)
-            break;
-        // The samples whose instant lies within what the run played.
-        auto frames = static_cast<std::uint64_t>(std::ceil(double(r.ticks(now)) * rate / double(ClockHz)));
-        frames = std::min(frames, maxFrames - wav.frames());
-        if (frames == 0)
+        auto n = static_cast<std::uint64_t>(std::ceil(double(r.ticks(now)) * rate / double(ClockHz)));
+        n = std::min(n, maxFrames - std::min(maxFrames, wav.frames() + total));
+        frames.push_back(n);
+        total += n;
+    }
+    // A piece of about a second at the usual rates: the progress moves, and
+    // no run is held in memory twice over.
+    constexpr std::uint64_t Piece = 1 << 16;
+    std::vector<RenderedRun> out;
+    std::uint64_t done = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (frames[i] == 0)
             continue;
-        const Rendering sound = Render(r.run, rate, static_cast<std::int64_t>(frames));
-        for (std::size_t i = 0; i < sound.output.size(); ++i)
-            wav.add(sound.output[i], sound.trigger[i] != 0);
-        out.push_back(RenderedRun{frames, sound.overflow});
+        RenderedRun rendered{frames[i], false};
+        for (std::uint64_t at = 0; at < frames[i]; at += Piece) {
+            const std::uint64_t n = std::min(Piece, frames[i] - at);
+            const Rendering sound =
+                Render(runs[i].run, rate, static_cast<std::int64_t>(n), static_cast<std::int64_t>(at));
+            for (std::size_t k = 0; k < sound.output.size(); ++k)
+                wav.add(sound.output[k], sound.trigger[k] != 0);
+            rendered.overflow = rendered.overflow || sound.overflow;
+            done += n;
+            if (progress)
+                progress(done, total);
+        }
+        out.push_back(rendered);
     }
     return out;
 }

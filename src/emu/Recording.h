@@ -4,6 +4,7 @@
 // for the same runs.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,9 +69,13 @@ struct RenderedRun {
     bool overflow = false; // some sample of it left the converter's range
 };
 
+// Told the frames rendered so far and the frames the rendering will make.
+using RenderProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
 // The runs one after the other, each for as long as it sounded, without
-// the pauses between them, until `wav` holds maxFrames.
+// the pauses between them, until `wav` holds maxFrames. A long run is
+// rendered piece by piece, each piece told to `progress`.
 std::vector<RenderedRun> RenderRuns(const std::vector<PlayedRun>& runs, EmuTime now, WavFile& wav,
-                                    std::uint64_t maxFrames);
+                                    std::uint64_t maxFrames, const RenderProgress& progress = {});
 
 } // namespace tonvera::emu

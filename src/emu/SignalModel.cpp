@@ -177,7 +177,7 @@ void OverflowScanner::advance(std::int64_t untilTick)
         Done = true;
 }
 
-Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount)
+Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount, std::int64_t firstSample)
 {
     Rendering r;
     if (sampleCount <= 0 || !(sampleRate > 0))
@@ -186,7 +186,7 @@ Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleC
     r.trigger.reserve(std::size_t(sampleCount));
     const double gain = std::pow(10.0, -0.75 * run.regs.endDampSteps / 20.0);
     for (std::int64_t i = 0; i < sampleCount; ++i) {
-        const auto tick = static_cast<std::int64_t>(std::floor(double(i) * double(ClockHz) / sampleRate));
+        const auto tick = static_cast<std::int64_t>(std::floor(double(firstSample + i) * double(ClockHz) / sampleRate));
         const Sample s = SampleAt(run, tick);
         if (s.sum > ConverterMax || s.sum < -ConverterMax)
             r.overflow = true;
@@ -194,6 +194,31 @@ Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleC
         r.output.push_back(double(clipped) * gain);
         r.trigger.push_back(s.trigger ? 1 : 0);
     }
+    return r;
+}
+
+ChannelReach ReachOf(const RunSnapshot& run, int channel)
+{
+    const ChannelRegisters& c = run.regs.channels[std::size_t(channel)];
+    ChannelReach r;
+    std::int64_t limit = run.soundingTicks();
+    if (const auto end = run.endTick())
+        limit = std::min(limit, *end);
+    const std::int64_t start = std::int64_t(c.startTime) * T;
+    const std::int64_t fall = std::int64_t(c.fallStart) * T;
+    if (c.amplitude() == 0 || start >= limit)
+        return r;
+    // The envelope peaks where the rise ends or the fall begins.
+    const std::int64_t riseEnd = std::min(fall, limit);
+    const std::int64_t top = riseEnd > start ? std::min(EnvelopeFull, std::int64_t(c.rampUp) * (riseEnd - start)) : 0;
+    if (top == 0)
+        return r;
+    std::int64_t to = limit;
+    if (fall < limit && c.rampDown > 0)
+        to = std::min(limit, fall + (top + c.rampDown - 1) / c.rampDown);
+    r.from = start;
+    r.to = std::max(r.from, to);
+    r.peak = std::int64_t(MaxAbs(TableFor(run, channel))) * c.amplitude() * top / ProductScale;
     return r;
 }
 

@@ -94,8 +94,20 @@ struct Rendering {
 };
 
 // The output of a run sampled at sampleRate (Hz), sampleCount samples from
-// the start of the run. The converter clips at its range; the final
-// attenuator (0.75 dB a step) follows it.
-[[nodiscard]] Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount);
+// sample firstSample on (sample 0 at the start of the run). The converter
+// clips at its range; the final attenuator (0.75 dB a step) follows it.
+[[nodiscard]] Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount,
+                               std::int64_t firstSample = 0);
+
+// Where within the period a channel sounds (its envelope above 0, the
+// ticks [from, to)) and the most it can add to the converter sum there: its
+// table's largest magnitude at the envelope's peak. Nothing (from == to)
+// for a channel that stays silent.
+struct ChannelReach {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    std::int64_t peak = 0;
+};
+[[nodiscard]] ChannelReach ReachOf(const RunSnapshot& run, int channel);
 
 } // namespace tonvera::emu

@@ -206,6 +206,25 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
         ::fsync(dir.get());
 }
 
+void CheckWritable(const std::string& fileName)
+{
+    const std::filesystem::path target = saveTarget(fileName);
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 &&
+        (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0))
+        throw FileError(CreateFailedText(fileName));
+    // Only a file really made there proves it (a read-only mount, access
+    // lists): the temporary the write would make, removed again at once.
+    std::string tmpName = (folder / (std::string(TempPrefix) + "XXXXXX")).string();
+    Fd fd(::mkostemp(tmpName.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        throw FileError(CreateFailedText(fileName));
+    ::unlink(tmpName.c_str());
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text)
 {
     std::vector<std::string_view> lines;

@@ -32,6 +32,11 @@ inline constexpr long long MaxReadFileSize = 64LL * 1024 * 1024;
 // temporary file is left behind.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
 
+// Whether WriteFileAtomically(fileName, ...) could write there now, tried
+// without touching the file: throws the FileError that write would. For a
+// caller that computes long before it writes.
+void CheckWritable(const std::string& fileName);
+
 // The lines of a text. CR LF, a lone CR and a lone LF each end a line; a
 // terminator at the very end does not start another (empty) line, so an
 // empty text has no lines. The views point into `text`.

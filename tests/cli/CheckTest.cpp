@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "CliProcess.h"
+#include "model/TableFill.h"
 
 namespace tonvera::test {
 namespace {
@@ -108,6 +109,56 @@ TEST(CliCheck, TextsOfSignalsNotInUseAreEvaluatedToo)
     EXPECT_EQ(r.out, "Signal 3, Frequenz, Position 1: ALT ist kein gültiger Wert!\n1 Problem gefunden.\n");
 }
 
+TEST(CliCheck, FailureValueIsNotReportedAsTheOperatorsValue)
+{
+    // 'abc' does not evaluate: its message says so, and the device's refusal
+    // of the -10 that stands in for it is no news. A variable that really
+    // holds -10 is refused with its value.
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "abc");
+    p.signal(1, "F");
+    p.variable(0, {"F", "-10"});
+    p.write(dir.path("p.tva"));
+    const CliResult r = RunCli({"check", dir.path("p.tva")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out,
+              "Signal 0, Frequenz, Position 1: ABC ist kein gültiger Wert!\n"
+              "Signal 1, Frequenz, Position 1: Fehler bei Bereichsprüfung (Wert -10)\n"
+              "2 Probleme gefunden.\n");
+}
+
+TEST(CliCheck, SignalsThatTogetherExceedFullScaleAndTheFirstOverflow)
+{
+    // Two full-scale sines, the second starting at S: after the first has
+    // ended at position 1, together from 0 ms at position 2 (and then the
+    // model overflows), together from 10 ms at position 3.
+    TempDir dir;
+    ProjectBuilder p;
+    for (int i : {0, 1}) {
+        SinusRecord& r = p.signal(i, i == 0 ? "1000" : "1500");
+        FillSine(r);
+        r.RampUp = "1";
+        r.RampDown = "1";
+        r.Dach = "25";
+    }
+    p.state.SinusArray[1].Start = "S";
+    p.variable(0, {"S", "40", "0", "10"});
+    p.globals.Signaldauer = "80";
+    p.write(dir.path("p.tva"));
+    const CliResult r = RunCli({"check", dir.path("p.tva")});
+    EXPECT_EQ(r.code, 4) << r.err;
+    // Each at 32492 of 32767: 198 %. The model's sum first leaves the range
+    // where both sines near their crests after the rise (tick 5433).
+    EXPECT_EQ(r.out,
+              "Warnung: Ausgang, Position 2: Signale 0 und 1 können zusammen die Vollaussteuerung "
+              "überschreiten (bis 198 %, von 0 bis 27,0003 ms)\n"
+              "Warnung: Ausgang, Position 3: Signale 0 und 1 können zusammen die Vollaussteuerung "
+              "überschreiten (bis 198 %, von 10 bis 27,0003 ms)\n"
+              "Warnung: Ausgang, Position 2: Erster Überlauf bei 1,35825 ms\n"
+              "Keine Probleme gefunden, 3 Warnungen.\n");
+}
+
 TEST(CliCheck, CalibrationThatLiftsAboveFullScaleIsAWarningOnly)
 {
     TempDir dir;
@@ -122,7 +173,7 @@ TEST(CliCheck, CalibrationThatLiftsAboveFullScaleIsAWarningOnly)
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out,
               "Warnung: Signal 0, Dämpfung, Position 1: Amplituden Bereich durch Eichung überschritten!\n"
-              "Keine Probleme gefunden.\n");
+              "Keine Probleme gefunden, 1 Warnung.\n");
 }
 
 TEST(CliCheck, CleanProjectAndUnreadableFiles)

@@ -232,6 +232,13 @@ TEST(CliPlay, InterruptBreaksAnUploadOffBetweenTwoBlocks)
     EXPECT_EQ(cli.wait(std::chrono::seconds(30)), 130) << cli.err();
     EXPECT_LT(Clock::now() - asked, std::chrono::seconds(3));
     EXPECT_TRUE(Contains(cli.err(), "Fehler: Übertragung abgebrochen\n")) << cli.err();
+    // Only what happened: the upload's last step, not the panel's text put
+    // back after it as if the set had arrived.
+    const std::string out = cli.out();
+    const std::string found = "Hardware: Hardware initialisiert\n";
+    ASSERT_NE(out.find(found), std::string::npos) << out;
+    EXPECT_EQ(out.find(found), out.rfind(found)) << out;
+    EXPECT_TRUE(out.ends_with(" %\n")) << out;
 }
 
 // The number of the packet that sets signal 1's amplitude after the table:
@@ -343,13 +350,15 @@ TEST(CliPlay, PortThatCannotBeOpenedIsNamedWithTheReason)
     EXPECT_EQ(r.err, "Fehler: Anschluss /dev/ttyUSB7 kann nicht geöffnet werden: nicht vorhanden\n");
     EXPECT_FALSE(Contains(r.out, "Start"));
 
-    // Held by another program.
+    // Held by another program that wrote its lock elsewhere: seen holding it.
     EmuProcess emu;
-    SerialSupport holder;
+    TempDir locks;
+    SerialSupport holder(locks.path().string());
     ASSERT_TRUE(holder.open(emu.link()));
     const CliResult busy = RunCli({"play", FixturePath("three_positions.tva"), "--port", emu.link()});
     EXPECT_EQ(busy.code, 1);
-    EXPECT_EQ(busy.err, "Fehler: Anschluss " + emu.link() + " kann nicht geöffnet werden: belegt\n");
+    EXPECT_EQ(busy.err, "Fehler: Anschluss " + emu.link() + " kann nicht geöffnet werden: belegt von tests_cli (PID " +
+                            std::to_string(::getpid()) + ")\n");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include <poll.h>
+
 #include "CliProcess.h"
 #include "model/TableFill.h"
 
@@ -55,6 +57,46 @@ double Rms(const std::vector<double>& x, std::size_t from, std::size_t to)
 }
 
 std::size_t At(double ms, double rate) { return static_cast<std::size_t>(std::llround(ms * rate / 1000)); }
+
+// tonvera-cli with its error stream on a terminal and its output in a file:
+// what the terminal showed.
+std::string ErrorsOnATerminal(std::vector<std::string> args, const std::string& outFile, int& code)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    const std::string slave = ::ptsname(master);
+    args.insert(args.begin(), std::string(TONVERA_BIN_DIR) + "/tonvera-cli");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int err = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err < 0 || out < 0 || ::dup2(err, STDERR_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0)
+            ::_exit(127);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    std::string shown;
+    for (;;) {
+        pollfd p{master, POLLIN, 0};
+        if (::poll(&p, 1, 60000) <= 0)
+            break;
+        char buf[4096];
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0)
+            break; // the terminal's last user has gone
+        shown.append(buf, static_cast<std::size_t>(n));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(master);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return shown;
+}
 
 class CliRender : public ::testing::Test {
 protected:
@@ -216,6 +258,44 @@ TEST_F(CliRender, TwoOverlappingFullSignalsOverflow)
     CliResult ok;
     render(p, "48000", 0, &ok);
     EXPECT_FALSE(Contains(ok.out, "Signalüberlauf!")) << ok.out;
+}
+
+TEST_F(CliRender, ResultsOnlyWithTheProgressOnATerminal)
+{
+    // Not the virtual device's status lines: the runs and the file.
+    ProjectBuilder p;
+    sine(p, 0, "1000");
+    p.globals.Signaldauer = "50";
+    CliResult r;
+    render(p, "48000", 0, &r);
+    const std::string results = "Lauf 1: 0,05 s\n" + dir.path("out.wav") + ": 0,05 s, 48000 Hz\n";
+    EXPECT_EQ(r.out, results);
+    EXPECT_EQ(r.err, "") << "no progress into a file";
+
+    int code = -1;
+    const std::string shown =
+        ErrorsOnATerminal({"render", dir.path("p.tva"), dir.path("out.wav")}, dir.path("stdout"), code);
+    EXPECT_EQ(code, 0) << shown;
+    EXPECT_TRUE(Contains(shown, "\rBerechne Ausgabe: 100 %")) << shown;
+    // Wiped at the end, so the terminal keeps only the results.
+    EXPECT_TRUE(shown.ends_with(" \r")) << shown;
+    EXPECT_EQ(ReadAll(dir.path("stdout")), results);
+}
+
+TEST_F(CliRender, PathThatCannotBeWrittenFailsBeforeTheRun)
+{
+    // A run that overflows: its warning would show that it was played.
+    ProjectBuilder p;
+    sine(p, 0, "1000");
+    sine(p, 1, "1000");
+    p.write(dir.path("p.tva"));
+    for (const std::string& target : {dir.path("missing/out.wav"), dir.path().string()}) {
+        const CliResult r = RunCli({"render", dir.path("p.tva"), target});
+        EXPECT_EQ(r.code, 1) << target;
+        EXPECT_EQ(r.err, "Fehler: Datei " + target + " kann nicht erstellt werden\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(dir.entries().size(), 1u) << "nothing left beside the project";
 }
 
 TEST_F(CliRender, WholeRunThroughPositionsWithRepetitions)

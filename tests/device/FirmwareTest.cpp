@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -209,18 +210,28 @@ TEST_F(Firmware, FileErrors)
     // The last pair is never converted, so anything may stand there.
     EXPECT_EQ(uploadError("0102zz"), "no error");
 
-    try {
-        dev.UploadFirmware((dir / "nothing-here.hex").string());
-        FAIL();
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), "Datei nicht gefunden");
-    }
-    try {
-        dev.UploadFirmware(dir.string());
-        FAIL();
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), "Zugriff verweigert");
-    }
+    // What the path names instead of a file, and where it was looked for.
+    const auto errorOf = [&](const std::string& path) {
+        try {
+            dev.UploadFirmware(path);
+        } catch (const FileError& e) {
+            return e.text();
+        }
+        return std::string("no error");
+    };
+    const std::string fifo = (dir / "pipe.hex").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(errorOf((dir / "nothing-here.hex").string()),
+              "Datei nicht gefunden: " + (dir / "nothing-here.hex").string());
+    EXPECT_EQ(errorOf(dir.string()), "Keine Firmware-Datei: " + dir.string() + " ist ein Ordner");
+    EXPECT_EQ(errorOf(fifo), "Keine Firmware-Datei: " + fifo + " ist eine benannte Pipe (FIFO)");
+    EXPECT_EQ(errorOf("/dev/null"), "Keine Firmware-Datei: /dev/null ist ein Gerät");
+    // The default name is looked for in the working folder, and says so.
+    const fs::path before = fs::current_path();
+    fs::create_directory(dir / "lab");
+    fs::current_path(dir / "lab");
+    EXPECT_EQ(errorOf("signal_pqz.hex"), "Datei nicht gefunden: " + (fs::current_path() / "signal_pqz.hex").string());
+    fs::current_path(before);
 }
 
 TEST(FirmwarePacking, HalvesAreIndependentSevenBitStrings)

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,6 +16,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -110,6 +114,13 @@ public:
     std::string path;
 };
 
+// The tests' own lock folder: they neither need nor litter /var/lock.
+const std::string& Locks()
+{
+    static const TempDir folder;
+    return folder.path;
+}
+
 TEST(SerialPortNames, ComPortsMapToTtyS)
 {
     EXPECT_EQ(SerialSupport::PortPath("COM1:"), "/dev/ttyS0");
@@ -126,15 +137,16 @@ TEST(SerialPortNames, PathsAndBareNames)
     EXPECT_EQ(SerialSupport::PortPath("/dev/pts/7"), "/dev/pts/7");
     EXPECT_EQ(SerialSupport::PortPath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(SerialSupport::PortPath(""), "");
-    EXPECT_EQ(SerialSupport::PortPath("../etc/passwd"), "");
-    EXPECT_EQ(SerialSupport::PortPath(".."), "");
+    // A relative path stands from the working folder, as in a shell.
+    EXPECT_EQ(SerialSupport::PortPath("../etc/passwd"), "../etc/passwd");
+    EXPECT_EQ(SerialSupport::PortPath(".."), "..");
 }
 
 TEST(SerialSupportPty, BytesPassBothWaysUnchanged)
 {
     Pty pty;
     ASSERT_FALSE(pty.slavePath.empty());
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     EXPECT_TRUE(port.isOpen());
     EXPECT_TRUE(port.PortOpen());
@@ -158,7 +170,7 @@ TEST(SerialSupportPty, BytesPassBothWaysUnchanged)
 TEST(SerialSupportPty, LineIsRaw115200Eight)
 {
     Pty pty;
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     termios t{};
     ASSERT_EQ(::tcgetattr(port.Handle(), &t), 0);
@@ -189,7 +201,7 @@ TEST(SerialSupportPty, TerminalSettingsComeBackAtClose)
     ASSERT_EQ(::tcsetattr(other, TCSANOW, &mine), 0);
     ASSERT_EQ(::tcgetattr(other, &mine), 0);
 
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     port.writeBlock(Bytes{1, 2, 3});
     port.SerialClose();
@@ -208,7 +220,7 @@ TEST(SerialSupportPty, LargeBlockIsWrittenWhole)
     // Larger than the pty's buffer: the write must wait for the reader and
     // go on after short writes instead of dropping the rest.
     Pty pty;
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     Bytes block(64 * 1024);
     for (std::size_t i = 0; i < block.size(); ++i)
@@ -223,8 +235,8 @@ TEST(SerialSupportPty, LargeBlockIsWrittenWhole)
 TEST(SerialSupportPty, SecondOpenOfTheSamePortIsRefused)
 {
     Pty pty;
-    SerialSupport first;
-    SerialSupport second;
+    SerialSupport first(Locks());
+    SerialSupport second(Locks());
     ASSERT_TRUE(first.open(pty.slavePath));
     EXPECT_FALSE(second.open(pty.slavePath));
     EXPECT_TRUE(second.PortOpen());
@@ -239,10 +251,129 @@ TEST(SerialSupportPty, SecondOpenOfTheSamePortIsRefused)
     EXPECT_EQ(second.openFailure(), "");
 }
 
+// A process beside the test: `sleep` with `input` as its standard input,
+// as `cat` would hold a port; or, without exec, a stand-in for the other
+// end of a pseudo-terminal, which holds its slave as well as the master.
+class Child {
+public:
+    explicit Child(const std::string& input, bool exec = true) : Exec(exec)
+    {
+        Pid = ::fork();
+        if (Pid != 0)
+            return;
+        const int fd = ::open(input.c_str(), O_RDWR | O_NOCTTY);
+        if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0)
+            ::_exit(1);
+        if (exec)
+            ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+        for (;;)
+            ::pause();
+    }
+    ~Child() { stop(); }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    void stop()
+    {
+        if (Pid > 0) {
+            ::kill(Pid, SIGKILL);
+            ::waitpid(Pid, nullptr, 0);
+        }
+        Pid = -1;
+    }
+    // Waits (bounded) until it has `input` open, as `sleep` when it execs.
+    [[nodiscard]] bool ready(const std::string& input) const
+    {
+        const std::string proc = "/proc/" + std::to_string(Pid);
+        for (int i = 0; i < ArrivalMs / 5; ++i) {
+            char link[4096] = {};
+            std::ifstream comm(proc + "/comm");
+            std::string name;
+            std::getline(comm, name);
+            if (::readlink((proc + "/fd/0").c_str(), link, sizeof link - 1) > 0 && link == input &&
+                (!Exec || name == "sleep"))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    pid_t Pid = -1;
+
+private:
+    bool Exec;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string LockLine(pid_t pid)
+{
+    char line[16];
+    std::snprintf(line, sizeof line, "%10d\n", static_cast<int>(pid));
+    return line;
+}
+
+TEST(SerialPortLocks, WrittenWhileOpenHonouredWhileItsProcessLivesRemovedWhenStale)
+{
+    Pty pty;
+    TempDir locks;
+    const std::string lock = locks.path + "/LCK.." + pty.slavePath.substr(pty.slavePath.rfind('/') + 1);
+    SerialSupport port(locks.path);
+    ASSERT_TRUE(port.open(pty.slavePath));
+    EXPECT_EQ(ReadFile(lock), LockLine(::getpid()));
+    port.close();
+    EXPECT_FALSE(std::filesystem::exists(lock));
+
+    // Another program's lock, naming a process that lives: the port is not
+    // opened, and the lock stays as it was.
+    Child other("/dev/null");
+    ASSERT_TRUE(other.ready("/dev/null"));
+    std::ofstream(lock, std::ios::binary) << LockLine(other.Pid);
+    EXPECT_FALSE(port.open(pty.slavePath));
+    EXPECT_EQ(port.openFailure(), "belegt von sleep (PID " + std::to_string(other.Pid) + ", Sperrdatei " + lock + ")");
+    EXPECT_EQ(ReadFile(lock), LockLine(other.Pid));
+    // Its process gone, the lock was left by a crash: it is taken over.
+    other.stop();
+    ASSERT_TRUE(port.open(pty.slavePath)) << port.openFailure();
+    EXPECT_EQ(ReadFile(lock), LockLine(::getpid()));
+    port.close();
+
+    // A lock that names no process cannot be judged stale, so it is left.
+    std::ofstream(lock, std::ios::binary) << "frei?\n";
+    EXPECT_FALSE(port.open(pty.slavePath));
+    EXPECT_EQ(port.openFailure(), "belegt (Sperrdatei " + lock + ")");
+    std::filesystem::remove(lock);
+
+    // A folder that takes no lock files leaves the port unlocked.
+    SerialSupport unlocked(locks.path + "/missing");
+    EXPECT_TRUE(unlocked.open(pty.slavePath));
+}
+
+TEST(SerialPortLocks, ProgramWithoutALockIsSeenButNotThePseudoTerminalsOwnEnd)
+{
+    Pty pty;
+    TempDir locks;
+    {
+        Child owner(pty.slavePath, false);
+        ASSERT_TRUE(owner.ready(pty.slavePath));
+        SerialSupport port(locks.path);
+        EXPECT_TRUE(port.open(pty.slavePath)) << port.openFailure();
+    }
+    Child cat(pty.slavePath);
+    ASSERT_TRUE(cat.ready(pty.slavePath));
+    SerialSupport port(locks.path);
+    EXPECT_FALSE(port.open(pty.slavePath));
+    EXPECT_EQ(port.openFailure(), "belegt von sleep (PID " + std::to_string(cat.Pid) + ")");
+    EXPECT_TRUE(std::filesystem::is_empty(locks.path)) << "no lock left behind";
+}
+
 TEST(SerialSupportPty, OpeningAgainReplacesThePort)
 {
     Pty pty;
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     // The earlier descriptor and its lock must not stand in the way.
     ASSERT_TRUE(port.open(pty.slavePath));
@@ -255,7 +386,7 @@ TEST(SerialSupportPty, OpeningAgainReplacesThePort)
 TEST(SerialSupportPty, EmptyAndClosedLinesReadNothing)
 {
     Pty pty;
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     std::uint8_t b = 99;
     EXPECT_FALSE(port.SerialReadByte(b));
@@ -267,7 +398,7 @@ TEST(SerialSupportPty, EmptyAndClosedLinesReadNothing)
     port.SerialWriteByte(0x20);
     port.SerialWriteByte(0x21);
     // Anything written after the close would come out before this byte.
-    SerialSupport other;
+    SerialSupport other(Locks());
     ASSERT_TRUE(other.open(pty.slavePath));
     other.SerialWriteByte(0x33);
     EXPECT_EQ(pty.receive(1), Bytes{0x33});
@@ -276,7 +407,7 @@ TEST(SerialSupportPty, EmptyAndClosedLinesReadNothing)
 TEST(SerialSupportPty, HangUpDoesNotHangOrInventBytes)
 {
     Pty pty;
-    SerialSupport port;
+    SerialSupport port(Locks());
     ASSERT_TRUE(port.open(pty.slavePath));
     pty.closeMaster();
     // The hang-up is the port lost, reported by every later read and write.
@@ -293,7 +424,7 @@ TEST(SerialSupportPty, HangUpDoesNotHangOrInventBytes)
 
 TEST(SerialSupport, BeforeAnyOpenNothingHappens)
 {
-    SerialSupport port;
+    SerialSupport port(Locks());
     EXPECT_FALSE(port.PortOpen());
     EXPECT_FALSE(port.isOpen());
     std::uint8_t b = 99;
@@ -305,7 +436,7 @@ TEST(SerialSupport, BeforeAnyOpenNothingHappens)
     EXPECT_FALSE(port.PortOpen());
 }
 
-TEST(SerialSupport, NonTerminalsFailLikeAMissingPortAndStayUntouched)
+TEST(SerialSupport, NonTerminalsAreNoSerialPortAndStayUntouched)
 {
     TempDir dir;
     ASSERT_FALSE(dir.path.empty());
@@ -323,9 +454,14 @@ TEST(SerialSupport, NonTerminalsFailLikeAMissingPortAndStayUntouched)
                                                                     {dir.path + "/missing", "nicht vorhanden"},
                                                                     {fifo, "kein serieller Anschluss"},
                                                                     {"COM", "nicht vorhanden"},
-                                                                    {"../x", "nicht vorhanden"}};
+                                                                    {"nothing/x", "nicht vorhanden"},
+                                                                    // From the working folder: what they are.
+                                                                    {"./fifo", "kein serieller Anschluss"},
+                                                                    {"notaport.tva", "kein serieller Anschluss"}};
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
     for (const auto& [name, why] : ports) {
-        SerialSupport port;
+        SerialSupport port(Locks());
         port.SerialOpen(name);
         EXPECT_EQ(port.openFailure(), why) << name;
         EXPECT_TRUE(port.PortOpen()) << name;
@@ -339,11 +475,12 @@ TEST(SerialSupport, NonTerminalsFailLikeAMissingPortAndStayUntouched)
         port.SerialClose();
         EXPECT_FALSE(port.PortOpen());
     }
+    std::filesystem::current_path(before);
     std::ifstream in(file, std::ios::binary);
     const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(after, content);
 
-    SerialSupport port;
+    SerialSupport port(Locks());
     EXPECT_FALSE(port.open(file));
 
     // Without the right to open it (the tests may run as root, who has it).

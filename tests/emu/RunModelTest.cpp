@@ -8,6 +8,7 @@
 
 #include "EmuHarness.h"
 #include "device/Protocol.h"
+#include "emu/Recording.h"
 
 namespace tonvera::emu {
 namespace {
@@ -275,6 +276,63 @@ TEST(SignalModel, RenderFollowsEnvelopeTriggerAndFinalAttenuation)
     EXPECT_EQ(r.trigger[105], 1);
     EXPECT_EQ(r.trigger[205], 0); // the run is over
     EXPECT_FALSE(r.overflow);
+}
+
+TEST(SignalModel, ReachSpansTheEnvelopeAtTheTablesPeak)
+{
+    auto tables = std::make_shared<TableMemory>();
+    tables->fill(0);
+    for (int k = 0; k < TableEntries; ++k)
+        (*tables)[std::size_t(TableEntries + k)] = static_cast<std::int16_t>(k % 2 ? -16384 : 1000);
+    RunSnapshot run{DeviceRegisters{}, tables};
+    ChannelRegisters& c = run.regs.channels[0];
+    c.amplitudeWord = 16384u << 8; // half
+    c.startTime = 100;
+    c.fallStart = 300;
+    c.rampUp = 8389;
+    c.rampDown = 4194; // 2^24 in 4000 ticks
+    run.regs.endOfOutput = 1000;
+    const ChannelReach r = ReachOf(run, 0);
+    EXPECT_EQ(r.from, 4000);
+    EXPECT_EQ(r.to, 12000 + 4001); // the last tick above 0 is 4000 after the fall
+    EXPECT_EQ(r.peak, 8192);
+    EXPECT_GT(Envelope(c, r.to - 1), 0);
+    EXPECT_EQ(Envelope(c, r.to), 0);
+    // Silent: no amplitude, or cut off by the end of output before its start.
+    EXPECT_EQ(ReachOf(run, 1).to, ReachOf(run, 1).from);
+    run.regs.endOfOutput = 100;
+    EXPECT_EQ(ReachOf(run, 0).to, ReachOf(run, 0).from);
+}
+
+TEST(SignalModel, RunsRenderedInPiecesAsInOneGo)
+{
+    auto tables = std::make_shared<TableMemory>();
+    for (int k = 0; k < TableEntries; ++k)
+        (*tables)[std::size_t(TableEntries + k)] = static_cast<std::int16_t>(k / 2 - 8192);
+    RunSnapshot run{DeviceRegisters{}, tables};
+    ChannelRegisters& c = run.regs.channels[0];
+    c.amplitudeWord = 32768u << 8;
+    c.frequency = 4194 * 7 + 13;
+    c.startTime = 7;
+    run.regs.endOfOutput = 150'000; // 1,5 s: more than two pieces at 100 kHz
+    run.regs.triggerStop = 100'000;
+    const std::int64_t frames = 150'000;
+
+    WavFile whole(100'000, false);
+    const Rendering once = Render(run, 100'000, frames);
+    for (std::size_t i = 0; i < once.output.size(); ++i)
+        whole.add(once.output[i], once.trigger[i] != 0);
+
+    WavFile pieces(100'000, false);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
+    const std::vector<PlayedRun> runs{PlayedRun{run, EmuTime{0}, std::nullopt}};
+    const auto rendered = RenderRuns(runs, TimeOfTicks(*run.endTick()), pieces, pieces.maxFrames(),
+                                     [&](std::uint64_t done, std::uint64_t total) { told.emplace_back(done, total); });
+    ASSERT_EQ(rendered.size(), 1u);
+    EXPECT_EQ(rendered[0].frames, std::uint64_t(frames));
+    EXPECT_EQ(pieces.bytes(), whole.bytes());
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told.back(), (std::pair<std::uint64_t, std::uint64_t>(frames, frames)));
 }
 
 TEST(SignalModel, AccumulatorRunsFromTimeZeroAndTheStartOpensTheEnvelope)

@@ -148,7 +148,7 @@ TEST_F(SetupTest, FirmwareFileErrorStopsTheInitialisation)
         core.InitHardware("COM3:");
         FAIL();
     } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), "Datei nicht gefunden");
+        EXPECT_EQ(e.text(), "Datei nicht gefunden: " + core.FirmwareFile());
     }
     EXPECT_EQ(device.uploads(1), 1);
     EXPECT_EQ(view.panel1, (std::vector<std::string>{"Suche Hardware..."}));
