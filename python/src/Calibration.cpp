@@ -1,4 +1,5 @@
 #include "Calibration.h"
+#include "Paths.h"
 
 #include <cmath>
 #include <filesystem>
@@ -11,15 +12,20 @@ namespace tonvera::python {
 
 Calibration Calibration::load(const std::string& path)
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        throw FileError("Kann " + path + " Kalibrierung nicht öffnen!");
-    Calibration c;
-    ParseEichFile(ReadFileBytes(path), ',', path, c.Table);
-    return c;
+    return ReadingFile(path, [&] {
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec))
+            throw FileError("Kann " + path + " Kalibrierung nicht öffnen!");
+        Calibration c;
+        ParseEichFile(ReadFileBytes(path), ',', path, c.Table);
+        return c;
+    });
 }
 
-void Calibration::save(const std::string& path) const { WriteFileAtomically(path, EichFileBytes(Table)); }
+void Calibration::save(const std::string& path) const
+{
+    WritingFile(path, [&] { WriteFileAtomically(path, EichFileBytes(Table)); });
+}
 
 std::vector<std::pair<double, double>> Calibration::points() const
 {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
+#include "TimeLimit.h"
+#include "device/PortErrors.h"
 #include "model/Numbers.h"
 #include "run/DeviceSetup.h"
 #include "run/RunControl.h"
@@ -13,6 +16,18 @@ namespace tonvera::python {
 namespace {
 
 constexpr const char* ClosedText = "Hardware nicht initialisiert";
+constexpr const char* NoProjectText =
+    "Kein Projekt an das Gerät übertragen: goto braucht ein Projekt (project=, download oder play)";
+
+// The value as the tool's message for --timeout names it.
+std::string LimitText(double v)
+{
+    if (std::isnan(v))
+        return "nan";
+    if (std::isinf(v))
+        return v > 0 ? "inf" : "-inf";
+    return FormatGeneral(v);
+}
 
 } // namespace
 
@@ -25,6 +40,10 @@ Generator::Generator(const std::string& port, const std::optional<std::string>& 
     if (firmware)
         s.core().FirmwareFile() = *firmware;
     s.core().state().EichTable = CalibrationFrom(cal);
+    // As the tool does for Ctrl-C: a table or firmware upload is broken off
+    // between two of its blocks, not finished first (eight tables take more
+    // than two minutes on a real line).
+    s.core().device().Interrupted = [this] { return interruptRequested(); };
     s.view().StatusObserver = [this](int panel, const std::string& text) {
         if (panel != StatusPanelHardware || Progress.is_none() || Pending)
             return;
@@ -39,6 +58,7 @@ Generator::Generator(const std::string& port, const std::optional<std::string>& 
     // up: "Hardware initialisieren" then downloads this set.
     if (project && !s.adopt(project->value(), true))
         raiseLastError();
+    HasProject = project != nullptr;
 
     bool ready = false;
     {
@@ -49,12 +69,17 @@ Generator::Generator(const std::string& port, const std::optional<std::string>& 
         return;
     const bool notFound = s.view().statusText(StatusPanelHardware) != FoundStatus;
     const std::string shown = s.dialogs().errors() > 0 ? s.dialogs().lastError() : std::string();
+    // "belegt", also when the line names the program that holds the port.
+    const bool busy = s.core().line().openFailure().rfind("belegt", 0) == 0;
+    // Closing stops the device, also after an upload that was broken off.
     close();
     if (Pending) {
         py::error_already_set e = std::move(*Pending);
         Pending.reset();
         throw e;
     }
+    if (busy)
+        throw DeviceBusyError(shown.empty() ? PortOpenMessage(port, "belegt") : shown);
     if (notFound)
         throw DeviceNotFoundError(std::string(NotFoundStatus) + " (" + port + ")" +
                                   (shown.empty() ? "" : ": " + shown));
@@ -87,29 +112,76 @@ void Generator::adopt(ProjectObject& project)
 {
     if (!session().adopt(project.value(), false))
         raiseLastError();
+    HasProject = true;
+}
+
+bool Generator::interruptRequested()
+{
+    if (Pending)
+        return TransferBroken = true;
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() != 0) {
+        Pending.emplace();
+        return TransferBroken = true;
+    }
+    return false;
+}
+
+template <typename F>
+void Generator::deviceCommand(F&& command)
+{
+    try {
+        py::gil_scoped_release release;
+        command();
+    } catch (const TransferInterrupted&) {
+        if (!Pending)
+            throw;
+    }
+    raisePending();
+}
+
+void Generator::raisePending()
+{
+    if (!Pending)
+        return;
+    if (TransferBroken && Session) {
+        TransferBroken = false;
+        py::gil_scoped_release release;
+        try {
+            Session->core().device().StopOutput();
+        } catch (const AbortError&) {
+            // What the script asked for (Ctrl-C) matters more than a line
+            // that failed meanwhile; the next command reports that.
+        }
+    }
+    py::error_already_set e = std::move(*Pending);
+    Pending.reset();
+    throw e;
 }
 
 void Generator::download(ProjectObject& project)
 {
     adopt(project);
-    py::gil_scoped_release release;
-    session().core().DownloadSet();
+    cli::RunSession& s = session();
+    deviceCommand([&] { s.core().DownloadSet(); });
 }
 
 PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout,
                            py::object onPosition)
 {
     cli::RunSession& s = session();
+    if (timeout && !cli::IsTimeLimit(*timeout))
+        throw py::value_error("timeout: '" + LimitText(*timeout) + "' ist keine positive Zahl");
     adopt(project);
     s.view().setPriority(variablesFirst ? Priority::Variablezuerst : Priority::Wiederzuerst);
     const std::size_t shownBefore = s.dialogs().messages().size();
 
+    // The tool's rules for --timeout: one beyond what the clock counts is
+    // no limit.
     using Clock = std::chrono::steady_clock;
     const double limit = timeout ? *timeout : s.defaultTimeLimit();
-    std::optional<Clock::time_point> deadline;
     auto next = Clock::now();
-    if (limit > 0)
-        deadline = next + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+    const std::optional<Clock::time_point> deadline = cli::DeadlineAfter(limit, next);
 
     int reported = -1;
     cli::TickClock clock;
@@ -155,12 +227,9 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
     result.overflow = s.core().state().OverflowSeen || shownSince(OverflowWarning);
     s.finishWarnings();
 
-    if (Pending) {
-        // The device has been stopped (the window's Stop) before this.
-        py::error_already_set e = std::move(*Pending);
-        Pending.reset();
-        throw e;
-    }
+    // A stop or Ctrl-C between ticks has given the window's Stop already;
+    // one that broke Start's upload off is stopped by raisePending.
+    raisePending();
     if (end == cli::RunEnd::Failed)
         raiseLastError();
     if (end == cli::RunEnd::TimedOut)
@@ -171,15 +240,13 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
 void Generator::start()
 {
     cli::RunSession& s = session();
-    py::gil_scoped_release release;
-    s.core().StartButtonClick();
+    deviceCommand([&] { s.core().StartButtonClick(); });
 }
 
 void Generator::stop()
 {
     cli::RunSession& s = session();
-    py::gil_scoped_release release;
-    s.core().Button4Click();
+    deviceCommand([&] { s.core().Button4Click(); });
 }
 
 int Generator::status()
@@ -189,26 +256,36 @@ int Generator::status()
     return s.core().device().ReadStatus();
 }
 
-int Generator::position() { return session().core().state().VariPos; }
+int Generator::position() const
+{
+    if (!Session)
+        throw AbortError(ClosedText);
+    return Session->core().state().VariPos;
+}
 
 void Generator::gotoPosition(int position)
 {
     cli::RunSession& s = session();
+    // The positions are those of a project the device has; the session's
+    // own start-up project has none to step through.
+    if (!HasProject)
+        throw AbortError(NoProjectText);
     MainCore& core = s.core();
     const int positions = std::max(1, core.run().PositionCount());
     if (position < 1 || position > positions)
         throw ListIndexError(position);
-    py::gil_scoped_release release;
     // The window's << and >>, one step at a time.
-    while (core.state().VariPos != position) {
-        const int before = core.state().VariPos;
-        if (before < position)
-            core.Button6Click();
-        else
-            core.Button5Click();
-        if (core.state().VariPos == before)
-            break;
-    }
+    deviceCommand([&] {
+        while (core.state().VariPos != position) {
+            const int before = core.state().VariPos;
+            if (before < position)
+                core.Button6Click();
+            else
+                core.Button5Click();
+            if (core.state().VariPos == before)
+                break;
+        }
+    });
 }
 
 void Generator::close()

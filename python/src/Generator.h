@@ -12,25 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "Errors.h"
 #include "ProjectObject.h"
 #include "RunSession.h"
-#include "model/Errors.h"
 
 namespace tonvera::python {
 
 namespace py = pybind11;
-
-// No device answered on the port.
-class DeviceNotFoundError : public AbortError {
-public:
-    using AbortError::AbortError;
-};
-
-// A run went beyond its time limit; the device was stopped.
-class TimeLimitError : public AbortError {
-public:
-    using AbortError::AbortError;
-};
 
 struct PlayResult {
     bool overflow = false; // the device reported overflow during the run
@@ -49,7 +37,7 @@ public:
     void stop();
     int status();
     void gotoPosition(int position);
-    int position();
+    int position() const;
     void close();
     bool isOpen() const { return Session != nullptr; }
     const std::string& port() const { return Port; }
@@ -62,6 +50,16 @@ private:
     void adopt(ProjectObject& project);
     // An aborted command of the session as the Python exception.
     [[noreturn]] void raiseLastError();
+    // Asked by the device between two blocks of an upload: Ctrl-C (seen
+    // only with the GIL) or a callback's exception breaks it off.
+    bool interruptRequested();
+    // Runs a device command without the GIL; a transfer broken off for
+    // Pending ends in raisePending.
+    template <typename F>
+    void deviceCommand(F&& command);
+    // Raises what is pending, once the device is stopped after a transfer
+    // that was broken off.
+    void raisePending();
 
     std::string Port;
     std::ostringstream Out;
@@ -71,6 +69,12 @@ private:
     // An exception of a callback (or Ctrl-C seen in one), raised once the
     // device is stopped.
     std::optional<py::error_already_set> Pending;
+    // The device broke a transfer off for Pending; it may hold part of a
+    // table and is stopped before the script hears of it.
+    bool TransferBroken = false;
+    // A project went to the device (project=, download or play): goto
+    // steps through its positions.
+    bool HasProject = false;
 };
 
 } // namespace tonvera::python

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "Calibration.h"
+#include "Paths.h"
 #include "files/EichFile.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
@@ -83,7 +84,7 @@ EichTable CalibrationFrom(const py::handle& cal)
         return EichTable{};
     if (py::isinstance<Calibration>(cal))
         return cal.cast<const Calibration&>().Table;
-    return Calibration::load(py::str(cal).cast<std::string>()).Table;
+    return Calibration::load(PathOf(cal)).Table;
 }
 
 } // namespace tonvera::python

@@ -2,6 +2,8 @@
 
 import os
 import signal
+import subprocess
+import sys
 import threading
 
 import pytest
@@ -62,10 +64,36 @@ def test_ctrl_c_in_play_stops_the_device_first(tmp_path):
         assert wait_for(lambda: len(packets(log)) > sent and packets(log)[-1] == STOP)
 
 
+def test_ctrl_c_breaks_an_upload_off_between_two_blocks(tmp_path):
+    p = tonvera.Project.new()
+    for s in p.signals:
+        s.used = True
+        s.type = tonvera.SignalType.NOISE
+    log = tmp_path / "packets.log"
+    interrupt = threading.Timer(0.2, lambda: os.kill(os.getpid(), signal.SIGINT))
+
+    def progress(text):
+        if text.startswith("Lade Tabelle") and not interrupt.is_alive() and not interrupt.finished.is_set():
+            interrupt.start()
+
+    # Eight tables on the real line's pace take minutes.
+    with tonvera.Emulator(pace=True, log=log) as emu:
+        with tonvera.Generator(emu.port, progress=progress) as gen:
+            with pytest.raises(KeyboardInterrupt):
+                gen.download(p)
+            # The stop follows the last whole block once the line has carried it.
+            assert wait_for(lambda: packets(log)[-1] == STOP, 20)
+            words = [l.split() for l in packets(log) if l.startswith("q ")]
+            assert len(words) == 1 and int(words[0][2]) < 32768 and int(words[0][2]) % 256 == 0, words
+
+
 def test_goto_and_errors(tmp_path):
     p = sweep_project()
     with tonvera.Emulator(log=tmp_path / "packets.log") as emu:
         with tonvera.Generator(emu.port) as gen:
+            # The start-up project is none of the script's to step through.
+            with pytest.raises(tonvera.Error, match="^Kein Projekt an das Gerät übertragen"):
+                gen.goto(4)
             gen.download(p)
             assert gen.status() == 16  # only the external input's level
             emu.command("input 0")
@@ -79,6 +107,12 @@ def test_goto_and_errors(tmp_path):
             assert freqs() == ["62 00 00 31 08 00", "62 00 00 62 10 00"]
             with pytest.raises(tonvera.Error, match=r"Listenindex überschreitet das Maximum \(4\)"):
                 gen.goto(4)
+            # The tool's rules for --timeout: beyond the clock is no limit, the
+            # rest is refused before anything is sent.
+            assert tuple(gen.play(p, timeout=1e10)) == (False, False)
+            for bad in [float("nan"), float("inf"), -1, 0]:
+                with pytest.raises(ValueError, match="^timeout: '(nan|inf|-1|0)' ist keine positive Zahl$"):
+                    gen.play(p, timeout=bad)
             p.signal_length = 60000
             with pytest.raises(tonvera.TimeLimit, match="^Zeitlimit von 0,3 s erreicht: Lauf angehalten$"):
                 gen.play(p, timeout=0.3)
@@ -98,6 +132,38 @@ def test_no_device_raises_device_not_found(tmp_path):
     with tonvera.Emulator(args=["--silent"]) as emu:
         with pytest.raises(tonvera.DeviceNotFound, match="^Hardware nicht gefunden"):
             tonvera.Generator(emu.port)
+    with pytest.raises(tonvera.FileNotFound, match="^tonvera-emu nicht gefunden"):
+        tonvera.Emulator(program=str(tmp_path / "no-emu")).start()
+    with tonvera.Emulator() as emu:
+        with pytest.raises(ValueError, match="null"):
+            tonvera.Generator(emu.port + "\0x")
+        with tonvera.Generator(emu.port) as gen:
+            assert repr(gen) == f"<Generator {emu.port!r} open, position 1>"
+            with pytest.raises(tonvera.DeviceBusy, match="^Anschluss .*tty kann nicht geöffnet werden: belegt") as e:
+                tonvera.Generator(emu.port)
+            assert isinstance(e.value, tonvera.DeviceNotFound)
+    assert repr(gen) == f"<Generator {emu.port!r} closed>"
+
+
+def test_emulator_ends_with_the_process_that_holds_it():
+    holder = subprocess.Popen(
+        [sys.executable, "-c", "import time, tonvera\n"
+         "emu = tonvera.Emulator().start()\n"
+         "print(emu._process.pid, emu.port, flush=True)\n"
+         "time.sleep(60)\n"], stdout=subprocess.PIPE, text=True)
+    pid, port = holder.stdout.readline().split()
+    holder.kill()
+    holder.wait()
+
+    def ended():
+        # A zombie has ended; init reaps it in its own time.
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                return f.read().rsplit(") ", 1)[1].startswith("Z")
+        except FileNotFoundError:
+            return True
+
+    assert wait_for(lambda: ended() and not os.path.lexists(os.path.dirname(port)))
 
 
 def test_boot_loader_gets_the_firmware(tmp_path):

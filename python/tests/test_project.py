@@ -1,6 +1,11 @@
 """Projects built, saved and read in Python, checked as tonvera-cli checks them."""
 
 import collections.abc
+import errno
+import json
+import os
+import pathlib
+
 import numpy as np
 import pytest
 
@@ -61,14 +66,41 @@ def test_bad_file_raises_with_the_program_message(tmp_path):
     bad.write_bytes(b"Section Signalparameters\r\n  Signalnumber = x\r\nEnd\r\n")
     with pytest.raises(tonvera.Error, match="^'X' ist kein gültiger Integerwert$"):
         tonvera.Project.load(str(bad))
-    with pytest.raises(tonvera.Error, match="kann nicht geöffnet werden"):
-        tonvera.Project.load(str(tmp_path / "missing.tva"))
+    with pytest.raises(tonvera.FileNotFound, match="kann nicht geöffnet werden") as missing:
+        tonvera.Project.load(tmp_path / "missing.tva")
+    assert isinstance(missing.value, tonvera.Error) and isinstance(missing.value, FileNotFoundError)
+    assert missing.value.errno == errno.ENOENT
+    # A file that is there but unreadable is no missing file.
+    with pytest.raises(tonvera.Error) as unreadable:
+        tonvera.Project.load(tmp_path)
+    assert not isinstance(unreadable.value, FileNotFoundError)
+    with pytest.raises(FileNotFoundError):
+        tonvera.Project.new().save(tmp_path / "no folder" / "x.tva")
+    # A NUL would cut the path short: 'bad.tva\0x' must not read bad.tva.
+    for nul in [str(bad) + "\0x", bytes(bad) + b"\0x", pathlib.Path(str(bad) + "\0x")]:
+        with pytest.raises(ValueError, match="null"):
+            tonvera.Project.load(nul)
+    with pytest.raises(ValueError, match="null"):
+        tonvera.Project.new().save(str(tmp_path / "x.tva\0y"))
+    with pytest.raises(ValueError, match="null"):
+        tonvera.Project.new().check(cal=str(tmp_path / "c.cal\0y"))
+    assert sorted(os.listdir(tmp_path)) == ["bad.tva"]
     # A text the file cannot hold is refused and nothing is written.
     p = tonvera.Project.new()
     p.signal_length = "1000\n"
     with pytest.raises(tonvera.Error):
         p.save(str(tmp_path / "never.tva"))
     assert not (tmp_path / "never.tva").exists()
+
+
+def test_number_texts_take_the_program_comma():
+    s = tonvera.Project.new().signals[0]
+    s.used = True
+    s.freq, s.ampl, s.start, s.phase = "2.5", "-1.5E2", "F*1.5", "F.1"
+    assert (s.freq, s.ampl, s.start, s.phase) == ("2,5", "-1,5E2", "F*1.5", "F.1")
+    v = tonvera.Project.new().variables
+    v["F"] = ["0.25", 0.25, "1.2.3", "2,5"]
+    assert v["F"] == ["0,25", "0,25", "1.2.3", "2,5"]
 
 
 def test_types_fill_the_table_and_slots_stay_contiguous():
@@ -130,17 +162,50 @@ def test_calibration_round_trip(tmp_path):
     assert cal.correction(550) == pytest.approx(-0.25)
     cal.save(str(tmp_path / "c.cal"))
     assert tonvera.Calibration.load(str(tmp_path / "c.cal")).points == [(100, 1.5), (1000, -2)]
-    with pytest.raises(tonvera.Error, match="^Kann .*nope.cal Kalibrierung nicht öffnen!$"):
+    with pytest.raises(tonvera.FileNotFound, match="^Kann .*nope.cal Kalibrierung nicht öffnen!$"):
         tonvera.Calibration.load(str(tmp_path / "nope.cal"))
+    with pytest.raises(ValueError, match="null"):
+        tonvera.Calibration.load(str(tmp_path / "c.cal") + "\0")
+    with pytest.raises(FileNotFoundError):
+        cal.save(tmp_path / "no folder" / "c.cal")
+
+
+def test_ports_are_those_tonvera_cli_lists(tmp_path, monkeypatch):
+    # A running emulator is offered where the window looks for it.
+    monkeypatch.setenv("XDG_RUNTIME_DIR", str(tmp_path))
+    os.symlink("/dev/null", tmp_path / "tonvera-emu")
+    code, out, _ = cli("ports", "--json")
+    assert code == 0
+    assert tonvera.ports() == json.loads(out)
+    assert tonvera.ports()[-1]["path"] == str(tmp_path / "tonvera-emu")
+
+
+def test_reprs_say_what_an_object_is(tmp_path):
+    p = two_signal_project()
+    assert repr(p) == "<Project 2 signals, 3 positions (F, D)>"
+    assert repr(p.signals[0]) == "<Signal 0 SINE freq='F' ampl='6' start='0' plateau='25'>"
+    assert repr(p.signals[2]) == "<Signal 2 unused>"
+    assert repr(p.variables).startswith("Variables({'F': ['250', '500', '1000'], ")
+    cal = tonvera.Calibration()
+    cal.points = [(1000, -2), (100, 1.5)]
+    assert repr(cal) == "<Calibration 2 points, 100 to 1000 Hz>"
+    assert repr(p.simulate()) == "<Simulation 0.6 s, 3 positions>"
+    assert repr(p.simulate().positions[1]) == \
+        "SimulatedPosition(position=2, begin=200, length=200, trigger_start=0, trigger_stop=50)"
+    r = p.render(rate=8000)
+    assert repr(r) == "<Rendering 4800 samples at 8000 Hz (0.6 s), 3 runs, overflow=True>"
+    assert repr(tonvera.Emulator()) == "<Emulator not running>"
+    assert repr(tonvera.Error) == "<class 'tonvera.Error'>"
 
 
 def test_stubs_name_what_the_module_has():
     import ast
-    import os
 
+    assert dir(tonvera) == sorted(tonvera.__all__)
     stub = ast.parse(open(os.path.join(os.path.dirname(tonvera.__file__), "__init__.pyi")).read())
-    classes = {c.name: c for c in stub.body if isinstance(c, ast.ClassDef)}
-    assert set(classes) == set(tonvera.__all__)
+    classes = {c.name: c for c in stub.body if isinstance(c, ast.ClassDef) and not c.name.startswith("_")}
+    functions = {f.name for f in stub.body if isinstance(f, ast.FunctionDef)}
+    assert set(classes) | functions == set(tonvera.__all__)
     for name, c in classes.items():
         members = {f.name for f in c.body if isinstance(f, ast.FunctionDef) and not f.name.startswith("_")}
         members |= {a.target.id for a in c.body if isinstance(a, ast.AnnAssign)}
@@ -149,5 +214,6 @@ def test_stubs_name_what_the_module_has():
         assert not missing, (name, missing)
         public = {m for m in dir(getattr(tonvera, name)) if not m.startswith("_")}
         # Exceptions and the enum have Python's members; Variables is a MutableMapping.
-        if name not in ("Error", "DeviceNotFound", "TimeLimit", "SignalType", "Variables"):
+        if name not in ("Error", "DeviceNotFound", "DeviceBusy", "FileNotFound", "TimeLimit", "SignalType",
+                        "Variables"):
             assert public <= members | {"name", "value"}, (name, public - members)

@@ -6,6 +6,7 @@ program's own German message.
 """
 
 import collections.abc
+import errno
 import os
 import shutil
 import signal as _signal
@@ -15,8 +16,10 @@ import time
 
 from ._core import (
     Calibration,
+    DeviceBusy,
     DeviceNotFound,
     Error,
+    FileNotFound,
     Generator,
     PlayResult,
     Problem,
@@ -28,13 +31,16 @@ from ._core import (
     Simulation,
     TimeLimit,
     Variables,
+    ports,
 )
 
 __all__ = [
     "Calibration",
+    "DeviceBusy",
     "DeviceNotFound",
     "Emulator",
     "Error",
+    "FileNotFound",
     "Generator",
     "PlayResult",
     "Problem",
@@ -46,13 +52,21 @@ __all__ = [
     "Simulation",
     "TimeLimit",
     "Variables",
+    "ports",
 ]
+
+
+def __dir__():
+    # The module's own names only, not the helpers it imports.
+    return list(__all__)
+
 
 # The mapping's own methods come from the extension; the rest of a
 # MutableMapping's interface (get, pop, update, ==, ...) from the mixins.
 for _name in ("get", "pop", "popitem", "setdefault", "update", "__eq__", "__ne__"):
     setattr(Variables, _name, getattr(collections.abc.MutableMapping, _name))
 collections.abc.MutableMapping.register(Variables)
+del _name
 
 
 def _emulator_program():
@@ -68,7 +82,13 @@ def _emulator_program():
     found = shutil.which("tonvera-emu")
     if found:
         return found
-    raise Error("tonvera-emu nicht gefunden")
+    raise _missing("tonvera-emu nicht gefunden")
+
+
+def _missing(text):
+    error = FileNotFound(text)
+    error.errno = errno.ENOENT
+    return error
 
 
 class Emulator:
@@ -89,7 +109,9 @@ class Emulator:
     args: further command-line options of tonvera-emu.
 
     The emulator runs in a session of its own, so Ctrl-C in the terminal
-    reaches the script, which stops the device, and not the emulator.
+    reaches the script, which stops the device, and not the emulator. It ends
+    with the script's process, also when that is killed, and takes its
+    temporary folder with it.
     """
 
     port = None  # the link to open, once started
@@ -109,6 +131,7 @@ class Emulator:
             self._options += ["--wav", os.fspath(wav)]
         self._options += [str(a) for a in args]
         self._process = None
+        self._output = None
         self._dir = None
         self.port = None
 
@@ -118,14 +141,22 @@ class Emulator:
             return self
         self._dir = tempfile.mkdtemp(prefix="tonvera-emu-")
         self.port = os.path.join(self._dir, "tty")
-        self._output = open(os.path.join(self._dir, "emu.out"), "wb")
-        self._process = subprocess.Popen(
-            self._argv + ["--link", self.port] + self._options,
-            stdin=subprocess.PIPE,
-            stdout=self._output,
-            stderr=subprocess.STDOUT,
-            start_new_session=True,
-        )
+        # Without a name, so nothing is left behind when the script is killed;
+        # the folder then holds only the link, which the emulator removes
+        # together with the folder as it ends.
+        self._output = tempfile.TemporaryFile()
+        try:
+            self._process = subprocess.Popen(
+                self._argv + ["--link", self.port, "--parent", str(os.getpid()), "--remove-link-folder"]
+                + self._options,
+                stdin=subprocess.PIPE,
+                stdout=self._output,
+                stderr=subprocess.STDOUT,
+                start_new_session=True,
+            )
+        except FileNotFoundError:
+            self.close()
+            raise _missing("tonvera-emu nicht gefunden: " + self._argv[0]) from None
         deadline = time.monotonic() + 10
         while not (os.path.islink(self.port) and os.path.exists(self.port)):
             if self._process.poll() is not None:
@@ -147,13 +178,11 @@ class Emulator:
 
     def output(self):
         """What the emulator printed so far."""
-        if self._dir is None:
+        if self._output is None:
             return ""
-        try:
-            with open(os.path.join(self._dir, "emu.out"), "rb") as f:
-                return f.read().decode(errors="replace")
-        except OSError:
-            return ""
+        # pread leaves the offset alone that the emulator writes at.
+        fd = self._output.fileno()
+        return os.pread(fd, os.fstat(fd).st_size, 0).decode(errors="replace")
 
     def close(self):
         """Ends the emulator (it writes its log and WAV file) and removes the link."""
@@ -168,10 +197,17 @@ class Emulator:
                     self._process.kill()
                     self._process.wait()
             self._process = None
+        if self._output is not None:
             self._output.close()
+            self._output = None
         if self._dir is not None:
             shutil.rmtree(self._dir, ignore_errors=True)
             self._dir = None
+
+    def __repr__(self):
+        if self._process is None:
+            return "<Emulator not running>"
+        return f"<Emulator {self.port!r} pid {self._process.pid}>"
 
     def __enter__(self):
         return self.start()
@@ -179,3 +215,9 @@ class Emulator:
     def __exit__(self, *exc):
         self.close()
         return False
+
+
+# Tracebacks and reprs name the package, not its extension.
+for _name in __all__:
+    globals()[_name].__module__ = __name__
+del _name

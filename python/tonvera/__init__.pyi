@@ -2,7 +2,7 @@
 
 import enum
 import os
-from typing import Callable, Iterator, MutableMapping, Optional, Sequence, Union
+from typing import Callable, Iterator, MutableMapping, Optional, Sequence, TypedDict, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -17,8 +17,27 @@ class Error(Exception):
 class DeviceNotFound(Error):
     """No device answered on the port ("Hardware nicht gefunden (PORT)")."""
 
+class DeviceBusy(DeviceNotFound):
+    """Another program holds the port ("Anschluss PORT kann nicht geöffnet werden: belegt")."""
+
 class TimeLimit(Error):
     """A run went beyond its time limit; the device was stopped."""
+
+class FileNotFound(Error, FileNotFoundError):
+    """A file that was named is not there; errno is ENOENT, the text the program's message."""
+
+class _Port(TypedDict):
+    path: str
+    device: str
+    description: str
+    vendorId: str
+    productId: str
+    manufacturer: str
+    product: str
+    serial: str
+
+def ports() -> list[_Port]:
+    """The serial ports, as `tonvera-cli ports --json` lists them."""
 
 class SignalType(enum.IntEnum):
     NONE = -1
@@ -190,7 +209,7 @@ class PlayResult:
 
 class Generator:
     """The signal generator on a serial port; a context manager."""
-    def __init__(self, port: str, firmware: Optional[str] = None, cal: _Cal = None, *,
+    def __init__(self, port: _Path, firmware: Optional[_Path] = None, cal: _Cal = None, *,
                  project: Optional[Project] = None,
                  progress: Optional[Callable[[str], None]] = None) -> None: ...
     def download(self, project: Project) -> None: ...

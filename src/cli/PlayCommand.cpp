@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "RunSession.h"
+#include "TimeLimit.h"
 #include "model/Numbers.h"
 
 namespace tonvera::cli {
@@ -54,14 +55,9 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     }
 
     using Clock = std::chrono::steady_clock;
-    std::optional<Clock::time_point> deadline;
     const double limit = o.timeoutSeconds ? *o.timeoutSeconds : session.defaultTimeLimit();
     auto next = Clock::now();
-    // A limit beyond what the clock can count is no limit (never a wrap
-    // into the past).
-    const double room = std::chrono::duration<double>(Clock::time_point::max() - next).count();
-    if (limit > 0 && limit < room / 2)
-        deadline = next + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+    const std::optional<Clock::time_point> deadline = DeadlineAfter(limit, next);
 
     TickClock clock;
     clock.waitTick = [&] {

@@ -45,6 +45,9 @@ const char* const Usage =
     "  --wav FILE           write what the device played as a WAV file on exit\n"
     "  --wav-rate HZ        sample rate of --wav (default 48000)\n"
     "  --verbose            report every packet and run event on stderr\n"
+    "  --parent PID         end (as on SIGTERM) when process PID, which started it,\n"
+    "                       is no longer its parent: killed or ended\n"
+    "  --remove-link-folder remove the link's folder too on exit, when it is empty\n"
     "  --help               this text\n"
     "\n"
     "Commands on standard input or the control FIFO, one a line:\n"
@@ -112,6 +115,12 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
             if (!value(v) || !ParseUnsigned(v, 1'000'000, n) || n < 1000)
                 return "--wav-rate takes a sample rate of 1000 to 1000000 Hz";
             s.wavRate = static_cast<std::uint32_t>(n);
+        } else if (a == "--parent") {
+            if (!value(v) || !ParseUnsigned(v, 0x7FFFFFFF, n) || n < 1)
+                return "--parent takes a process id";
+            s.parent = static_cast<long>(n);
+        } else if (a == "--remove-link-folder") {
+            s.removeLinkFolder = true;
         } else if (a == "--verbose" || a == "-v") {
             s.verbose = true;
         } else {

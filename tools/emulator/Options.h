@@ -18,6 +18,11 @@ struct Settings {
     std::uint32_t wavRate = 48000;
     bool pace = false;
     bool verbose = false;
+    // The process that started the emulator and holds it: when it ends,
+    // however it ends, so does the emulator. 0: none.
+    long parent = 0;
+    // The link's folder was made for the emulator alone: it goes with it.
+    bool removeLinkFolder = false;
     emu::EmulatorOptions emu;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -132,6 +133,14 @@ int Serve(const Settings& s)
     std::vector<std::uint8_t> buf(4096);
 
     while (running) {
+        // A parent that is gone leaves the emulator to init (or a subreaper);
+        // the loop wakes at least every 50 ms, so it follows within that.
+        // Watched here rather than by a parent-death signal, which the kernel
+        // ties to the thread that started the emulator, not to its process.
+        if (s.parent != 0 && ::getppid() != static_cast<pid_t>(s.parent)) {
+            std::fprintf(stderr, "tonvera-emu: process %ld that started it has ended\n", s.parent);
+            break;
+        }
         EmuTime now = Now();
         // How long to sleep: a pending boot-loader gap, the pace of the
         // line, a running overflow scan, and at most a short while anyway.
@@ -243,6 +252,14 @@ int Serve(const Settings& s)
         std::fprintf(stderr, "tonvera-emu: %llu reply bytes lost: the program did not read them\n",
                      static_cast<unsigned long long>(lostReplies));
     RemoveLink(s.link, pty.device);
+    if (s.removeLinkFolder) {
+        // Only an empty folder goes (a removal never takes a folder with
+        // anything in it): whatever else lies there is not ours.
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::path(s.link).parent_path();
+        if (!folder.empty())
+            std::filesystem::remove(folder, ec);
+    }
     if (controlFd >= 0)
         ::close(controlFd);
     ::close(pty.slave);
