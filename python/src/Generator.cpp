@@ -230,6 +230,9 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
     // A stop or Ctrl-C between ticks has given the window's Stop already;
     // one that broke Start's upload off is stopped by raisePending.
     raisePending();
+    // Said in a message box, not an error box: the tick noticed it.
+    if (end == cli::RunEnd::Failed && s.core().run().DeviceSilent())
+        throw AbortError(DeviceSilentText);
     if (end == cli::RunEnd::Failed)
         raiseLastError();
     if (end == cli::RunEnd::TimedOut)

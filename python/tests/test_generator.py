@@ -5,6 +5,7 @@ import signal
 import subprocess
 import sys
 import threading
+import time
 
 import pytest
 
@@ -62,6 +63,19 @@ def test_ctrl_c_in_play_stops_the_device_first(tmp_path):
         # Closing stops the device once more; the emulator logs it a moment
         # after the port is closed, so wait while it still runs.
         assert wait_for(lambda: len(packets(log)) > sent and packets(log)[-1] == STOP)
+
+
+def test_a_device_that_falls_silent_raises_within_two_seconds():
+    p = sweep_project()
+    p.through_variables = False
+    p.signal_length = 60000
+    with tonvera.Emulator() as emu:
+        with tonvera.Generator(emu.port) as gen:
+            muted = []
+            timer = threading.Timer(0.3, lambda: (emu.command("silent 1"), muted.append(time.monotonic())))
+            with pytest.raises(tonvera.Error, match="Das Gerät antwortet nicht mehr"):
+                gen.play(p, on_position=lambda pos: timer.start())
+            assert muted and time.monotonic() - muted[0] < 2
 
 
 def test_ctrl_c_breaks_an_upload_off_between_two_blocks(tmp_path):

@@ -54,6 +54,9 @@ public:
     // The unpacked firmware each time an upload completes.
     std::function<void(const std::vector<std::uint8_t>&)> onFirmware;
 
+    // From now on answers nothing (or answers again): a device that falls
+    // silent in the middle of a run.
+    void setSilent(bool on) { Options.faults.silent = on; }
     [[nodiscard]] std::uint64_t bytesReceived() const { return Received; }
     [[nodiscard]] std::uint64_t bytesDropped() const { return Dropped; }
     // Bytes held towards the next packet (0..5).

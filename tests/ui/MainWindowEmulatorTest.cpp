@@ -2,6 +2,8 @@
 // the device on the emulator's link, Start and Stop run it, and the polling
 // goes on while other windows are open.
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include "device/SerialLine.h"
 #include "device/TTonvera.h"
 #include "model/MainForm.h"
+#include "support/AnswerRelay.h"
 #include "support/EmuProcess.h"
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
@@ -89,10 +92,10 @@ TEST_F(WindowEmulator, HardwareDialogFindsTheDeviceAndTheSetRuns)
 namespace {
 
 // "Hardware initialisieren" through the dialog, on the emulator's link.
-void InitOnEmulator(AppWindows& windows, const tonvera::test::EmuProcess& emu)
+void InitOnEmulator(AppWindows& windows, const std::string& link)
 {
     QTimer::singleShot(0, [&] {
-        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(emu.link()));
+        control<QComboBox>(*windows.HardInit, "ComSel")->setEditText(QString::fromStdString(link));
         QTest::keyClick(control<QComboBox>(*windows.HardInit, "ComSel"), Qt::Key_Return);
         if (windows.HardInit->isVisible())
             windows.HardInit->reject();
@@ -116,7 +119,7 @@ void ThreePositions(MainWindow& m)
 TEST_F(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
 {
     MainWindow& m = *windows.MainForm;
-    InitOnEmulator(windows, *emu);
+    InitOnEmulator(windows, emu->link());
     ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
     control<QCheckBox>(m, "varcheck")->click();
@@ -144,7 +147,7 @@ TEST_F(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
 TEST_F(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
 {
     MainWindow& m = *windows.MainForm; // emulator input 1: the contact is open
-    InitOnEmulator(windows, *emu);
+    InitOnEmulator(windows, emu->link());
     ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
     ThreePositions(m);
     control<QCheckBox>(m, "ExternStart")->click();
@@ -162,6 +165,32 @@ TEST_F(WindowEmulator, ExternalInputStartsARunWhileTheSimulationIsOpen)
         },
         [&] { control<QPushButton>(m, "Button7")->click(); });
     EXPECT_TRUE(started);
+    EXPECT_TRUE(dialogs.errors.empty());
+    m.close();
+}
+
+// The line passes the program's bytes but keeps the device's answers back,
+// in the middle of a run: the window says so once, the signal panel says so
+// instead of "Signal OK", and the run is over.
+TEST_F(WindowEmulator, ADeviceThatFallsSilentIsReportedOnceAndTheRunIsOver)
+{
+    MainWindow& m = *windows.MainForm;
+    tonvera::test::AnswerRelay relay(emu->link(), emu->path("relay"));
+    InitOnEmulator(windows, relay.link());
+    ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
+    control<QPushButton>(m, "Button1")->click();
+    control<QLineEdit>(m, "Signaldauer")->setText("60000");
+    control<QPushButton>(m, "StartButton")->click();
+    ASSERT_TRUE(m.device().Running);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control<QLabel>(m, "StatusPanel2")->text() == "Signal OK"; }, 5000));
+
+    relay.muteAnswers();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m.device().Running; }, 5000));
+    QTest::qWait(300);
+    EXPECT_EQ(control<QLabel>(m, "StatusPanel2")->text(), "Das Gerät antwortet nicht mehr");
+    const auto said = std::count_if(dialogs.messages.begin(), dialogs.messages.end(),
+                                    [](const auto& msg) { return msg.text == "Das Gerät antwortet nicht mehr"; });
+    EXPECT_EQ(said, 1);
     EXPECT_TRUE(dialogs.errors.empty());
     m.close();
 }

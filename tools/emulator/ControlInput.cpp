@@ -109,12 +109,16 @@ bool RunCommand(const std::string& raw, Emulator& emu)
     if (cmd == "input 0" || cmd == "input 1") {
         emu.device().setInput(cmd.back() == '1');
         std::fprintf(stderr, "tonvera-emu: external input %c\n", cmd.back());
+    } else if (cmd == "silent 0" || cmd == "silent 1") {
+        emu.setSilent(cmd.back() == '1');
+        std::fprintf(stderr, "tonvera-emu: answers %s\n", cmd.back() == '1' ? "off" : "on");
     } else if (cmd == "status") {
         PrintState(emu, Now());
     } else if (cmd == "quit" || cmd == "exit") {
         return false;
     } else {
-        std::fprintf(stderr, "tonvera-emu: unknown command '%s' (input 0, input 1, status, quit)\n", cmd.c_str());
+        std::fprintf(stderr, "tonvera-emu: unknown command '%s' (input 0, input 1, silent 0, silent 1, status, quit)\n",
+                     cmd.c_str());
     }
     return true;
 }
