@@ -14,11 +14,14 @@
 
 namespace tonvera {
 
-std::string OpenFailedText(const std::string& fileName) { return "Datei " + fileName + " kann nicht geöffnet werden"; }
+std::string OpenFailedText(const std::string& fileName)
+{
+    return "Datei " + QuotedName(fileName) + " kann nicht geöffnet werden";
+}
 
 std::string CreateFailedText(const std::string& fileName)
 {
-    return "Datei " + fileName + " kann nicht erstellt werden";
+    return "Datei " + QuotedName(fileName) + " kann nicht erstellt werden";
 }
 
 namespace {
@@ -119,38 +122,11 @@ void removeStaleTemporaries(const std::filesystem::path& folder)
 
 } // namespace
 
-std::string TooLargeText(const std::string& fileName) { return "Datei " + fileName + " ist zu groß"; }
+std::string TooLargeText(const std::string& fileName) { return "Datei " + QuotedName(fileName) + " ist zu groß"; }
 
-std::string ReadFileBytes(const std::string& fileName)
+std::string LineTooLongText(const std::string& fileName, std::size_t line)
 {
-    // Non-blocking, so that opening a FIFO does not wait for a writer; only
-    // a regular file is read at all (a device such as /dev/zero never ends).
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0)
-        throw FileError(OpenFailedText(fileName));
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw FileError(OpenFailedText(fileName));
-    if (st.st_size > MaxReadFileSize)
-        throw FileError(TooLargeText(fileName));
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(OpenFailedText(fileName));
-        }
-        if (n == 0)
-            break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-        // A file that grows while it is read.
-        if (bytes.size() > static_cast<std::size_t>(MaxReadFileSize))
-            throw FileError(TooLargeText(fileName));
-    }
-    return bytes;
+    return "Datei " + QuotedName(fileName) + " enthält eine zu lange Zeile (Zeile " + std::to_string(line) + ")";
 }
 
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes)

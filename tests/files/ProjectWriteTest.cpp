@@ -201,6 +201,16 @@ TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)
     view.edit(EditField::AnzWieder) = "3";
     view.edit(EditField::Signaldauer) = "\xC3";
     expectRefused("Das Zeichen '\xEF\xBF\xBD' (U+FFFD) in Signaldauer kann nicht gespeichert werden");
+
+    // What the reader would refuse is not written either.
+    view.edit(EditField::Signaldauer) = std::string("10") + '\0';
+    expectRefused("Der Text in Signaldauer enthält ein Nullzeichen und kann nicht gespeichert werden");
+    view.edit(EditField::Signaldauer) = std::string(MaxLineBytes, '1');
+    expectRefused("Der Text in Signaldauer ist zu lang und kann nicht gespeichert werden");
+    view.edit(EditField::Signaldauer) = "10";
+    form.state().VariTable.slot(3) = VariTable::Slot(VariTable::MaxValues + 2, "1");
+    form.state().VariTable.slot(3).front() = "Wert";
+    expectRefused("Die Variable 'Wert' hat mehr als 100000 Werte und kann nicht gespeichert werden");
 }
 
 TEST_F(ProjectSave, RefusesVariableItemsThatWouldReadBackAsFraming)
