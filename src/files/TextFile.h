@@ -14,8 +14,12 @@ namespace tonvera {
 // File names in messages are cut after MaxNameChars characters ("…").
 // "Datei %s kann nicht geöffnet werden"
 [[nodiscard]] std::string OpenFailedText(const std::string& fileName);
-// "Datei %s kann nicht erstellt werden"
-[[nodiscard]] std::string CreateFailedText(const std::string& fileName);
+// "Datei %s kann nicht erstellt werden: <reason>", the reason taken from
+// the errno of the call that failed.
+[[nodiscard]] std::string CreateFailedText(const std::string& fileName, int err);
+// The reason of a failed save in the operator's words: "kein Platz mehr auf
+// dem Datenträger", "Datenträger ist schreibgeschützt", "keine Berechtigung", ...
+[[nodiscard]] std::string SaveFailureReason(int err);
 
 // Far beyond any project (about 2 MB) or calibration file; keeps a wrong
 // file from filling the memory.
@@ -31,7 +35,9 @@ inline constexpr std::size_t MaxLineBytes = 1024 * 1024;
 
 // Writes `bytes` as the new content of `fileName`, atomically: when this
 // throws (FileError with CreateFailedText) the old file is untouched and no
-// temporary file is left behind.
+// temporary file is left behind. A symbolic link keeps pointing at its file,
+// which gets the new content; a link that points at nothing or into a loop
+// is refused, not replaced by a file.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
 
 // The lines of a text, split as LineReader splits them (with no limit on
