@@ -18,6 +18,7 @@
 
 #include "files/FileCommands.h"
 #include "files/ProjectLoadHooks.h"
+#include "files/LineReader.h"
 #include "files/TextFile.h"
 #include "model/QuietDialogs.h"
 #include "model/MainForm.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "files/EichFile.h"
+#include "files/LineReader.h"
 #include "files/TextFile.h"
 #include "model/Errors.h"
 
@@ -15,9 +16,10 @@ Calibration Calibration::load(const std::string& path)
     return ReadingFile(path, [&] {
         std::error_code ec;
         if (!std::filesystem::exists(path, ec))
-            throw FileError("Kann " + path + " Kalibrierung nicht öffnen!");
+            throw FileError(MissingEichFileText(path));
         Calibration c;
-        ParseEichFile(ReadFileBytes(path), ',', path, c.Table);
+        LineReader lines = LineReader::Open(path, false);
+        ReadEichFile(lines, ',', c.Table);
         return c;
     });
 }

@@ -5,7 +5,7 @@
 #include "ConsoleDialogs.h"
 #include "ConsoleView.h"
 #include "files/EichFile.h"
-#include "files/TextFile.h"
+#include "files/LineReader.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/QuietDialogs.h"
@@ -27,13 +27,14 @@ Project ReadProjectFile(const std::string& projectFile, const std::optional<std:
     if (calFile) {
         std::error_code ec;
         if (!std::filesystem::exists(*calFile, ec))
-            throw FileError("Kann " + *calFile + " Kalibrierung nicht öffnen!");
-        ParseEichFile(ReadFileBytes(*calFile), ',', *calFile, p.State.EichTable);
+            throw FileError(MissingEichFileText(*calFile));
+        LineReader lines = LineReader::Open(*calFile, false);
+        ReadEichFile(lines, ',', p.State.EichTable);
     }
 
-    const std::string bytes = ReadFileBytes(projectFile);
+    LineReader lines = LineReader::Open(projectFile, true);
     ResetProject(p);
-    if (!ParseProject(bytes, p, ','))
+    if (!ReadProject(lines, p, ','))
         throw FileError(NotAProjectMessage(projectFile));
     ClampSelectedSignal(p.State);
     return p;

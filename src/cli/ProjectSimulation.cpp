@@ -1,5 +1,7 @@
 #include "ProjectSimulation.h"
 
+#include <utility>
+
 #include "model/QuietDialogs.h"
 #include "model/Simulation.h"
 
@@ -12,7 +14,7 @@ std::optional<SimulatedRun> SimulateProject(Project project, Dialogs& dialogs)
         return std::nullopt;
     const ProjectGlobals& g = project.Globals;
     Simulation sim(st.VariPos, dialogs, ',');
-    sim.Simulate(st.SinusArray, st.VariTable, g.Signaldauer, g.Triggerstart, g.Triggerstop);
+    sim.Simulate(st.SinusArray, std::move(st.VariTable), g.Signaldauer, g.Triggerstart, g.Triggerstop);
     SimulatedRun run;
     run.totalMs = sim.TotalDuration();
     run.caption = sim.Label1Caption();

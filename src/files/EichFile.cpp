@@ -12,7 +12,13 @@ namespace tonvera {
 
 std::string TooManyPointsText(const std::string& fileName)
 {
-    return "Datei " + fileName + " enthält mehr als " + std::to_string(EichTable::MaxPoints) + " Kalibrierpunkte";
+    return "Datei " + QuotedName(fileName) + " enthält mehr als " + std::to_string(EichTable::MaxPoints) +
+           " Kalibrierpunkte";
+}
+
+std::string MissingEichFileText(const std::string& fileName)
+{
+    return "Kann " + QuotedName(fileName) + " Kalibrierung nicht öffnen!";
 }
 
 std::string EichFileBytes(const EichTable& table)
@@ -58,20 +64,31 @@ double EichNumber(std::string_view text, char separator)
     return v;
 }
 
-void ParseEichFile(std::string_view fileBytes, char separator, const std::string& fileName, EichTable& table)
+void ReadEichFile(LineReader& lines, char separator, EichTable& table)
 {
-    const std::vector<std::string_view> lines = SplitLines(fileBytes);
-    if (lines.size() > static_cast<std::size_t>(EichTable::MaxPoints))
-        throw AbortError(TooManyPointsText(fileName));
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
+    // The points go into a copy first: the table stays as it was when the
+    // file turns out to hold too many.
+    EichTable read = table;
+    std::size_t count = 0;
+    std::string_view line;
+    while (lines.next(line)) {
+        if (count == static_cast<std::size_t>(EichTable::MaxPoints))
+            throw AbortError(TooManyPointsText(lines.fileName()));
         const std::size_t slash = line.find('/');
         const std::string_view freq = slash == std::string_view::npos ? std::string_view() : line.substr(0, slash);
         const std::string_view corr = slash == std::string_view::npos ? line : line.substr(slash + 1);
-        table.frequencies[i] = EichNumber(freq, separator);
-        table.corrections[i] = EichNumber(corr, separator);
+        read.frequencies[count] = EichNumber(freq, separator);
+        read.corrections[count] = EichNumber(corr, separator);
+        ++count;
     }
-    table.count = static_cast<std::int32_t>(lines.size());
+    read.count = static_cast<std::int32_t>(count);
+    table = read;
+}
+
+void ParseEichFile(std::string_view fileBytes, char separator, const std::string& fileName, EichTable& table)
+{
+    LineReader lines(fileBytes, fileName);
+    ReadEichFile(lines, separator, table);
 }
 
 } // namespace tonvera

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/LineReader.h"
 #include "model/EichTable.h"
 
 namespace tonvera {
@@ -22,10 +23,15 @@ namespace tonvera {
 // Puts the points of a file into `table` (count and points; entries beyond
 // the new count stay as they were). Throws AbortError naming the file, and
 // leaves the table untouched, when the file has more points than the table
-// holds.
+// holds: at the first line too many, so that a huge file is not read to its
+// end. The reader's own refusals (FileError) leave the table untouched too.
+void ReadEichFile(LineReader& lines, char separator, EichTable& table);
+// The same for bytes in memory that `fileName` names.
 void ParseEichFile(std::string_view fileBytes, char separator, const std::string& fileName, EichTable& table);
 
 // "Datei %s enthält mehr als 501 Kalibrierpunkte"
 [[nodiscard]] std::string TooManyPointsText(const std::string& fileName);
+// "Kann %s Kalibrierung nicht öffnen!", for a file that does not exist.
+[[nodiscard]] std::string MissingEichFileText(const std::string& fileName);
 
 } // namespace tonvera

@@ -7,6 +7,7 @@
 
 #include "files/EichFile.h"
 #include "files/ProjectFile.h"
+#include "files/LineReader.h"
 #include "files/TextFile.h"
 #include "model/Dialogs.h"
 #include "model/Errors.h"
@@ -39,11 +40,11 @@ void FileCommands::SaveProject(const std::string& fileName)
 
 bool FileCommands::LoadProject(const std::string& fileName)
 {
-    const std::string bytes = ReadFileBytes(fileName);
+    LineReader lines = LineReader::Open(fileName, true);
 
     Project next{Form.state(), ReadGlobals(Form.view())};
     ResetProject(next);
-    if (!ParseProject(bytes, next, DecimalSeparator)) {
+    if (!ReadProject(lines, next, DecimalSeparator)) {
         Form.dialogs().messageBox(NotAProjectMessage(fileName), AttentionTitle);
         return false;
     }
@@ -94,11 +95,11 @@ void FileCommands::LoadEichFile(const std::string& fileName)
 {
     std::error_code ec;
     if (!std::filesystem::exists(fileName, ec)) {
-        Form.dialogs().messageBox("Kann " + fileName + " Kalibrierung nicht öffnen!", AttentionTitle);
+        Form.dialogs().messageBox(MissingEichFileText(fileName), AttentionTitle);
         return;
     }
-    const std::string bytes = ReadFileBytes(fileName);
-    ParseEichFile(bytes, DecimalSeparator, fileName, Form.state().EichTable);
+    LineReader lines = LineReader::Open(fileName, false);
+    ReadEichFile(lines, DecimalSeparator, Form.state().EichTable);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ProjectFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -48,10 +49,27 @@ std::string codePointText(char32_t cp)
     return buf;
 }
 
+// Room for the key before a text on its line.
+constexpr std::size_t MaxTextBytes = MaxLineBytes - 64;
+
+// The text's length in the file: one byte for each character.
+std::size_t fileBytes(std::string_view utf8)
+{
+    std::size_t n = 0;
+    for (char c : utf8)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 void checkText(std::string_view text, const std::string& field)
 {
     if (text.find_first_of("\r\n") != std::string_view::npos)
         throw AbortError("Der Text in " + field + " enthält einen Zeilenumbruch und kann nicht gespeichert werden");
+    // The reader takes a file with a NUL byte for a program or data file.
+    if (text.find('\0') != std::string_view::npos)
+        throw AbortError("Der Text in " + field + " enthält ein Nullzeichen und kann nicht gespeichert werden");
+    if (fileBytes(text) > MaxTextBytes)
+        throw AbortError("Der Text in " + field + " ist zu lang und kann nicht gespeichert werden");
     if (const auto bad = FindUnencodable(text))
         throw AbortError("Das Zeichen '" + bad->character + "' (" + codePointText(bad->codePoint) + ") in " + field +
                          " kann nicht gespeichert werden");
@@ -229,7 +247,10 @@ void CheckProjectTexts(const MainState& state, const ProjectGlobals& g)
     checkText(g.AnzWieder, "Wiederholungen");
     for (int s = 0; s < VariTable::SlotCount; ++s) {
         const std::string field = "Variable " + std::to_string(s);
-        for (const std::string& item : state.VariTable.slot(s)) {
+        const VariTable::Slot& items = state.VariTable.slot(s);
+        if (items.size() > static_cast<std::size_t>(VariTable::MaxValues) + 1)
+            throw AbortError(TooManyValuesText(items.front()) + " und kann nicht gespeichert werden");
+        for (const std::string& item : items) {
             checkText(item, field);
             if (readsAsFraming(item))
                 throw AbortError("Der Eintrag '" + item + "' in " + field +
@@ -237,6 +258,8 @@ void CheckProjectTexts(const MainState& state, const ProjectGlobals& g)
                                  "nicht gespeichert werden");
         }
     }
+    if (ProjectTextBytes(state, g) > MaxProjectTextBytes)
+        throw AbortError("Das Projekt enthält zu viel Text und kann nicht gespeichert werden");
 }
 
 std::string ProjectFileBytes(const std::vector<std::string>& lines)
@@ -259,7 +282,36 @@ std::string ProjectFileBytes(const std::vector<std::string>& lines)
 
 std::string NotAProjectMessage(const std::string& fileName)
 {
-    return "Datei " + fileName + " ist keine Tonvera-Projektdatei";
+    return "Datei " + QuotedName(fileName) + " ist keine Tonvera-Projektdatei";
+}
+
+std::string TooManyValuesText(const std::string& name)
+{
+    return "Die Variable '" + QuotedInput(name) + "' hat mehr als " + std::to_string(VariTable::MaxValues) + " Werte";
+}
+
+std::size_t TextHeapBytes(std::size_t size)
+{
+    // A short text lives inside the string; a longer one takes a block of
+    // the heap, which adds its header and rounds up to 16 bytes.
+    constexpr std::size_t Inline = 15;
+    if (size <= Inline)
+        return 0;
+    return std::max<std::size_t>(32, (size + 1 + 8 + 15) & ~std::size_t(15));
+}
+
+std::size_t ProjectTextBytes(const MainState& state, const ProjectGlobals& g)
+{
+    std::size_t bytes = 0;
+    for (const SinusRecord& r : state.SinusArray)
+        for (int t = 0; t < LocalEditCount; ++t)
+            bytes += TextHeapBytes(r.Text(t).size());
+    for (const EditField field : GlobalFields)
+        bytes += TextHeapBytes(g.text(field).size());
+    for (const VariTable::Slot& s : state.VariTable.slots())
+        for (const std::string& item : s)
+            bytes += sizeof(std::string) + TextHeapBytes(item.size());
+    return bytes;
 }
 
 void ClampSelectedSignal(MainState& state)

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/LineReader.h"
 #include "model/MainState.h"
 #include "model/MainView.h"
 
@@ -65,8 +66,10 @@ void WriteProject(const MainState& state, const ProjectGlobals& globals, std::ve
 
 // Refuses, with an AbortError that names the field, every text that could
 // not be written or would not read back as what it was: a character without
-// a Windows-1252 form, a line break, a variable item that the reader would
-// take for the head or end of a variable, a TabPara that is not finite.
+// a Windows-1252 form, a line break, a NUL, a variable item that the reader
+// would take for the head or end of a variable, a TabPara that is not
+// finite; and what the reader would refuse: a variable with more than
+// VariTable::MaxValues values, texts beyond MaxProjectTextBytes.
 void CheckProjectTexts(const MainState& state, const ProjectGlobals& globals);
 
 // The file's bytes: every line in Windows-1252, ended by CR LF. Throws
@@ -78,15 +81,35 @@ void CheckProjectTexts(const MainState& state, const ProjectGlobals& globals);
 // state already). The last line is never read. Throws IntConvertError,
 // ConvertError, RangeError (signal number outside 0..7 when a line writes
 // into it, more than 32768 table values), AbortError (a file that ends
-// inside a Table section) or ListIndexError (variable slot
-// outside 0..20 when an item goes into it); `project` is then partly
-// changed and must be thrown away. Returns false when not one line was one
-// of the format's (a key, a section's head or end): the file is no project,
-// and a load must refuse it rather than leave an empty set behind.
+// inside a Table section, a variable with more than VariTable::MaxValues
+// values) or ListIndexError (variable slot outside 0..20 when an item goes
+// into it), and FileError for what the reader refuses and for a file whose
+// texts would take more than MaxProjectTextBytes; `project` is then partly
+// changed and must be thrown away. Returns false when the file is no
+// project: it holds a NUL byte, or not one of the Section lines
+// "Signalparameters", "Global" and "Variables" among the lines read. A load
+// must refuse such a file rather than leave an empty set behind; a value
+// error in a file that is no project does not count.
+[[nodiscard]] bool ReadProject(LineReader& lines, Project& project, char separator = ',');
+// The same for bytes in memory.
 [[nodiscard]] bool ParseProject(std::string_view fileBytes, Project& project, char separator = ',');
 
 // "Datei <name> ist keine Tonvera-Projektdatei"
 [[nodiscard]] std::string NotAProjectMessage(const std::string& fileName);
+
+// "Die Variable '<name>' hat mehr als 100000 Werte"
+[[nodiscard]] std::string TooManyValuesText(const std::string& name);
+
+// What the texts of a project take in memory, counted as the heap does:
+// the variables' items and the parameter and global texts. A file whose
+// texts would take more is refused as too large, and a project that holds
+// more is not saved, so that every saved project loads again. It leaves room
+// for 21 variables of 100000 short values each.
+inline constexpr std::size_t MaxProjectTextBytes = 80 * 1024 * 1024;
+// One text's share: what a std::string of `size` bytes allocates, its own
+// object not counted.
+[[nodiscard]] std::size_t TextHeapBytes(std::size_t size);
+[[nodiscard]] std::size_t ProjectTextBytes(const MainState& state, const ProjectGlobals& globals);
 
 // "Die Datei ist unvollständig: ..." for a file that ends inside the Table
 // section of `signal`; ParseProject throws it as an AbortError.

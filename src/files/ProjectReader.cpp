@@ -8,7 +8,7 @@
 #include "files/Cp1252.h"
 #include "files/ProjectFile.h"
 #include "files/ProjectKeys.h"
-#include "files/TextFile.h"
+#include "files/LineReader.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/Numbers.h"
@@ -51,22 +51,46 @@ std::int32_t intValue(std::string_view text)
     return v;
 }
 
+// The Section lines that only a project has; "Table" is left out, since a
+// table section says nothing without the signal around it.
+bool isProjectSection(const KeyLine& kl)
+{
+    if (!AsciiEqualNoCase(kl.key, "SECTION"))
+        return false;
+    for (const char* name : {"SIGNALPARAMETERS", "GLOBAL", "VARIABLES"})
+        if (AsciiEqualNoCase(kl.value, name))
+            return true;
+    return false;
+}
+
 class Parser {
 public:
-    Parser(std::string_view bytes, Project& project, char separator)
-        : lines_(SplitLines(bytes)), p_(project), sep_(separator)
+    Parser(LineReader& lines, Project& project, char separator)
+        : in_(lines), p_(project), sep_(separator), held_(ProjectTextBytes(project.State, project.Globals))
     {
     }
 
-    // True when at least one line was one of the format's.
-    bool run()
+    // Every line but the last, in order; the section readers take the lines
+    // of their sections.
+    void run()
     {
-        bool recognised = false;
-        const std::size_t count = lines_.size();
-        for (std::size_t i = 0; i + 1 < count; ++i)
-            recognised = line(i) || recognised;
-        return recognised;
+        std::string_view line;
+        while (in_.next(line) && in_.more())
+            this->line(line);
     }
+
+    // After a value error: whether a project's Section line follows among
+    // the lines still to read.
+    bool sectionFollows()
+    {
+        std::string_view line;
+        while (in_.next(line) && in_.more())
+            if (isProjectSection(SplitKeyLine(line)))
+                return true;
+        return false;
+    }
+
+    [[nodiscard]] bool sawSection() const { return sawSection_; }
 
 private:
     SinusRecord& current()
@@ -76,11 +100,28 @@ private:
         return p_.State.SinusArray[static_cast<std::size_t>(current_)];
     }
 
+    // Keeps the count of what the project's texts take; a file that holds
+    // more than any project is refused before it fills the memory.
+    void hold(std::size_t added, std::size_t dropped = 0)
+    {
+        held_ = held_ + added - dropped;
+        if (held_ > MaxProjectTextBytes)
+            throw FileError(TooLargeText(in_.fileName()));
+    }
+
+    void setText(std::string& field, std::string_view value)
+    {
+        std::string text = textValue(value);
+        hold(TextHeapBytes(text.size()), TextHeapBytes(field.size()));
+        field = std::move(text);
+        field.shrink_to_fit();
+    }
+
     void setSignal(const SignalKey& k, std::string_view value)
     {
         switch (k.item) {
         case SignalItem::Number: current_ = intValue(value); break;
-        case SignalItem::Text: current().Text(k.text) = textValue(value); break;
+        case SignalItem::Text: setText(current().Text(k.text), value); break;
         case SignalItem::TabTyp: {
             const std::int32_t v = intValue(value);
             current().TabTyp = v;
@@ -101,7 +142,7 @@ private:
     void setGlobal(const GlobalKey& k, std::string_view value)
     {
         switch (k.item) {
-        case GlobalItem::Text: p_.Globals.text(k.field) = textValue(value); break;
+        case GlobalItem::Text: setText(p_.Globals.text(k.field), value); break;
         case GlobalItem::Box: p_.Globals.check(k.box) = isTrue(value); break;
         case GlobalItem::TastLow:
             if (isTrue(value))
@@ -115,39 +156,22 @@ private:
         }
     }
 
-    // Applies one line; false when it is none of the format's lines.
-    bool line(std::size_t& i)
+    void line(std::string_view text)
     {
-        const KeyLine kl = SplitKeyLine(lines_[i]);
-        const std::string_view key = kl.key;
-        const std::string_view value = kl.value;
-        if (key.empty())
-            return false;
-        if (const SignalKey* k = findKey(SignalKeys, key)) {
-            setSignal(*k, value);
-        } else if (const GlobalKey* g = findKey(GlobalKeys, key)) {
-            setGlobal(*g, value);
-        } else if (AsciiEqualNoCase(key, "SECTION")) {
-            if (AsciiEqualNoCase(value, "TABLE"))
-                readTableSection(current().Table, i);
-            else if (AsciiEqualNoCase(value, "VARIABLES"))
-                readVariablesSection(i);
-            else
-                return isSectionName(value);
-        } else {
-            return AsciiEqualNoCase(key, "END") && isSectionName(firstWord(value));
+        const KeyLine kl = SplitKeyLine(text);
+        if (kl.key.empty())
+            return;
+        if (const SignalKey* k = findKey(SignalKeys, kl.key)) {
+            setSignal(*k, kl.value);
+        } else if (const GlobalKey* g = findKey(GlobalKeys, kl.key)) {
+            setGlobal(*g, kl.value);
+        } else if (AsciiEqualNoCase(kl.key, "SECTION")) {
+            sawSection_ = sawSection_ || isProjectSection(kl);
+            if (AsciiEqualNoCase(kl.value, "TABLE"))
+                readTableSection(current().Table);
+            else if (AsciiEqualNoCase(kl.value, "VARIABLES"))
+                readVariablesSection();
         }
-        return true;
-    }
-
-    // The framing words of the format; they change nothing, but they say
-    // that the file is a project.
-    static bool isSectionName(std::string_view word)
-    {
-        for (const char* name : {"SIGNALPARAMETERS", "GLOBAL", "TABLE", "VARIABLES", "VARIABLE"})
-            if (AsciiEqualNoCase(word, name))
-                return true;
-        return false;
     }
 
     // Reads the values of one table line into `table` from entry `next` on.
@@ -188,65 +212,122 @@ private:
         return AsciiEqualNoCase(kl.key, "END") && AsciiEqualNoCase(firstWord(kl.value), word);
     }
 
-    void readTableSection(WaveTable& table, std::size_t& lineIndex)
+    // From the line after "Section Table" to its "End Table", which changes
+    // nothing else and so is not handed back.
+    void readTableSection(WaveTable& table)
     {
-        ++lineIndex;
         std::size_t next = 0;
-        const std::size_t count = lines_.size();
-        while (lineIndex + 1 < count) {
-            const std::string_view line = lines_[lineIndex];
+        std::string_view line;
+        // A file that ends inside a table was cut short (a full disk, a
+        // broken copy): its table and everything after it are missing. The
+        // last line may end the table, though it is never read otherwise.
+        while (in_.next(line)) {
             if (isEndOf(line, "TABLE"))
+                return;
+            if (!in_.more())
                 break;
-            ++lineIndex;
             readTableLine(line, table, next);
         }
-        // A file that ends inside a table was cut short (a full disk, a
-        // broken copy): its table and everything after it are missing.
-        if (lineIndex + 1 >= count && !(lineIndex < count && isEndOf(lines_[lineIndex], "TABLE")))
-            throw AbortError(IncompleteTableText(current_));
-        --lineIndex;
+        throw AbortError(IncompleteTableText(current_));
     }
 
-    void readVariablesSection(std::size_t& lineIndex)
+    void dropVariables()
+    {
+        std::size_t bytes = 0;
+        for (const VariTable::Slot& s : p_.State.VariTable.slots())
+            for (const std::string& item : s)
+                bytes += sizeof(std::string) + TextHeapBytes(item.size());
+        p_.State.VariTable.Clear();
+        hold(0, bytes);
+    }
+
+    void addItem(VariTable::Slot& items, std::string_view text)
+    {
+        if (items.size() > static_cast<std::size_t>(VariTable::MaxValues))
+            throw AbortError(TooManyValuesText(items.front()));
+        std::string item = Cp1252ToUtf8(text);
+        hold(sizeof(std::string) + TextHeapBytes(item.size()));
+        item.shrink_to_fit();
+        items.push_back(std::move(item));
+    }
+
+    // From the line after "Section Variables" to "End Variables" (not handed back:
+    // it changes nothing) or to the last line, which stays unread.
+    void readVariablesSection()
+    {
+        dropVariables();
+        readVariableLines();
+        // The lists grew by doubling; what they hold is what is counted.
+        for (int i = 0; i < VariTable::SlotCount; ++i)
+            p_.State.VariTable.slot(i).shrink_to_fit();
+    }
+
+    void readVariableLines()
     {
         VariTable& vt = p_.State.VariTable;
-        vt.Clear();
         std::int32_t slot = -1;
-        const std::size_t count = lines_.size();
-        while (lineIndex + 1 < count) {
-            const std::string_view line = lines_[lineIndex];
+        std::string_view line;
+        while (in_.next(line) && in_.more()) {
             const KeyLine kl = SplitKeyLine(line);
             const std::string_view word = firstWord(kl.value);
             const bool isEnd = AsciiEqualNoCase(kl.key, "END");
             // The section's end line is never an item, even in a slot left
             // open: as an item it would end the section of the next save.
             if (isEnd && AsciiEqualNoCase(word, "VARIABLES"))
-                break;
+                return;
             if (AsciiEqualNoCase(kl.key, "VARIABLE")) {
                 slot = intValue(AsciiUpper(word));
             } else if (isEnd && AsciiEqualNoCase(word, "VARIABLE")) {
                 slot = -1;
             } else if (slot >= 0) {
                 const std::size_t first = line.find_first_not_of(' ');
-                const std::string_view item = first == std::string_view::npos ? std::string_view() : line.substr(first);
-                vt.slot(slot).push_back(Cp1252ToUtf8(item));
+                addItem(vt.slot(slot), first == std::string_view::npos ? std::string_view() : line.substr(first));
             }
-            ++lineIndex;
         }
-        --lineIndex;
     }
 
-    std::vector<std::string_view> lines_;
+    LineReader& in_;
     Project& p_;
     char sep_;
+    std::size_t held_;
     std::int32_t current_ = 0;
+    bool sawSection_ = false;
 };
 
 } // namespace
 
+bool ReadProject(LineReader& lines, Project& project, char separator)
+{
+    Parser parser(lines, project, separator);
+    try {
+        parser.run();
+        return parser.sawSection();
+    } catch (const NulByteFound&) {
+        return false;
+    } catch (const FileError&) {
+        throw;
+    } catch (const AbortError&) {
+        // A value that does not convert says nothing about a file that has
+        // no Section line at all: such a file is no project, whatever its
+        // lines made of the reader. The rest is read only as far as the
+        // first Section line.
+        if (parser.sawSection())
+            throw;
+        bool project = false;
+        try {
+            project = parser.sectionFollows();
+        } catch (const NulByteFound&) {
+        }
+        if (!project)
+            return false;
+        throw;
+    }
+}
+
 bool ParseProject(std::string_view fileBytes, Project& project, char separator)
 {
-    return Parser(fileBytes, project, separator).run();
+    LineReader lines(fileBytes, {}, true);
+    return ReadProject(lines, project, separator);
 }
 
 } // namespace tonvera

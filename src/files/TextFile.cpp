@@ -14,11 +14,46 @@
 
 namespace tonvera {
 
-std::string OpenFailedText(const std::string& fileName) { return "Datei " + fileName + " kann nicht geöffnet werden"; }
-
-std::string CreateFailedText(const std::string& fileName)
+std::string OpenFailedText(const std::string& fileName)
 {
-    return "Datei " + fileName + " kann nicht erstellt werden";
+    return "Datei " + QuotedName(fileName) + " kann nicht geöffnet werden";
+}
+
+std::string SaveFailureReason(int err)
+{
+    switch (err) {
+    case ENOSPC: return "kein Platz mehr auf dem Datenträger";
+    case EDQUOT: return "Speicherkontingent erschöpft";
+    case EROFS: return "Datenträger ist schreibgeschützt";
+    case EACCES:
+    case EPERM: return "keine Berechtigung";
+    case ENOENT: return "Ordner nicht vorhanden";
+    case ENOTDIR: return "ein Teil des Pfads ist kein Ordner";
+    case ENAMETOOLONG: return "Name zu lang";
+    case ELOOP: return "Verweise bilden eine Schleife";
+    case EISDIR: return "ist ein Ordner";
+    case EFBIG: return "Datei zu groß für den Datenträger";
+    case EIO: return "Ein-/Ausgabefehler";
+    case EBUSY:
+    case ETXTBSY: return "belegt";
+    default: break;
+    }
+    const char* name = ::strerrorname_np(err);
+    return "Systemfehler " + (name ? std::string(name) : std::to_string(err));
+}
+
+namespace {
+
+std::string createFailed(const std::string& fileName, const std::string& reason)
+{
+    return "Datei " + QuotedName(fileName) + " kann nicht erstellt werden: " + reason;
+}
+
+} // namespace
+
+std::string CreateFailedText(const std::string& fileName, int err)
+{
+    return createFailed(fileName, SaveFailureReason(err));
 }
 
 namespace {
@@ -59,26 +94,42 @@ bool writeAll(int fd, std::string_view bytes)
                 continue;
             return false;
         }
-        if (n == 0)
+        if (n == 0) {
+            errno = ENOSPC;
             return false;
+        }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
+[[noreturn]] void saveFailed(const std::string& fileName, int err) { throw FileError(CreateFailedText(fileName, err)); }
+
 // The file a save really replaces: a symbolic link keeps pointing at its
-// file, which gets the new content.
+// file, which gets the new content. A link that points at nothing, or at a
+// link that leads back to it, has no file to replace: renaming over it
+// would put a file where the operator keeps a link.
 std::filesystem::path saveTarget(const std::string& fileName)
 {
-    std::error_code ec;
-    std::filesystem::path path(fileName);
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec)
-            return resolved;
+    struct stat st {};
+    if (::lstat(fileName.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            saveFailed(fileName, errno);
+        return fileName;
     }
-    return path;
+    if (!S_ISLNK(st.st_mode))
+        return fileName;
+    if (::stat(fileName.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            throw FileError(createFailed(fileName, "der Verweis zeigt auf keine vorhandene Datei"));
+        saveFailed(fileName, errno);
+    }
+    std::error_code ec;
+    auto resolved = std::filesystem::canonical(fileName, ec);
+    if (ec)
+        saveFailed(fileName, ec.value());
+    return resolved;
 }
 
 // Temporary files of a save are named by this pattern, short enough that no
@@ -119,38 +170,11 @@ void removeStaleTemporaries(const std::filesystem::path& folder)
 
 } // namespace
 
-std::string TooLargeText(const std::string& fileName) { return "Datei " + fileName + " ist zu groß"; }
+std::string TooLargeText(const std::string& fileName) { return "Datei " + QuotedName(fileName) + " ist zu groß"; }
 
-std::string ReadFileBytes(const std::string& fileName)
+std::string LineTooLongText(const std::string& fileName, std::size_t line)
 {
-    // Non-blocking, so that opening a FIFO does not wait for a writer; only
-    // a regular file is read at all (a device such as /dev/zero never ends).
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0)
-        throw FileError(OpenFailedText(fileName));
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw FileError(OpenFailedText(fileName));
-    if (st.st_size > MaxReadFileSize)
-        throw FileError(TooLargeText(fileName));
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(OpenFailedText(fileName));
-        }
-        if (n == 0)
-            break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-        // A file that grows while it is read.
-        if (bytes.size() > static_cast<std::size_t>(MaxReadFileSize))
-            throw FileError(TooLargeText(fileName));
-    }
-    return bytes;
+    return "Datei " + QuotedName(fileName) + " enthält eine zu lange Zeile (Zeile " + std::to_string(line) + ")";
 }
 
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
@@ -168,12 +192,14 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
     struct stat old {};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     if (replacing) {
+        if (S_ISDIR(old.st_mode))
+            saveFailed(fileName, EISDIR);
         if (!S_ISREG(old.st_mode))
-            throw FileError(CreateFailedText(fileName));
+            throw FileError(createFailed(fileName, "keine gewöhnliche Datei"));
         // A file the user may not write is not replaced behind its back:
         // the rename would need only the folder's permission.
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            throw FileError(CreateFailedText(fileName));
+            saveFailed(fileName, errno);
         mode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -183,21 +209,29 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
 
     Fd fd(::mkostemp(tmpName.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        throw FileError(CreateFailedText(fileName));
+        saveFailed(fileName, errno);
     // Tells another save's clean-up that this temporary is in use.
     ::flock(fd.get(), LOCK_EX | LOCK_NB);
     // Root may keep any owner, a user a group he belongs to; what cannot be
     // kept becomes the user's own, as with a new file.
     if (replacing && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0)
         (void)::fchown(fd.get(), static_cast<uid_t>(-1), old.st_gid);
-    bool ok = ::fchmod(fd.get(), mode) == 0 || errno == EPERM;
-    ok = ok && writeAll(fd.get(), bytes);
-    ok = ok && ::fsync(fd.get()) == 0;
-    ok = fd.close() && ok;
-    ok = ok && ::rename(tmpName.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    // The errno of the first step that failed is the reason the operator
+    // gets told.
+    int err = 0;
+    if (::fchmod(fd.get(), mode) != 0 && errno != EPERM)
+        err = errno;
+    if (err == 0 && !writeAll(fd.get(), bytes))
+        err = errno;
+    if (err == 0 && ::fsync(fd.get()) != 0)
+        err = errno;
+    if (!fd.close() && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(tmpName.c_str(), target.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
         ::unlink(tmpName.c_str());
-        throw FileError(CreateFailedText(fileName));
+        saveFailed(fileName, err);
     }
     // The rename itself reaches the disk with the folder; the content is
     // safe already, so a folder that cannot be synced is no failure.

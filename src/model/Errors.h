@@ -23,6 +23,12 @@ namespace tonvera {
     return text;
 }
 
+// A file name in a message: cut only where it is beyond any real path, so
+// that the operator still reads which file was meant, and a name of
+// thousands of characters does not bury the message.
+inline constexpr std::size_t MaxNameChars = 200;
+[[nodiscard]] inline std::string QuotedName(const std::string& name) { return QuotedInput(name, MaxNameChars); }
+
 class AbortError : public std::runtime_error {
 public:
     explicit AbortError(const std::string& text) : std::runtime_error(text) {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "model/Dialogs.h"
 #include "model/Errors.h"
@@ -73,11 +74,11 @@ void Simulation::Button7Click(MainForm& form)
              view.editText(EditField::Triggerstart), view.editText(EditField::Triggerstop));
 }
 
-void Simulation::Simulate(const SinusArray& signals, const VariTable& variables, const std::string& lengthText,
+void Simulation::Simulate(const SinusArray& signals, VariTable variables, const std::string& lengthText,
                           const std::string& triggerStartText, const std::string& triggerStopText)
 {
     simSignals_ = signals;
-    simVariables_ = variables;
+    simVariables_ = std::move(variables);
     lengthText_ = lengthText;
     triggerStartText_ = triggerStartText;
     triggerStopText_ = triggerStopText;

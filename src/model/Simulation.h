@@ -46,8 +46,10 @@ public:
     // "S&imulieren" on the main window.
     void Button7Click(MainForm& form); // "S&imulieren"
     // Takes the snapshot, computes the total duration and the label, reports
-    // texts that do not evaluate once, then runs ShowModal.
-    void Simulate(const SinusArray& signals, const VariTable& variables, const std::string& lengthText,
+    // texts that do not evaluate once, then runs ShowModal. The variables
+    // are taken by value: a caller that needs them no more moves them in
+    // rather than holding two copies of a big table.
+    void Simulate(const SinusArray& signals, VariTable variables, const std::string& lengthText,
                   const std::string& triggerStartText, const std::string& triggerStopText);
 
     void BeginPositions();

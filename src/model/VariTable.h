@@ -17,6 +17,10 @@ class Dialogs;
 class VariTable {
 public:
     static constexpr int SlotCount = 21;
+    // Values of one variable (its positions), besides its name. Far beyond
+    // any experiment; a project file with more is refused rather than read
+    // into the memory, and a variable with more is not saved.
+    static constexpr int MaxValues = 100000;
     using Slot = std::vector<std::string>;
 
     [[nodiscard]] const Slot& slot(int index) const;

@@ -49,8 +49,8 @@ TEST(CliCheck, ReportsWhatTheDeviceCannotEncode)
 TEST(CliCheck, TableValuesTheDeviceRefusesAndInputQuotedSafely)
 {
     // Signal 2 (not even in use: its table goes to the device all the same)
-    // holds values beyond 16 bits; signal 0 a phase of 10000 bytes with a
-    // NUL and an escape character in it.
+    // holds values beyond 16 bits; signal 0 a phase of 10000 bytes with
+    // control characters in it (a NUL would make the file no project).
     TempDir dir;
     ProjectBuilder p;
     p.signal(0, "1000").Phase = "MARK";
@@ -62,14 +62,14 @@ TEST(CliCheck, TableValuesTheDeviceRefusesAndInputQuotedSafely)
     const std::string freq = "  Phase = MARK\r\n";
     const std::size_t at = bytes.find(freq);
     ASSERT_NE(at, std::string::npos);
-    bytes.replace(at, freq.size(), "  Phase = A" + std::string(1, '\0') + "\x1b[2J" + std::string(10000, 'x') + "\r\n");
+    bytes.replace(at, freq.size(), "  Phase = A\x01\x1b[2J" + std::string(10000, 'x') + "\r\n");
     std::ofstream(dir.path("p.tva"), std::ios::binary) << bytes;
 
     const CliResult c = RunCli({"check", dir.path("p.tva")});
     EXPECT_EQ(c.code, 1);
     EXPECT_EQ(
         c.out,
-        "Signal 0, Phase, Position 1: A\\x00\\x1b[2J" + std::string(58, 'X') +
+        "Signal 0, Phase, Position 1: A\\x01\\x1b[2J" + std::string(58, 'X') +
             "… ist kein gültiger Wert!\n"
             "Signal 2, Tabelle: Fehler bei Bereichsprüfung (Wert 70000 an Stelle 5, 2 Werte außerhalb -65536..65535)\n"
             "2 Probleme gefunden.\n");
@@ -202,6 +202,10 @@ TEST(CliCheck, CleanProjectAndUnreadableFiles)
     const CliResult played = RunCli({"play", notes, "--port", "/nonexistent/tty"});
     EXPECT_EQ(played.code, 2);
     EXPECT_EQ(played.err, "Achtung: " + refused);
+    // Nor is a program, though some of its bytes may read as a key line.
+    const CliResult program = RunCli({"check", "/bin/ls"});
+    EXPECT_EQ(program.code, 2);
+    EXPECT_EQ(program.err, "Fehler: Datei /bin/ls ist keine Tonvera-Projektdatei\n");
 
     const CliResult usage = RunCli({"check"});
     EXPECT_EQ(usage.code, 2);

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "files/Cp1252.h"
+#include "files/LineReader.h"
 #include "files/TextFile.h"
+#include "support/TempDir.h"
 
 namespace tonvera {
 namespace {
@@ -59,6 +63,36 @@ TEST(Lines, AllThreeLineEndsAndNoEmptyLineAfterTheLast)
     EXPECT_EQ(SplitLines("\r\n\r\n"), (V{"", ""}));
     EXPECT_EQ(SplitLines("a\n\rb"), (V{"a", "", "b"}));
     EXPECT_EQ(SplitLines("a\r\r\n"), (V{"a", ""}));
+}
+
+// A file is read in blocks: a line end split between two blocks (CR at the
+// end of one, LF at the start of the next) and lines longer than a block
+// must come out as from the whole text, with only the last line last.
+TEST(Lines, AFileReadLineByLineGivesTheSameLinesAcrossItsBlocks)
+{
+    // A CR LF across the first block boundary, a lone CR at the end of the
+    // second block, a line of two blocks, no end after the last line.
+    constexpr std::size_t Block = 65536;
+    std::string text = std::string(Block - 1, 'a') + "\r\n";
+    const char* ends[] = {"\r\n", "\r", "\n"};
+    for (std::size_t i = 0; text.size() < Block + 30000; ++i)
+        text += std::string(i % 13, static_cast<char>('a' + i % 26)) + ends[i % 3];
+    text.resize(2 * Block - 1, 'c');
+    text += "\rb\n" + std::string(2 * Block + 10, 'z') + "\r\n\r\nletzte";
+    test::TempDir dir;
+    std::ofstream(dir.path("t.txt"), std::ios::binary) << text;
+    const std::vector<std::string_view> expected = SplitLines(text);
+    LineReader file = LineReader::Open(dir.path("t.txt"), true);
+    std::size_t n = 0;
+    std::string_view line;
+    while (file.next(line)) {
+        ASSERT_LT(n, expected.size());
+        EXPECT_EQ(line, expected[n]) << "line " << n;
+        EXPECT_EQ(file.more(), n + 1 < expected.size()) << "line " << n;
+        ++n;
+    }
+    EXPECT_EQ(n, expected.size());
+    EXPECT_EQ(file.lineNumber(), expected.size());
 }
 
 } // namespace

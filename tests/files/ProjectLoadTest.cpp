@@ -8,6 +8,7 @@
 
 #include "files/FileCommands.h"
 #include "files/FilesFixture.h"
+#include "files/TextFile.h"
 #include "model/Errors.h"
 #include "model/TableFill.h"
 #include "support/FakeView.h"
@@ -50,12 +51,16 @@ protected:
         view.edit(EditField::Freq) = "getippt";
     }
 
-    void load(const std::string& content)
+    // The lines of a project, after the head every project file starts
+    // with (a file without one is no project).
+    void load(const std::string& lines)
     {
         const std::string file = dir.path("t.tva");
-        writeBytes(file, content);
+        writeBytes(file, Head + lines);
         cmd.LoadProject(file);
     }
+
+    static constexpr const char* Head = "Section Signalparameters\r\n";
 
     const SinusRecord& rec(int i) const { return form.state().SinusArray[static_cast<std::size_t>(i)]; }
 };
@@ -122,9 +127,10 @@ TEST_F(ProjectLoad, TheModelHooksStartTheTimerAndRunTheEnterAction)
     ModelLoadHooks modelHooks(form);
     FileCommands withModel(form, modelHooks);
     const std::string file = dir.path("m.tva");
-    writeBytes(file,
-               "  Signalnumber = 0\r\n  Used = True\r\n  Ampl = 3,333\r\n  SelectedSignal = 0\r\n"
-               "  EndDamp = 10\r\n  ExternStart = TRUE\r\nEnd\r\n");
+    writeBytes(
+        file,
+        "Section Signalparameters\r\n  Signalnumber = 0\r\n  Used = True\r\n  Ampl = 3,333\r\n  SelectedSignal = 0\r\n"
+        "  EndDamp = 10\r\n  ExternStart = TRUE\r\nEnd\r\n");
     withModel.LoadProject(file);
     EXPECT_TRUE(view.timer);
     // The Enter action range-checks the loaded texts and rounds the final
@@ -276,8 +282,9 @@ TEST_P(ProjectLoadFailure, ShowsItsErrorAndChangesNothing)
     putBusyState();
     const std::string file = dir.path("kaputt.tva");
     // Lines that would change the set come before the fault.
-    writeBytes(file,
-               "  Signalnumber = 0\r\n  Freq = 123\r\n  Used = False\r\n  ExternStart = TRUE\r\n" + GetParam().content);
+    writeBytes(file, std::string(Head) +
+                         "  Signalnumber = 0\r\n  Freq = 123\r\n  Used = False\r\n  ExternStart = TRUE\r\n" +
+                         GetParam().content);
     cmd.SaveFileName = "vorher.tva";
     const Snapshot before = snapshot();
     dialogs.fileAnswers.push_back(file);
@@ -303,6 +310,14 @@ std::string tooManyValues()
     return s + " 8\r\n  End Table\r\nEnd\r\n";
 }
 
+std::string tooManyVariableValues()
+{
+    std::string s = "Section Variables\r\n  Variable 0\r\n    Pegel\r\n";
+    for (int i = 0; i <= VariTable::MaxValues; ++i)
+        s += "    1\r\n";
+    return s + "  End Variable 0\r\nEnd Variables\r\nEnd\r\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, ProjectLoadFailure,
     ::testing::Values(
@@ -324,6 +339,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "'99999999999' ist kein gültiger Integerwert"},
         BadFile{"CutInsideATable", "  Signalnumber = 3\r\n  Section Table\r\n 1 2\r\n 3 4\r\n 5",
                 "Die Datei ist unvollständig: die Tabelle von Signal 3 endet nicht"},
+        BadFile{"TooManyVariableValues", tooManyVariableValues(), "Die Variable 'Pegel' hat mehr als 100000 Werte"},
         BadFile{"HugeValueIsQuotedShort", "  TabTyp = " + std::string(100000, 'x') + "\r\nEnd\r\n",
                 "'" + std::string(64, 'X') + "…' ist kein gültiger Integerwert"}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
@@ -341,11 +357,27 @@ TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
     writeBytes(huge, "");
     std::filesystem::resize_file(huge, 64 * 1024 * 1024 + 1);
     const std::string missing = dir.path("gibtsnicht.tva");
+    // A name too long for the system is cut in the message.
+    const std::string longName = dir.path(std::string(5000, 'n') + ".tva");
+    // A line no project has; texts that would take more memory than any
+    // project (each Windows character takes three bytes in the program).
+    const std::string longLine = dir.path("zeile.tva");
+    writeBytes(longLine, std::string(Head) + "  Freq = " + std::string(MaxLineBytes, '1') + "\r\nEnde\r\n");
+    const std::string heavy = dir.path("schwer.tva");
+    {
+        std::string content = std::string(Head) + "Section Variables\r\n  Variable 0\r\n    V\r\n";
+        for (int i = 0; i < 30; ++i)
+            content += "    " + std::string(MaxLineBytes - 100, '\x80') + "\r\n";
+        writeBytes(heavy, content + "  End Variable 0\r\nEnd Variables\r\n");
+    }
     for (const auto& [file, message] :
          {std::pair{missing, "Datei " + missing + " kann nicht geöffnet werden"},
           std::pair{fifo, "Datei " + fifo + " kann nicht geöffnet werden"},
           std::pair{std::string("/dev/zero"), std::string("Datei /dev/zero kann nicht geöffnet werden")},
-          std::pair{huge, "Datei " + huge + " ist zu groß"}}) {
+          std::pair{huge, "Datei " + huge + " ist zu groß"},
+          std::pair{longName, "Datei " + longName.substr(0, 200) + "… kann nicht geöffnet werden"},
+          std::pair{longLine, "Datei " + longLine + " enthält eine zu lange Zeile (Zeile 2)"},
+          std::pair{heavy, "Datei " + heavy + " ist zu groß"}}) {
         dialogs.fileAnswers.push_back(file);
         try {
             cmd.Laden1Click();
@@ -356,25 +388,51 @@ TEST_F(ProjectLoad, OnlyRegularProjectFilesOfSaneSizeAreRead)
         EXPECT_TRUE(snapshot() == before) << file;
     }
 
-    // Not one line of the format (the last line is never read, so its key
-    // does not count either): refused with a message, not loaded as an
-    // empty set.
+    // No project's Section line among the lines read (the last line is
+    // never read), or a NUL byte anywhere as in every program file: refused
+    // with a message, not loaded as an empty set, also when a key or a
+    // value error came first.
     const std::string notes = dir.path("notiz.txt");
-    for (const std::string& content : {std::string(), std::string("Einkaufsliste\r\n  Milch = 2\r\nEnde der Liste\r\n"
-                                                                  "Section Signalparameters")}) {
+    const std::string nul(1, '\0');
+    const std::vector<std::string> contents = {
+        "",
+        "Einkaufsliste\r\n  Milch = 2\r\nEnde der Liste\r\nSection Signalparameters",
+        "used x\n\n",
+        "  Freq = 100\r\n  Signalnumber = x\r\nEnde\r\n",
+        "  Section Table\r\n 1\r\n  End Table\r\nEnde\r\n",
+        "\x7f"
+        "ELF\x02\x01\x01" +
+            nul + nul + "\r\nSection Global\r\n  Signallength = 5\r\nEnd Global\r\n",
+        "Section Global\r\n  Signallength = 5\r\n  TabTyp = x\r\nEnd Global\r\n" + nul,
+    };
+    for (const std::string& content : contents) {
         writeBytes(notes, content);
         dialogs.fileAnswers.push_back(notes);
         cmd.Laden1Click();
         ASSERT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(dialogs.messages.back(),
                   (RecordingDialogs::Message{"Datei " + notes + " ist keine Tonvera-Projektdatei", "Achtung"}));
-        EXPECT_TRUE(snapshot() == before);
+        EXPECT_TRUE(snapshot() == before) << content;
         EXPECT_TRUE(hooks.calls.empty());
     }
-    // One framing line is enough: the file loads as before.
-    load("Section Signalparameters\r\nEnde\r\n");
+    // One Section line is enough: the file loads as before.
+    load("Ende\r\n");
     EXPECT_EQ(hooks.calls.back(), "enter");
-    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages.size(), contents.size());
+}
+
+// The values of a variable are read up to a limit far beyond any
+// experiment; one more, and the file is refused at that line, before a
+// wrong file fills the memory.
+TEST_F(ProjectLoad, AVariableHoldsUpToItsLimitOfValues)
+{
+    std::string values;
+    for (int i = 0; i < VariTable::MaxValues; ++i)
+        values += "    " + std::to_string(i) + "\r\n";
+    load("Section Variables\r\n  Variable 0\r\n    Pegel\r\n" + values + "  End Variable 0\r\nEnd Variables\r\n");
+    const VariTable::Slot& slot = form.state().VariTable.slot(0);
+    ASSERT_EQ(slot.size(), static_cast<std::size_t>(VariTable::MaxValues) + 1);
+    EXPECT_EQ(slot.back(), std::to_string(VariTable::MaxValues - 1));
 }
 
 TEST_F(ProjectLoad, DialogsProposeTheLastNamesAndLoadingSetsTheSaveName)

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 #include "files/FileCommands.h"
@@ -109,6 +111,25 @@ TEST_F(ProjectSave, KeepsLinksAndPermissionsOfTheOldFile)
     EXPECT_EQ(readBytes(real), readBytes(test::fixture("project_handmade.tva")));
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A link to nothing, or into a loop, has no file to write: refused, and
+    // the link stays as it was instead of becoming a file.
+    const std::string dangling = dir.path("ins-leere.tva");
+    std::filesystem::create_symlink(dir.path("fehlt.tva"), dangling);
+    const std::string loop = dir.path("kreis.tva");
+    std::filesystem::create_symlink(dir.path("zurueck.tva"), loop);
+    std::filesystem::create_symlink(loop, dir.path("zurueck.tva"));
+    for (const auto& [name, reason] : {std::pair{dangling, "der Verweis zeigt auf keine vorhandene Datei"},
+                                       std::pair{loop, "Verweise bilden eine Schleife"}}) {
+        try {
+            cmd.SaveProject(name);
+            ADD_FAILURE() << "saved onto " << name;
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.text(), "Datei " + name + " kann nicht erstellt werden: " + reason);
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(name));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("fehlt.tva")));
 }
 
 // What a direct write would refuse, the save refuses: a file the user may
@@ -124,7 +145,7 @@ TEST_F(ProjectSave, AWriteProtectedFileIsNotReplaced)
         try {
             cmd.SaveProject(file);
         } catch (const FileError& e) {
-            return e.text() == "Datei " + file + " kann nicht erstellt werden" ? 0 : 2;
+            return e.text() == "Datei " + file + " kann nicht erstellt werden: keine Berechtigung" ? 0 : 2;
         }
         return 1;
     };
@@ -201,6 +222,16 @@ TEST_F(ProjectSave, RefusesTextsThatCannotBeStoredAndWritesNothing)
     view.edit(EditField::AnzWieder) = "3";
     view.edit(EditField::Signaldauer) = "\xC3";
     expectRefused("Das Zeichen '\xEF\xBF\xBD' (U+FFFD) in Signaldauer kann nicht gespeichert werden");
+
+    // What the reader would refuse is not written either.
+    view.edit(EditField::Signaldauer) = std::string("10") + '\0';
+    expectRefused("Der Text in Signaldauer enthält ein Nullzeichen und kann nicht gespeichert werden");
+    view.edit(EditField::Signaldauer) = std::string(MaxLineBytes, '1');
+    expectRefused("Der Text in Signaldauer ist zu lang und kann nicht gespeichert werden");
+    view.edit(EditField::Signaldauer) = "10";
+    form.state().VariTable.slot(3) = VariTable::Slot(VariTable::MaxValues + 2, "1");
+    form.state().VariTable.slot(3).front() = "Wert";
+    expectRefused("Die Variable 'Wert' hat mehr als 100000 Werte und kann nicht gespeichert werden");
 }
 
 TEST_F(ProjectSave, RefusesVariableItemsThatWouldReadBackAsFraming)
@@ -230,12 +261,66 @@ TEST_F(ProjectSave, AFileThatCannotBeCreatedIsReportedByName)
         cmd.SaveProject(file);
         FAIL() << "saved into a missing folder";
     } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden");
+        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden: Ordner nicht vorhanden");
     }
     // A folder of the same name is not replaced either.
-    std::filesystem::create_directory(dir.path("ordner.tva"));
-    EXPECT_THROW(cmd.SaveProject(dir.path("ordner.tva")), FileError);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.path("ordner.tva")));
+    const std::string folder = dir.path("ordner.tva");
+    std::filesystem::create_directory(folder);
+    try {
+        cmd.SaveProject(folder);
+        FAIL() << "replaced a folder";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.text(), "Datei " + folder + " kann nicht erstellt werden: ist ein Ordner");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    // A name too long for the system is cut in the message.
+    const std::string longName = dir.path(std::string(5000, 'n') + ".tva");
+    try {
+        cmd.SaveProject(longName);
+        FAIL() << "saved under a name of 5000 characters";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.text(), "Datei " + longName.substr(0, 200) + "… kann nicht erstellt werden: Name zu lang");
+    }
+}
+
+// The reason of a failed save is the system's: a full disk and a
+// read-only one, each on a small file system of the test's own.
+TEST_F(ProjectSave, AFullOrReadOnlyDiskIsNamed)
+{
+    putFixtureState();
+    const std::string disk = dir.path("platte");
+    std::filesystem::create_directory(disk);
+    const std::string file = disk + "/p.tva";
+    const auto failsFor = [&](const std::string& reason) {
+        try {
+            cmd.SaveProject(file);
+        } catch (const FileError& e) {
+            return e.text() == "Datei " + file + " kann nicht erstellt werden: " + reason &&
+                   readBytes(file) == "alter Inhalt\r\n" &&
+                   std::distance(std::filesystem::directory_iterator(disk), {}) == 1;
+        }
+        return false;
+    };
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        constexpr int NoDisk = 77;
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(NoDisk);
+        writeBytes(file, "alter Inhalt\r\n");
+        if (!failsFor("kein Platz mehr auf dem Datenträger"))
+            ::_exit(1);
+        if (::mount(nullptr, disk.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            ::_exit(NoDisk);
+        ::_exit(failsFor("Datenträger ist schreibgeschützt") ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "mounting a file system of its own needs root";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: full disk, 2: read-only disk";
 }
 
 // A disk that fills up in the middle of the write: the old file stays whole.
@@ -256,7 +341,7 @@ TEST_F(ProjectSave, AWriteThatFailsHalfwayLeavesTheOldFileUntouched)
         cmd.SaveProject(file);
     } catch (const FileError& e) {
         threw = true;
-        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden");
+        EXPECT_EQ(e.text(), "Datei " + file + " kann nicht erstellt werden: Datei zu groß für den Datenträger");
     }
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
