@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "tonvera-cli check" of a project that steps eight signals through 1000
 // variable positions: every parameter evaluated, range-checked and run
 // through the device object's encoding at every position, and each position

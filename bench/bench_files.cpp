@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and loading a full project: eight tables of 32768 values and 21
 // variables of 100 values. Beside it, a bare std::from_chars pass over the
 // same table numbers, the least any reader has to do; "ratio" is the load

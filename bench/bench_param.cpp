@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Evaluations per second of the parameter evaluation, which the display,
 // the download and the simulation run for every parameter of every signal.
 // A plain number must evaluate without touching the heap: the counter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview window of a 10 s position with eight sounding signals on a
 // view 1000 pixels wide: download into the in-process device model, column
 // envelopes of the whole run, spectrum of the whole run. It runs after every

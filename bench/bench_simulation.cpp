@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulation plot of a long run: 100 variable positions, eight signals
 // whose texts all name variables, a plot 1000 pixels wide. The plot is
 // recomputed at every repaint of the window (a resize repaints many times),

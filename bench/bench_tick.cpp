@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time the program spends in one 50 ms tick when the device answers at
 // once (the emulator without pacing): a stopped device that is only polled,
 // and a playing one. Both must stay far below the 50 ms of the timer.

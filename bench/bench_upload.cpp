@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One wave table upload against the emulator paced at 115,200 baud: the wall
 // time divided by the wire time of its 196,608 bytes (10 bits a byte), i.e.
 // how much the program adds to what the line needs. Aim: <= 1.02.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Time from the command to the device's start, against the emulator:
 tonvera.Generator.play on an open Generator whose device already holds the
 project's tables, and tonvera-cli play, which opens and sets up the device

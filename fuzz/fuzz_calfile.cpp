@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a calibration file: the read never fails on a number,
 // never reads or writes outside the 501 points, and what it read saves and
 // reads back within the file's rounding.

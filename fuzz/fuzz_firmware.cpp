@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as the firmware image handed to a boot loader that
 // answers: the upload either aborts with one of its file errors or sends
 // whole blocks of 7-bit bytes and ends with the count of the whole file.

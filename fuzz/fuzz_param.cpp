@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary text as a parameter: evaluation and the range check of every
 // parameter index must neither crash nor read outside any bound. The errors
 // that abort a command (a point as separator, a position beyond a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a project file. Reading must neither crash nor read
 // outside any bound nor take more than linear time; a conversion or range
 // error is the expected outcome for many inputs. What a read produced must

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A frequency and level sweep in random order, logged presentation by
 presentation.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // tonvera.Calibration: the calibration table with the program's reader and
 // writer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // tonvera.Generator: the device on a serial port, driven by the same
 // session as tonvera-cli play (MainCore, the window's commands and its

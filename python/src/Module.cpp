@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The extension module behind the package tonvera: projects, checks,
 // simulation, rendering, calibration and the device, all by the core that
 // the window and tonvera-cli use. The package's __init__.py adds the

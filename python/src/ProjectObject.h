@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The state behind tonvera.Project: a project value as a file holds it, and
 // the int16 arrays that scripts see as the signals' tables. The core keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // tonvera.Project.render: the whole run played by the emulator's signal
 // model, the outputs handed over as numpy arrays.

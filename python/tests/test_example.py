@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The README's lab example runs against the emulator."""
 
 import csv

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The device through Generator against tonvera-emu on a pseudo-terminal."""
 
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Projects built, saved and read in Python, checked as tonvera-cli checks them."""
 
 import collections.abc

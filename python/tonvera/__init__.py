@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Tonvera for Python: projects, checks, simulation, rendering and the signal
 generator, driven by the same core as the Tonvera window and tonvera-cli.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Type stubs of the package tonvera (the extension _core and Emulator)."""
 
 import enum

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the main window with three signals on the offscreen platform into
 // a PNG, for the documentation and to look at the layout without a screen.
 // A second file name renders the window "Vorschau" of the same signals.

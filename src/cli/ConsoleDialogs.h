@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator's dialogs without an operator. ConsoleDialogs writes every
 // box the window would show to an error stream and answers input boxes with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window for a terminal: the edits and check boxes are plain
 // fields with the window's initial texts, and what the window would show

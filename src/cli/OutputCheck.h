@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the eight signals do together at the converter, position by
 // position: the device's output is their sum, and a sum beyond full scale

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "tonvera-cli check": every parameter text of every signal in use and every
 // global parameter, evaluated at every variable position, held against the

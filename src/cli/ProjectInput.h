@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A project (and a calibration file) read for the tool's own commands,
 // without running the window's steps after a load: the Enter action there

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulation window's figures for a project, without the window: the
 // total length of a run through all positions and each position's begin,

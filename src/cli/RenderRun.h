@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A whole run played into the emulator's device model in this process, on
 // its virtual clock, and the outputs it played rendered one run after the

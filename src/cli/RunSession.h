@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run as the operator plays it in the window, without the window:
 // project (and calibration) loaded, "Hardware initialisieren" on a port,

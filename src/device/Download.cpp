@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signal set on the wire: the registers of one signal and the upload of
 // its wave table.
 

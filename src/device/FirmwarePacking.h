@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transfer form of the firmware: the boot loader takes only bytes with
 // bit 7 set, so every 7 firmware bytes (56 bits) travel as 8 bytes of 7 bits,

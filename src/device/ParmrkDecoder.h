@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undoes the in-band marking of line errors by the tty driver (PARMRK):
 // a damaged byte or a break arrives as 0xFF 0x00 x, a real 0xFF as 0xFF 0xFF.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every wait of the device protocol goes through this port, so that unit
 // tests can run the synchronisation checks on a virtual clock instead of

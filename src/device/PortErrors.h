@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Why a serial port could not be opened, in the operator's words. The
 // window keeps its plain range error for a port it cannot open; a tool run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Who else holds a serial port. Serial terminal programs on Linux mark a
 // port they use with a UUCP lock file, /var/lock/LCK..ttyUSB0, holding the

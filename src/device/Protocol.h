@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The packet protocol of the signal generator, as pure functions: the codes,
 // the 6-byte packet layout and the conversions of real values into register

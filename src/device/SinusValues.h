@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One signal record in numbers, as the download sends it: the parameter
 // texts evaluated at one variable position, the type copied, the table

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device object: everything that goes over the wire to the signal
 // generator. A plain class; the main window owns the one instance.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Something that may keep the caller waiting (the serial line, the pause of
 // the protocol) calls its wait hook every few milliseconds meanwhile: during

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device's boot loader. It wakes on 0x20 and answers 0xAA 0x55, then
 // takes 256-byte blocks of 7-bit-packed bytes (16 bytes carry 14 firmware

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device behind the packet framing: registers, table memory, the run
 // and the status byte. Every complete packet goes through onPacket(), which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Time inside the emulator model. The model never reads a clock itself: the
 // serving loop passes steady_clock readings, tests pass virtual time, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device as seen from the line: bytes in, reply bytes out. It frames
 // packets, hands them to the device model, runs the boot loader first when

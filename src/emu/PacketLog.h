@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The packet log: one line per complete packet, its six bytes in lower-case
 // hex. A table upload would be 32768 lines, so a run of table words with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a device played, kept run by run and written as a WAV file. Shared
 // by tonvera-emu --wav and tonvera-cli render, so both write the same bytes

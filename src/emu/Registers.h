@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The register file of the signal generator as the emulator models it, and
 // the decoding of the 6-byte command packets into register writes.

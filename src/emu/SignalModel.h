@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the device plays: eight channels, each a 24-bit phase accumulator
 // indexing a 32768-entry table, shaped by an envelope and scaled by its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Project and calibration files are 8-bit Windows-1252 on disk, so that files
 // written by the earlier Windows versions read back; inside the program every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The calibration file (.cal): one line "frequency/correction" per point,
 // whole hertz and hundredths of a decibel, always with ".", CR LF after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's file commands: save and load a project, save and load
 // the calibration table, each through the operator's file dialogs.

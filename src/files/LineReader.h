@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A file read line by line, so that what a file costs in memory is what it
 // holds, not its size: at most one line and one block of the file are held.

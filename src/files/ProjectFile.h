@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project file (.tva): the eight signals with their tables, the global
 // parameters and check boxes, the selected signal, the external-start

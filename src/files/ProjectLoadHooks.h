@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a project load does beyond the model, once the loaded state is in
 // place: the click handlers of check boxes whose state the file changed,

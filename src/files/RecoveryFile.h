@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the window keeps the operator's unsaved work against a crash or a
 // power loss: one project file in the user's state folder, never beside the

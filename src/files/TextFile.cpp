@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/TextFile.h"
 
 #include <cerrno>
@@ -247,15 +248,18 @@ void CheckWritable(const std::string& fileName)
     if (folder.empty())
         folder = ".";
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 &&
-        (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0))
-        throw FileError(CreateFailedText(fileName));
+    if (::stat(target.c_str(), &old) == 0) {
+        if (!S_ISREG(old.st_mode))
+            throw FileError(CreateFailedText(fileName, S_ISDIR(old.st_mode) ? EISDIR : EINVAL));
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            throw FileError(CreateFailedText(fileName, errno));
+    }
     // Only a file really made there proves it (a read-only mount, access
     // lists): the temporary the write would make, removed again at once.
     std::string tmpName = (folder / (std::string(TempPrefix) + "XXXXXX")).string();
     Fd fd(::mkostemp(tmpName.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        throw FileError(CreateFailedText(fileName));
+        throw FileError(CreateFailedText(fileName, errno));
     ::unlink(tmpName.c_str());
 }
 

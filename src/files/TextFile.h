@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The limits and messages of the project and calibration files, and the
 // atomic write. A save never destroys the file it replaces: the new content

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing surface of the diagrams. The display code computes every
 // pixel against this interface; the window implements it with QPainter and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator's dialogs as the core sees them. The GUI shows real modal
 // boxes; tests script the answers and record every message in order.

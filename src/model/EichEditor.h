@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The calibration editor without its toolkit. Its sorted list of point
 // texts is its storage: the working table is rebuilt from the lines for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The calibration table: measured frequency points with the attenuation
 // correction (dB) to add at that frequency. Copied as a whole between the

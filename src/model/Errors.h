@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One exception type aborts a command the program does not handle itself.
 // It carries the German text the operator sees in the error box; the GUI has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window without its toolkit: the signal set, the variable and
 // calibration tables, the variable position and the commands that move

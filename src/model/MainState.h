@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The working state the main window owns, as one copyable value: the project
 // loader parses into a copy and swaps it in only when the whole file read

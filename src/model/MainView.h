@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the core sees it: a passive view. It holds the texts of
 // the edits and the states of the check boxes and radio buttons; the core

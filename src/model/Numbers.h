@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Number texts and rounding, in one place. Parameter texts and project files
 // use the decimal comma, calibration files the point; the separator is always

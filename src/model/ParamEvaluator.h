@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns parameter texts into values: a number, a variable name, or
 // [factor*]operand[+offset or -offset]. A text that does not evaluate yields

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The twelve parameters shared by the range check, the labels beside the
 // edits and the final-attenuation handling. Index 7 has no edit field; its

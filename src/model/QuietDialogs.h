@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator's dialogs where no operator may be asked: while painting
 // (a box from a paint handler is followed by the next paint and its box),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A number written with as many significant digits as it needs to read back
 // as exactly the same double: the project file's form of the AM carrier

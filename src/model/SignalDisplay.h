@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The signal display of the main window: one lane per signal with its
 // envelope on a common time axis, the value labels, the trigger lines; and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's commands that change the signal set: new, copy, delete,
 // select by clicking a lane, the six signal types (with the AM carrier

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulation of a run through all variable positions, without its
 // toolkit: the snapshot of the signal set and the variables, the total

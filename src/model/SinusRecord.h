@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One signal of the set and the set of eight. The parameters are kept as the
 // texts the operator typed (after the range check); they get their values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wave-table fills of the signal types. Entry i belongs to the phase
 // angle 2*pi*i/32768; full scale is +-32500.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The variable table: 21 slots, each an ordered list of texts. In a slot in
 // use item 0 is the variable's name and items 1.. its values as typed. The

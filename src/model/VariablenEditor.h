@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The variables editor without its toolkit: the grid as plain cells, the
 // borrowed variable table, and the commands of its two buttons and of Enter.

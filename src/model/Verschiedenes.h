@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The options dialog and the version box without their toolkit. The
 // parameter check is the state's own flag, read by the range check every

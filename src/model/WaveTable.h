@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One period of a wave form: 32768 signed samples, full scale +-32500. Held
 // on the heap so that the main window state (eight of these) can be copied

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device in the same process, on a virtual clock: the bytes the core
 // writes go straight into the emulator's packet framing and device model,

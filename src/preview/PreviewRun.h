@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the device will play at one variable position, without the device:
 // a core of its own, on a frozen copy of the window's state, presses Start

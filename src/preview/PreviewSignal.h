@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preview's picture and analysis of a downloaded run: the output as one
 // min/max pair per pixel column, the spectrum of a span, and the run as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One thread that computes previews one after the other on its own device
 // model. A request replaces any request still waiting, and the computation

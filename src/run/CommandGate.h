@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps run commands from nesting. Start and Stop show modal message boxes,
 // and the toolkit goes on delivering timer ticks while one is open; a tick

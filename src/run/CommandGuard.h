@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every Qt event enters the core through this one guard. A command aborted
 // by the core (AbortError) ends here: its text goes to the error box and the

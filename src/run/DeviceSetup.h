@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bringing the device up on a port: open, check the packet framing, upload
 // the firmware to the boot loader when the device does not answer in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undo and redo of the operator's work, and whether it still matches the
 // file it came from. The history holds whole values of the signal set, not

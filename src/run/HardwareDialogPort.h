@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hardware dialog as the core sees it: shown modally; the GUI's dialog
 // calls MainCore::InitHardware from its button and from Enter in the port

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's core without its toolkit: the signal set (MainForm), the
 // device on its serial line, the run control, the signal download and the

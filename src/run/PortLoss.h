@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A port that goes away under a command (an unplugged adapter, a device that
 // died) is shown once: in status panel 1 and in a box "Achtung". The device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window that shows how far a long device operation is (a table upload,
 // the firmware upload, the hardware search) and lets the operator break it

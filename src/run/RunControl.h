@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Playing the signal set: Start, Stop, the 50 ms polling tick, stepping
 // through the variable positions, repetitions and the external start.

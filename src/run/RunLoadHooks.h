@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The steps after a project load that reach the device and the run control:
 // checking "Externes Starten" from a file runs its click handler, and every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The whole signal set to the device: each record evaluated at the current
 // variable position, its registers sent, its table uploaded when it changed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Progress of long transfers in status panel 1. The device object reports
 // each step through its Progress callback; the panel is repainted at once,

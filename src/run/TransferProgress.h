@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Long device operations as the progress window shows them. While a
 // TransferProgress lives, the device object's block hooks report to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seven windows of the program, created once in a fixed order: the main
 // window first (its start-up work runs before the others exist), then the

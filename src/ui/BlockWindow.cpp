@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/FixedDialog.h"
 #include "ui/BlockWindow.h"
 #include "ui/Named.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Block": the block diagram of the device's signal path, drawn from the
 // SVG compiled into the program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Eichdaten Eingabe": the calibration editor. The sorted list of points
 // with the two buttons on the left, the correction curve on the right.

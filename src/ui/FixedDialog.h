@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editors and the block diagram are fixed-size modal dialogs with only
 // the system menu and the close box: one place sets that up.

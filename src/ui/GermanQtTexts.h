@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program speaks German; so must Qt's own texts in it (the buttons of
 // the boxes, the file dialogs), whatever the user's locale says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's life and events: it brings the core up, forwards every
 // control's event to a core command through the one guard, and runs the
 // commands that belong to the window itself (other windows, closing).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: a thin skin over the core. The widgets keep their design
 // names (Freq, Signaldauer, varcheck, AktVar, ...); every event is forwarded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator's work kept safe: every change of the signal set becomes a
 // step to undo and redo, the title names the file and shows unsaved changes,
 // nothing unsaved is dropped without a question, and unsaved work goes to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edits' keys and focus: Enter commits a parameter, and so does leaving
 // the edit, but never both and never while another command runs.
 #include "ui/MainWindow.h"

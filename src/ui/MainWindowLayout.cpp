@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the main window's controls sit: the panels, the edits at their
 // design coordinates, the menu and the status bar. Nothing here talks to
 // the core; MainWindow.cpp wires the controls once they exist.

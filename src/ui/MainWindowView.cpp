@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the core's view: the core reads and writes the
 // controls through these, and the two painted panels draw through the
 // toolkit-free display code.

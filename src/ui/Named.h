@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every control carries its design name as its object name: the other
 // windows and the tests find it by that name, not through the window's

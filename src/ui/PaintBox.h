@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A widget that paints itself through a callback and reports mouse presses:
 // the signal display and the label areas behind the parameter edits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two drawings of the window "Vorschau": the output and the trigger over
 // time, and the spectrum of the visible span.

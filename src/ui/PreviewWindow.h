@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Vorschau": what the device will play at a variable position, computed on
 // a device model of its own (never on the device). It follows the main

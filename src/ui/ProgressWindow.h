@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The progress window of long device operations: table uploads, the
 // firmware upload and the hardware search. The core asks it between two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator's dialogs as real modal Qt boxes. The file dialogs open in
 // the folder the operator used last, also after a new start.

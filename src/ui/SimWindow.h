@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Simulationsergebnis": the total duration of a run through all variable
 // positions and the plot of the summed envelopes with the trigger times.

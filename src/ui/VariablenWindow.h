@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Variablen": the variables editor. A grid whose header row holds the
 // names and whose cells hold the values; "Neu" and "Löschen" above it. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Verschiedenes": the parameter check and the polarity of the external
 // start button. No buttons: closing the window ends the dialog.

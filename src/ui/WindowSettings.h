@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window remembers between starts, in the user's settings file
 // (QSettings, organisation and application "tonvera": on Linux

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-cli check: what it reports, where, and its exit code.
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Running tonvera-cli from bin/ as a user would, writing project files with
 // the program's own project writer, and reading the WAV files it renders.

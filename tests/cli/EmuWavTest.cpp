@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-emu --wav: what the emulator played on its line, written as render
 // writes it.
 

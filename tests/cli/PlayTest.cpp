@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-cli play against tonvera-emu on a pseudo-terminal: the packets it
 // sends are those of the window's run control, and Ctrl-C stops the device.
 

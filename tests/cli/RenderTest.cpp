@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-cli render: the WAV file measured as a scope would measure the
 // device's outputs.
 

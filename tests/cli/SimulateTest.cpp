@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-cli simulate: the simulation window's figures as text.
 
 #include "CliProcess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The emulator's device model behind a serial line in the test's own
 // process, on a virtual clock: every pause moves the clock, so the window's

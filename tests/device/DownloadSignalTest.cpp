@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registers of one signal, byte for byte.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wave table uploads: numbering, packet layout, the cache, the progress.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware upload: file format, 14-to-16 packing, blocks, count, errors;
 // and opening and closing the port.
 

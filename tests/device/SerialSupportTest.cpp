@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The termios line against a real pseudo-terminal pair: the test holds the
 // master side, SerialSupport opens the slave like a serial port.
 

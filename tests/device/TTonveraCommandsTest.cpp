@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register commands, byte for byte, in both run states.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Status vote and frame synchronisation against scripted devices on a
 // virtual clock.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // MainCore on the real serial layer against tonvera-emu, with the 50 ms
 // timer played by a loop that ticks the core while the view's timer is on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device detection over the real line: a device that answers in packets, and
 // one waiting in its boot loader that gets the firmware first.
 

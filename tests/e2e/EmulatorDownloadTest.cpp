@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A signal download and a firmware upload through the real serial layer,
 // checked on what the emulator made of them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulator as a program: its link, its arguments.
 
 #include <gtest/gtest.h>

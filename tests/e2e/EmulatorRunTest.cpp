@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs played by the emulator, followed by the 50 ms tick over the real line.
 
 #include <algorithm>

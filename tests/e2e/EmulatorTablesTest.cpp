@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Table uploads over the real line into the emulator's table memory.
 
 #include "CoreOnEmu.h"

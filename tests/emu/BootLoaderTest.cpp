@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boot loader: wake-up, unpacking of the 7-bit transfer format, the end
 // of an upload and what a broken-off upload leaves behind.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every register packet the program's device object sends must land in the
 // right register with the right value, whether it goes out in the running
 // or in the stopped form.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's device object talking to the emulator model without a
 // terminal: every block TTonvera writes goes into the emulator at the

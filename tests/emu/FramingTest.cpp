@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulator's framing against the program's own synchronisation checks,
 // and the fault modes that must make those checks fail.
 

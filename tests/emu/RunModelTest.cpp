@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run on virtual time: when status bit 3 comes, how stop and start
 // behave, when bit 7 is set and how long it stays.
 

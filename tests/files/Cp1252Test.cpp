@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file code page and the line splitting at the file boundary.
 
 #include <gtest/gtest.h>

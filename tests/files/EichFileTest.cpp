@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration file: its written form, the lenient number reading of the
 // earlier versions, and that a file that does not fit changes nothing.
 

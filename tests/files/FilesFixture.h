@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the file tests: a scratch folder, byte-exact file access,
 // the state the hand-made fixture describes, load hooks that record, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a project: what the reader makes of the lines, what a complete
 // save and load gives back, and that a file that fails to load changes
 // nothing at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a project: the written form byte for byte, the refusal of texts
 // that could not be stored faithfully, and that a failed save leaves the old
 // file as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration editor: line format, sorted list, the two queries of
 // "Punkt hinzufügen" with their cancel rules, deleting, the 501-point limit,
 // the plot on a recording canvas, and the table handed back on close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The paint handlers on a MainForm: values at the current variable position,
 // no message box from a paint, the length hook, the labels beside the edits.
 

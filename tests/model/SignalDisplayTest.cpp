@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signal display against the recording canvas: lane layout, envelope,
 // labels, trigger lines and the behaviour on extreme values.
 

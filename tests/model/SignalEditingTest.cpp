@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signal editing commands on a MainForm with a plain-field view and
 // recorded dialogs.
 

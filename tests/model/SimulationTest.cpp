@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulation: positions and the restored position, the total duration
 // and its label, the envelope, the plot on a recording canvas, and how texts
 // that do not evaluate are reported.

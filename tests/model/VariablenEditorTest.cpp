@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The variables editor: its grid against the borrowed table, the two
 // buttons with their boxes, Enter walking the cells, and closing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview measured as a scope would measure the device, and compared
 // with what tonvera-cli render writes for the same project.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one guard every command of the window and the tool runs through.
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo, redo and the unsaved-changes flag over values of the signal set.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start, Stop and the polling tick against a scripted device, bytes exact.
 
 #include <gtest/gtest.h>

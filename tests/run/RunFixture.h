@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A MainCore on a scripted line with a device that answers every complete
 // packet with the status byte the test sets, on a virtual clock.

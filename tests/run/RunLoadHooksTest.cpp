@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A project load through MainCore: tables afresh to the device, the external
 // start's click handler; the default files at start-up.
 

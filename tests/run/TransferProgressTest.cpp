@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window as the core drives it: which table of how many, the
 // attempts of the hardware search, and "Abbrechen" between two blocks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Signals and variables put straight into a core's state, for tests that
 // need a project without loading one.

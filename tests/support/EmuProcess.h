@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Starts tonvera-emu for a test: on a link of its own in a fresh temporary
 // folder, waits until the link points at the emulator's terminal, and in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window made of plain fields. It starts with the texts and states
 // the real window has before the core touches it, and records the repaint,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A MainForm on a plain-field view and recorded dialogs, with the signal
 // editing commands: the ground most model tests stand on.

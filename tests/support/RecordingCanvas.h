@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A canvas that records every operation with the colours in force, and
 // measures text with fixed metrics (6 pixels per character, 13 high), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialogs that record every box in order and answer from scripts. An input
 // box without a scripted answer behaves as cancelled (returns its default);

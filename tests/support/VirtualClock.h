@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pause that does not sleep: it advances a counter and records every pause,
 // so tests of the synchronisation checks run in microseconds and can state

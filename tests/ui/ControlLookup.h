@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tests reach a window's controls by the design names the window gives them
 // as object names, as the other windows do; the widgets themselves are the

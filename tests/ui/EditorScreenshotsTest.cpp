@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders each editor window with typical content, inside its own modal
 // loop as the operator sees it. With TONVERA_SCREENSHOT_DIR set the pictures
 // are written there as screenshot-<window>.png for the documentation.

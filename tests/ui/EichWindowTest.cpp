@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration editor through its real widgets: the sorted list, adding
 // through the two queries, deleting the selected line, the plot's marks and
 // the table handed back.

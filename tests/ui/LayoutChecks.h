@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Layout as properties rather than coordinates: the named controls of a
 // window or panel lie inside it and leave each other room, whatever sizes

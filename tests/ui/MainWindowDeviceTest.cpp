@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against a scripted line: what painting and closing send.
 
 #include <QApplication>

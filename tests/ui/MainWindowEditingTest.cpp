@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven through its real widgets: buttons, edits, keys,
 // clicks in the signal display, radio buttons, menu commands.
 

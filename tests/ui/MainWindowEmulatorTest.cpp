@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program against the device emulator: the hardware dialog finds
 // the device on the emulator's link, Start and Stop run it, and the polling
 // goes on while other windows are open.

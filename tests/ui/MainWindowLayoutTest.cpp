@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's regions, captions and the places of the parameter edits.
 
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quitting the program while the device plays: "&Beenden" and the close box
 // both leave the stop packet as the last thing the device receives, and the
 // port is closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Vorschau" through its widgets: it follows the main window's position,
 // steps its own, shows texts that do not evaluate in itself, zooms and
 // exports.

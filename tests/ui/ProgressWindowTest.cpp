@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window of long uploads, against the emulator paced at the
 // line's real speed: the program answers its events all through a table
 // upload, and "Abbrechen" ends the upload between two blocks with the device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagrams' canvas on a real QPainter, pixel by pixel.
 
 #include <QImage>

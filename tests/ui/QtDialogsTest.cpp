@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real Qt boxes: titles, buttons, answers. Each box is closed by a timer
 // from inside its own event loop, so no test waits for an operator.
 

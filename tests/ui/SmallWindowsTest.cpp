@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulation window, the options dialog and the block diagram through
 // their real widgets.
 

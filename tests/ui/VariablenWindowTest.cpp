@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The variables editor through its real widgets: captions, the buttons with
 // their boxes, Enter in a cell and on the grid, and closing with a cell
 // still being typed in.

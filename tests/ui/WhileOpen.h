@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs checks inside a modal window: the window's own event loop is the
 // only one running while it is open, so the checks come in by a zero-length

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo in the main window, driven through the real widgets and
 // keys: a deleted signal comes back with its own table, a committed edit is
 // taken back and repeated, and a load or "Neu" starts the history afresh.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unsaved work survives a crash: it goes to the recovery file while it is
 // unsaved, the file goes on a save and a clean quit, and the next start
 // offers it back, also after the program was killed outright.

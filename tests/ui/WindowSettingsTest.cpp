@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window remembers between starts (the file dialogs' folder, the
 // port last initialised) and the real question box.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unsaved changes in the main window: the question before quitting,
 // "Neu" and "Laden", each answer doing what it says, and the title that
 // names the file and marks unsaved changes.

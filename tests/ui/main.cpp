@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for all GUI tests, on the offscreen platform unless the
 // caller chose another one, with Qt's texts in German as the program has them.
 // The user's settings and recovery file stay untouched: both folders point

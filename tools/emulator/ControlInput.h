@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the operator tells a running emulator: commands on standard input or
 // a control FIFO, and signals (SIGUSR1/2 set the external input; SIGINT,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pseudo-terminal the device is served on, and the symbolic link that
 // gives its terminal device a fixed name for the program to open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvera-emu: the signal generator on a pseudo-terminal.
 //
 // Opens a pty, points a symbolic link at its terminal device and serves the

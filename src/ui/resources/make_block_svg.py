@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes block.svg, the device's signal path for the "Block" window.
 
 The drawing sticks to what the Qt SVG renderer handles (SVG Tiny 1.2): no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program for the recovery test: the windows as the program makes them,
 // one change made through the widgets (a new signal at 777 Hz), then the
 // event loop with the recovery interval given in milliseconds as the only
