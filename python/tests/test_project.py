@@ -194,7 +194,7 @@ def test_reprs_say_what_an_object_is(tmp_path):
     assert repr(p.simulate().positions[1]) == \
         "SimulatedPosition(position=2, begin=200, length=200, trigger_start=0, trigger_stop=50)"
     r = p.render(rate=8000)
-    assert repr(r) == "<Rendering 4800 samples at 8000 Hz (0.6 s), 3 runs, overflow=True>"
+    assert repr(r) == "<Rendering 4800 samples at 8000 Hz (0.6 s), 3 runs, overflow=False>"
     assert repr(tonvera.Emulator()) == "<Emulator not running>"
     assert repr(tonvera.Error) == "<class 'tonvera.Error'>"
 

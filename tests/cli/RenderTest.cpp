@@ -290,10 +290,12 @@ TEST_F(CliRender, PathThatCannotBeWrittenFailsBeforeTheRun)
     sine(p, 0, "1000");
     sine(p, 1, "1000");
     p.write(dir.path("p.tva"));
-    for (const std::string& target : {dir.path("missing/out.wav"), dir.path().string()}) {
+    const std::pair<std::string, std::string> targets[] = {{dir.path("missing/out.wav"), "Ordner nicht vorhanden"},
+                                                           {dir.path().string(), "ist ein Ordner"}};
+    for (const auto& [target, why] : targets) {
         const CliResult r = RunCli({"render", dir.path("p.tva"), target});
         EXPECT_EQ(r.code, 1) << target;
-        EXPECT_EQ(r.err, "Fehler: Datei " + target + " kann nicht erstellt werden\n");
+        EXPECT_EQ(r.err, "Fehler: Datei " + target + " kann nicht erstellt werden: " + why + "\n");
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(dir.entries().size(), 1u) << "nothing left beside the project";

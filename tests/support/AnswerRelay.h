@@ -77,7 +77,11 @@ private:
                 continue;
             // Until the program opens its side, and after it closed it, the
             // master reports a hang-up; that is no reason to stop.
-            if ((fds[0].revents & (POLLHUP | POLLERR)) && !(fds[0].revents & POLLIN))
+            // An emulator that ended hangs up its side too.
+            const auto hungUp = [](const pollfd& f) {
+                return (f.revents & (POLLHUP | POLLERR)) && !(f.revents & POLLIN);
+            };
+            if (hungUp(fds[0]) || hungUp(fds[1]))
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (fds[0].revents & POLLIN) {
                 const ssize_t n = ::read(Master, buf, sizeof buf);

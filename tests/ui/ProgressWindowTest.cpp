@@ -151,7 +151,17 @@ TEST(ProgressWindowTest, PacedTableUploadStaysAliveAndStopsWhenBrokenOff)
     Breaker second;
     line.Sizes.clear();
     dialogs.errors.clear();
-    QTimer::singleShot(ProgressWindow::ShowAfterMs + 300, [&] { second.pressIn(m, line); });
+    // Start first waits for the answers to what the broken-off upload left
+    // on its way (the paced device still takes it); the window comes after.
+    QTimer waitForWindow;
+    QObject::connect(&waitForWindow, &QTimer::timeout, [&] {
+        auto* window = m.findChild<QWidget*>("ProgressWindow");
+        if (window && window->isVisible() && line.tableBlocks() > 0) {
+            waitForWindow.stop();
+            second.pressIn(m, line);
+        }
+    });
+    waitForWindow.start(50);
     start->click();
     EXPECT_TRUE(second.text.startsWith("Lade Tabelle 1 von 1: ")) << second.text.toStdString();
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Übertragung abgebrochen"});
