@@ -49,6 +49,9 @@ public:
     void setPriority(Priority) override {}
     void setAmSetCaption(const std::string&) override {}
     void setAktVarText(const std::string&) override {}
+    OrderSetting order() const override { return {}; }
+    void setOrder(const OrderSetting&) override {}
+    void setPresentationText(const std::string&) override {}
     std::string statusText(int) const override { return {}; }
     void setStatusText(int, const std::string&) override {}
     void repaintStatusBar() override {}

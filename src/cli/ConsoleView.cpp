@@ -41,6 +41,10 @@ void ConsoleView::setAktVarText(const std::string& text)
     AktVar = text;
 }
 
+// Kept, not printed: the position lines already follow the run, and a
+// terminal does not need both.
+void ConsoleView::setPresentationText(const std::string& text) { Presentation = text; }
+
 std::string ConsoleView::statusText(int panel) const
 {
     if (panel < 0 || panel >= StatusPanelCount)

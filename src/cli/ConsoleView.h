@@ -35,6 +35,9 @@ public:
 
     void setAmSetCaption(const std::string&) override {}
     void setAktVarText(const std::string& text) override;
+    [[nodiscard]] OrderSetting order() const override { return Order; }
+    void setOrder(const OrderSetting& order) override { Order = order; }
+    void setPresentationText(const std::string& text) override;
 
     [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;
@@ -52,6 +55,7 @@ public:
     // Told every text a status panel gets, progress steps included.
     std::function<void(int panel, const std::string& text)> StatusObserver;
     [[nodiscard]] const std::string& aktVar() const { return AktVar; }
+    [[nodiscard]] const std::string& presentation() const { return Presentation; }
 
 private:
     template <typename E>
@@ -69,6 +73,8 @@ private:
     std::array<bool, CheckBoxCount> Checks{false, false, false, true, true, true, true, true, true, true, true};
     Priority Prio = Priority::Wiederzuerst;
     std::string AktVar = "1";
+    OrderSetting Order;
+    std::string Presentation;
     std::array<std::string, StatusPanelCount> Status{"Status", "Hardware nicht initialisiert", "Signal", "EichStatus"};
     // The last progress line of each panel, so a table upload does not
     // print a hundred lines.

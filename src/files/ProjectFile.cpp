@@ -157,6 +157,7 @@ ProjectGlobals ReadGlobals(const MainView& view)
         g.text(field) = view.editText(field);
     for (int b = 0; b < CheckBoxCount; ++b)
         g.Checks[static_cast<std::size_t>(b)] = view.isChecked(static_cast<CheckBox>(b));
+    g.Order = view.order();
     return g;
 }
 
@@ -164,6 +165,7 @@ std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& g, MainView& 
 {
     for (const EditField field : GlobalFields)
         view.setEditText(field, g.text(field));
+    view.setOrder(g.Order);
     std::array<bool, CheckBoxCount> changed{};
     for (int b = 0; b < CheckBoxCount; ++b) {
         const auto box = static_cast<CheckBox>(b);
@@ -179,6 +181,7 @@ std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& g, MainView& 
 void ResetProject(Project& project)
 {
     project.Globals.check(CheckBox::Repeated) = false;
+    project.Globals.Order = {};
     ResetToNew(project.State);
     for (const NewGlobalText& t : NewGlobalTexts)
         project.Globals.text(t.field) = std::string(t.text);
@@ -218,6 +221,18 @@ void WriteProject(const MainState& state, const ProjectGlobals& g, std::vector<s
                 lines.push_back(keyLine(k.key, "True"));
             break;
         case GlobalItem::Selected: lines.push_back(keyLine(k.key, std::to_string(state.SelectedSignal))); break;
+        case GlobalItem::Order:
+            if (g.Order.Kind != OrderKind::Ascending)
+                lines.push_back(keyLine(k.key, OrderWords[static_cast<std::size_t>(g.Order.Kind)]));
+            break;
+        case GlobalItem::OrderSeed:
+            if (g.Order.Kind != OrderKind::Ascending && !g.Order.Seed.empty())
+                lines.push_back(keyLine(k.key, g.Order.Seed));
+            break;
+        case GlobalItem::OrderList:
+            if (g.Order.Kind != OrderKind::Ascending && !g.Order.List.empty())
+                lines.push_back(keyLine(k.key, g.Order.List));
+            break;
         }
     }
     lines.emplace_back("End Global");
@@ -245,6 +260,8 @@ void CheckProjectTexts(const MainState& state, const ProjectGlobals& g)
     checkText(g.Triggerstop, std::string(Params[ParamTriggerstop].name));
     checkText(g.EndDamp, std::string(Params[ParamEndDamp].name));
     checkText(g.AnzWieder, "Wiederholungen");
+    checkText(g.Order.Seed, "Startwert");
+    checkText(g.Order.List, "Liste der Reihenfolge");
     for (int s = 0; s < VariTable::SlotCount; ++s) {
         const std::string field = "Variable " + std::to_string(s);
         const VariTable::Slot& items = state.VariTable.slot(s);
@@ -308,6 +325,7 @@ std::size_t ProjectTextBytes(const MainState& state, const ProjectGlobals& g)
             bytes += TextHeapBytes(r.Text(t).size());
     for (const EditField field : GlobalFields)
         bytes += TextHeapBytes(g.text(field).size());
+    bytes += TextHeapBytes(g.Order.Seed.size()) + TextHeapBytes(g.Order.List.size());
     for (const VariTable::Slot& s : state.VariTable.slots())
         for (const std::string& item : s)
             bytes += sizeof(std::string) + TextHeapBytes(item.size());

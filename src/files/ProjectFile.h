@@ -30,6 +30,8 @@ struct ProjectGlobals {
     std::string AnzWieder;
     // Indexed by CheckBox.
     std::array<bool, CheckBoxCount> Checks{};
+    // "Reihenfolge"; "Neu" makes it ascending.
+    OrderSetting Order;
 
     bool& check(CheckBox box) { return Checks[static_cast<std::size_t>(box)]; }
     [[nodiscard]] bool check(CheckBox box) const { return Checks[static_cast<std::size_t>(box)]; }
@@ -57,7 +59,7 @@ std::array<bool, CheckBoxCount> ApplyGlobals(const ProjectGlobals& globals, Main
 // window (ResetToNew and NewGlobalTexts): "Unendlich" cleared, variables
 // emptied, every slot unused with the default texts (tables, types and AM
 // multiples stay), the four global parameters "1000", "100", "900", "0", no
-// signal selected.
+// signal selected, the order ascending.
 void ResetProject(Project& project);
 
 // Appends the file's lines (UTF-8, without terminators) for this state.

@@ -42,7 +42,9 @@ constexpr std::array<SignalKey, 11> SignalKeys = {{
 
 // The keys of the Global section, in the order they are written. Of the
 // polarity only the line that holds is written; a file may carry either.
-enum class GlobalItem { Text, Box, TastLow, TastHigh, Selected };
+// The order's lines come last and only when the order is not ascending, so
+// that a project saved with the old settings keeps its old bytes.
+enum class GlobalItem { Text, Box, TastLow, TastHigh, Selected, Order, OrderSeed, OrderList };
 struct GlobalKey {
     std::string_view key;
     GlobalItem item;
@@ -54,7 +56,7 @@ constexpr GlobalKey boxKey(std::string_view key, CheckBox box)
 {
     return {key, GlobalItem::Box, EditField::Signaldauer, box};
 }
-constexpr std::array<GlobalKey, 19> GlobalKeys = {{
+constexpr std::array<GlobalKey, 22> GlobalKeys = {{
     textKey("Signallength", EditField::Signaldauer),
     textKey("TriggerStart", EditField::Triggerstart),
     textKey("TriggerStop", EditField::Triggerstop),
@@ -74,7 +76,13 @@ constexpr std::array<GlobalKey, 19> GlobalKeys = {{
     boxKey("ExternStart", CheckBox::ExternStart),
     {"SelectedSignal", GlobalItem::Selected},
     textKey("EndDamp", EditField::EndDamp),
+    {"Order", GlobalItem::Order},
+    {"OrderSeed", GlobalItem::OrderSeed},
+    {"OrderList", GlobalItem::OrderList},
 }};
+
+// The words of the Order line, by OrderKind.
+constexpr std::array<std::string_view, 3> OrderWords = {"Ascending", "Random", "List"};
 
 // The five global edits a project carries, in the order the view is read
 // and written.

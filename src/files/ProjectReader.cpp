@@ -153,6 +153,14 @@ private:
                 p_.State.TastHigh = true;
             break;
         case GlobalItem::Selected: p_.State.SelectedSignal = intValue(value); break;
+        case GlobalItem::Order:
+            // A word this version does not know leaves the order as it was.
+            for (std::size_t w = 0; w < OrderWords.size(); ++w)
+                if (AsciiEqualNoCase(value, OrderWords[w]))
+                    p_.Globals.Order.Kind = static_cast<OrderKind>(w);
+            break;
+        case GlobalItem::OrderSeed: setText(p_.Globals.Order.Seed, value); break;
+        case GlobalItem::OrderList: setText(p_.Globals.Order.List, value); break;
         }
     }
 

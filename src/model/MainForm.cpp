@@ -91,6 +91,7 @@ void ResetToNew(MainState& state)
 void MainForm::Neu1Click()
 {
     view_.setChecked(CheckBox::Repeated, false);
+    view_.setOrder({});
     ResetToNew(state_);
     for (const NewGlobalText& g : NewGlobalTexts)
         view_.setEditText(g.field, std::string(g.text));

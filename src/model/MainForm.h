@@ -24,7 +24,7 @@ namespace tonvera {
 void ResetToNew(MainState& state);
 
 // The texts "Neu" puts into the global parameters' edits, in this order;
-// "Unendlich" is cleared beside them.
+// "Unendlich" is cleared beside them and the order becomes ascending.
 struct NewGlobalText {
     EditField field;
     std::string_view text;

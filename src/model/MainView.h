@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "model/PositionOrder.h"
+
 namespace tonvera {
 
 // The parameter edits of the main window: the seven local ones first, in the
@@ -83,6 +85,11 @@ public:
     virtual void setAmSetCaption(const std::string& caption) = 0;
     // The label that shows the variable position.
     virtual void setAktVarText(const std::string& text) = 0;
+    // "Reihenfolge" beside "Durchlaufen", with its seed and list fields.
+    [[nodiscard]] virtual OrderSetting order() const = 0;
+    virtual void setOrder(const OrderSetting& order) = 0;
+    // The label beside the position: "Darbietung 2 von 5", or empty.
+    virtual void setPresentationText(const std::string& text) = 0;
 
     [[nodiscard]] virtual std::string statusText(int panel) const = 0;
     virtual void setStatusText(int panel, const std::string& text) = 0;

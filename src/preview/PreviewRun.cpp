@@ -32,6 +32,9 @@ public:
     void setPriority(Priority p) override { Prio = p; }
     void setAmSetCaption(const std::string&) override {}
     void setAktVarText(const std::string&) override {}
+    OrderSetting order() const override { return Order; }
+    void setOrder(const OrderSetting& order) override { Order = order; }
+    void setPresentationText(const std::string&) override {}
     std::string statusText(int panel) const override { return Status[std::size_t(panel)]; }
     void setStatusText(int panel, const std::string& text) override { Status[std::size_t(panel)] = text; }
     void repaintStatusBar() override {}
@@ -45,6 +48,7 @@ private:
     std::array<bool, CheckBoxCount> Checks{};
     std::array<std::string, StatusPanelCount> Status{};
     Priority Prio = Priority::Wiederzuerst;
+    OrderSetting Order;
     bool Timer = false;
 };
 

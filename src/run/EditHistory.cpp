@@ -131,7 +131,8 @@ std::string StepLabel(const SignalSetSnapshot& before, const SignalSetSnapshot& 
     if (g.Signaldauer != h.Signaldauer || g.Triggerstart != h.Triggerstart || g.Triggerstop != h.Triggerstop ||
         g.EndDamp != h.EndDamp)
         return "Globale Parameter ändern";
-    if (g.AnzWieder != h.AnzWieder || anyCheck(g, h, {CheckBox::Repeated, CheckBox::varcheck, CheckBox::ExternStart}))
+    if (g.AnzWieder != h.AnzWieder || !(g.Order == h.Order) ||
+        anyCheck(g, h, {CheckBox::Repeated, CheckBox::varcheck, CheckBox::ExternStart}))
         return "Ausgabeoptionen ändern";
     if (!(g == h))
         return "Anzeige ändern";

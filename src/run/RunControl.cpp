@@ -50,7 +50,31 @@ int RunControl::PositionCount() const { return Form.state().VariTable.PositionCo
 void RunControl::ShowPosition()
 {
     Form.view().setAktVarText(std::to_string(Form.state().VariPos));
+    std::string presentation;
+    if (Device.Running && Form.view().isChecked(CheckBox::varcheck)) {
+        const bool ascending = Order.Kind == OrderKind::Ascending;
+        presentation = PresentationText(ascending ? Form.state().VariPos : Sequence.presentation(),
+                                        ascending ? PositionCount() : std::int32_t(Sequence.pass().size()));
+        if (Order.SeedDrawn)
+            presentation += " (Startwert " + std::to_string(Order.Seed) + ")";
+    }
+    Form.view().setPresentationText(presentation);
     Form.view().repaintSignalDisplay();
+}
+
+void RunControl::BeginOrder()
+{
+    Order = ResolveOrder(Form.view().order(), PositionCount());
+    Sequence = Order.sequence(PositionCount());
+}
+
+std::optional<std::int32_t> RunControl::NextPosition()
+{
+    if (Order.Kind != OrderKind::Ascending)
+        return Sequence.next();
+    if (Form.state().VariPos < PositionCount())
+        return Form.state().VariPos + 1;
+    return std::nullopt;
 }
 
 void RunControl::StartButtonClick()
@@ -71,6 +95,8 @@ void RunControl::Start()
 {
     MainState& st = Form.state();
     MainView& view = Form.view();
+    if (view.isChecked(CheckBox::varcheck))
+        BeginOrder();
     Device.Realign();
     Device.StopOutput();
     if (st.OverflowSeen)
@@ -99,7 +125,7 @@ void RunControl::Start()
             st.RepeatsLeft = Repeats();
             SendSignalLength(false);
         }
-        st.VariPos = 1;
+        st.VariPos = Sequence.first();
     } else if (view.isChecked(CheckBox::Repeated)) {
         Device.SetRepetitions(1, true);
     } else {
@@ -109,6 +135,8 @@ void RunControl::Start()
     Download.DownloadSet();
     view.setTimerEnabled(true);
     StartConfirmed();
+    if (view.isChecked(CheckBox::varcheck))
+        ShowPosition();
 }
 
 void RunControl::StartConfirmed()
@@ -204,8 +232,8 @@ bool RunControl::Advance(std::uint8_t s)
     const bool ended = (s & StatusRunEnd) != 0;
 
     if (ended && view.isChecked(CheckBox::varcheck) && Device.Running) {
-        if (st.VariPos < PositionCount()) {
-            StepPosition();
+        if (const std::optional<std::int32_t> next = NextPosition()) {
+            StepPosition(*next);
             return false;
         }
         st.VariPos = 0;
@@ -235,11 +263,11 @@ bool RunControl::Advance(std::uint8_t s)
     return false;
 }
 
-void RunControl::StepPosition()
+void RunControl::StepPosition(std::int32_t next)
 {
     MainState& st = Form.state();
     MainView& view = Form.view();
-    ++st.VariPos;
+    st.VariPos = next;
     Device.Realign();
     Download.LoadSignals();
     if (view.priority() == Priority::Wiederzuerst) {

@@ -4,10 +4,12 @@
 // through the variable positions, repetitions and the external start.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/TTonvera.h"
 #include "model/MainForm.h"
+#include "model/PositionOrder.h"
 #include "run/CommandGate.h"
 #include "run/SignalDownload.h"
 
@@ -52,6 +54,11 @@ public:
     // unanswered; its next answer clears this.
     [[nodiscard]] bool DeviceSilent() const { return Silent; }
 
+    // The order of the run last started through the variables, with its
+    // seed (drawn or typed), and where that run stands in its pass.
+    [[nodiscard]] const ResolvedOrder& order() const { return Order; }
+    [[nodiscard]] const PositionSequence& sequence() const { return Sequence; }
+
     // For the project loader's table upload, which runs under the same gate.
     SignalDownload& download() { return Download; }
     CommandGate& gate() { return Gate; }
@@ -67,8 +74,14 @@ private:
     bool Advance(std::uint8_t s);
     // Steps 3 to 5: external start, the status panels, the overflow memory.
     void Observe(std::uint8_t s);
-    void StepPosition();
+    void StepPosition(std::int32_t next);
     void ShowPosition();
+    // Takes the order for a run through the variables; a list with an entry
+    // that is no position is refused here, before anything is sent.
+    void BeginOrder();
+    // The position after the current one in the order; none at the end of
+    // a pass. Ascending follows VariPos, so << and >> during a run count.
+    std::optional<std::int32_t> NextPosition();
     // Counts the ticks the device left unanswered; at the limit the device
     // counts as silent: said once, and the run is over.
     void Watch(bool answered);
@@ -86,6 +99,8 @@ private:
     TTonvera& Device;
     SignalDownload& Download;
     CommandGate& Gate;
+    ResolvedOrder Order;
+    PositionSequence Sequence;
     int SilentTicks = 0;
     bool Silent = false;
 };

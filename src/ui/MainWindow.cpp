@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include "files/FileCommands.h"
+#include "files/OrderListFile.h"
 #include "files/RecoveryFile.h"
 #include "model/Errors.h"
 #include "model/MainForm.h"
@@ -60,7 +62,8 @@ MainWindow::~MainWindow()
     for (QLineEdit* e : parameterEdits())
         e->removeEventFilter(this);
     Timer1->stop();
-    disconnect(AnzWieder, nullptr, this, nullptr);
+    for (QLineEdit* e : {AnzWieder, Startwert, OrderList})
+        disconnect(e, nullptr, this, nullptr);
     RecoveryTimer->stop();
 }
 
@@ -110,6 +113,8 @@ void MainWindow::wireEvents()
     onClick(Button5, [this] { Core->Button5Click(); });
     onClick(Button6, [this] { Core->Button6Click(); });
     onClick(ExternStart, [this] { Core->ExternStartClick(); });
+    connect(Reihenfolge, &QComboBox::activated, this, [this] { command([this] { showOrderFields(); }); });
+    onClick(OrderListFile, [this] { OrderListFileClick(); });
 
     onMenu(Neu1, [this] { Neu1Click(); });
     onMenu(Laden1, [this] { Laden1Click(); });
@@ -129,6 +134,14 @@ void MainWindow::wireEvents()
            [this] { showWindow(Block, &MainWindowHooks::Blockschaltbild1Click, "Das Blockschaltbild"); });
 
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+void MainWindow::OrderListFileClick()
+{
+    const std::optional<std::string> name =
+        Dlg->openFileName("Listen (*.txt)|*.txt|Alle Dateien (*.*)|*.*", "*.txt", "");
+    if (name)
+        OrderList->setText(QString::fromStdString(ReadOrderListFile(*name)));
 }
 
 void MainWindow::Timer1Timer()

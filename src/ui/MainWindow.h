@@ -21,6 +21,7 @@ class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -109,6 +110,9 @@ public:
     void setPriority(Priority p) override;
     void setAmSetCaption(const std::string& caption) override;
     void setAktVarText(const std::string& text) override;
+    [[nodiscard]] OrderSetting order() const override;
+    void setOrder(const OrderSetting& order) override;
+    void setPresentationText(const std::string& text) override;
     [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;
     void repaintStatusBar() override;
@@ -172,6 +176,10 @@ private:
     QCheckBox* varcheck;
     QPushButton *Button5, *Button6;
     QLabel* AktVar;
+    QComboBox* Reihenfolge; // "Reihenfolge"
+    QLineEdit *Startwert, *OrderList;
+    QPushButton* OrderListFile; // reads the list from a file
+    QLabel* Darbietung;         // "Darbietung k von N"
 
     // --- Parameter panel: local parameters -------------------------------------
     PaintBox* ParPan; // the panel paints itself: it is the ParInfo box
@@ -205,6 +213,9 @@ private:
     void buildBottomPanel();
     void buildStatusBar();
     void wireEvents();
+    void showOrderFields();
+    // "..." beside the list: the list read from a file chosen.
+    void OrderListFileClick();
     void paintSignalDisplay(QPainter& p);
     void paintLabels(QPainter& p, bool local);
     QLineEdit* edit(EditField f) const;

@@ -101,10 +101,11 @@ void MainWindow::wireHistory()
     // Boxes and the repeat count without a command of their own.
     for (QCheckBox* c : {Repeated, varcheck})
         connect(c, &QAbstractButton::clicked, this, [this] { command([] {}); });
-    connect(AnzWieder, &QLineEdit::editingFinished, this, [this] {
-        if (!Guard.busy())
-            command([] {});
-    });
+    for (QLineEdit* e : {AnzWieder, Startwert, OrderList})
+        connect(e, &QLineEdit::editingFinished, this, [this] {
+            if (!Guard.busy())
+                command([] {});
+        });
 
     RecoveryTimer = new QTimer(this);
     RecoveryTimer->setObjectName("RecoveryTimer");

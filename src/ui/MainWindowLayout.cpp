@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QByteArray>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -244,6 +245,27 @@ void MainWindow::buildRightPanel()
     QVBoxLayout* var = group(VarGroup, "VarGroup", "Variablen");
     varcheck = Named<QCheckBox>("varcheck", "Durchlaufen", VarGroup);
     var->addWidget(varcheck);
+    auto* order = new QHBoxLayout;
+    order->addWidget(new QLabel("Reihenfolge", VarGroup));
+    Reihenfolge = Named<QComboBox>("Reihenfolge", VarGroup);
+    for (std::string_view caption : OrderCaptions)
+        Reihenfolge->addItem(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+    order->addWidget(Reihenfolge, 1);
+    var->addLayout(order);
+    Startwert = Named<QLineEdit>("Startwert", "", VarGroup);
+    Startwert->setPlaceholderText("Startwert (leer: neu)");
+    Startwert->setFixedHeight(EditHeight);
+    var->addWidget(Startwert);
+    auto* list = new QHBoxLayout;
+    OrderList = Named<QLineEdit>("OrderList", "", VarGroup);
+    OrderList->setPlaceholderText("Liste: 3 1 4 2");
+    OrderList->setFixedHeight(EditHeight);
+    OrderListFile = Named<QPushButton>("OrderListFile", "...", VarGroup);
+    OrderListFile->setToolTip("Liste aus einer Datei lesen");
+    OrderListFile->setFixedSize(24, EditHeight + 2);
+    list->addWidget(OrderList, 1);
+    list->addWidget(OrderListFile);
+    var->addLayout(list);
     auto* steps = new QHBoxLayout;
     Button5 = Named<QPushButton>("Button5", "<<", VarGroup);
     AktVar = Named<QLabel>("AktVar", "1", VarGroup);
@@ -255,6 +277,10 @@ void MainWindow::buildRightPanel()
     steps->addWidget(AktVar, 1);
     steps->addWidget(Button6);
     var->addLayout(steps);
+    Darbietung = Named<QLabel>("Darbietung", "", VarGroup);
+    Darbietung->setAlignment(Qt::AlignCenter);
+    Darbietung->setWordWrap(true);
+    var->addWidget(Darbietung);
     col->addStretch(1);
 }
 

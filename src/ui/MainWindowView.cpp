@@ -4,7 +4,10 @@
 // toolkit-free display code.
 #include "ui/MainWindow.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -130,6 +133,34 @@ void MainWindow::setPriority(Priority p)
 
 void MainWindow::setAmSetCaption(const std::string& caption) { AmSet->setText(QString::fromStdString(caption)); }
 void MainWindow::setAktVarText(const std::string& text) { AktVar->setText(QString::fromStdString(text)); }
+
+OrderSetting MainWindow::order() const
+{
+    OrderSetting o;
+    o.Kind = static_cast<OrderKind>(std::clamp(Reihenfolge->currentIndex(), 0, int(OrderCaptions.size()) - 1));
+    o.Seed = Startwert->text().toStdString();
+    o.List = OrderList->text().toStdString();
+    return o;
+}
+
+void MainWindow::setOrder(const OrderSetting& order)
+{
+    Reihenfolge->setCurrentIndex(static_cast<int>(order.Kind));
+    Startwert->setText(QString::fromStdString(order.Seed));
+    OrderList->setText(QString::fromStdString(order.List));
+    showOrderFields();
+}
+
+void MainWindow::showOrderFields()
+{
+    // Only the field the chosen order reads can be typed into.
+    const auto kind = static_cast<OrderKind>(Reihenfolge->currentIndex());
+    Startwert->setEnabled(kind == OrderKind::Random);
+    OrderList->setEnabled(kind == OrderKind::List);
+    OrderListFile->setEnabled(kind == OrderKind::List);
+}
+
+void MainWindow::setPresentationText(const std::string& text) { Darbietung->setText(QString::fromStdString(text)); }
 
 std::string MainWindow::statusText(int panel) const
 {

@@ -24,6 +24,8 @@ public:
     Priority prio = Priority::Wiederzuerst;
     std::string amSetCaption = "Set";
     std::string aktVar = "1";
+    OrderSetting order_;
+    std::string presentation;
     std::array<std::string, StatusPanelCount> status{"Status", "Hardware nicht initialisiert", "Signal", "EichStatus"};
     bool timer = false;
 
@@ -55,6 +57,9 @@ public:
 
     void setAmSetCaption(const std::string& caption) override { amSetCaption = caption; }
     void setAktVarText(const std::string& text) override { aktVar = text; }
+    OrderSetting order() const override { return order_; }
+    void setOrder(const OrderSetting& o) override { order_ = o; }
+    void setPresentationText(const std::string& text) override { presentation = text; }
 
     std::string statusText(int panel) const override { return status.at(static_cast<std::size_t>(panel)); }
     void setStatusText(int panel, const std::string& text) override
