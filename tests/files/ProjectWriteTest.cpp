@@ -376,5 +376,37 @@ TEST_F(ProjectSave, CarrierMultipleUsesTheCurrentSeparator)
     EXPECT_EQ(lines[1 + 5 * 269 + 9], "  TabPara = 5E-5");
 }
 
+TEST_F(ProjectSave, OrderLinesOnlyWhenNotAscendingAndTheyReadBack)
+{
+    putFixtureState();
+    view.order_ = {OrderKind::Ascending, "7", "3 1"};
+    std::vector<std::string> lines;
+    cmd.WriteProject(lines);
+    EXPECT_EQ(lines.size(), 2154u + 20u + 44u + 7u);
+
+    view.order_ = {OrderKind::List, "7", "3 1 2"};
+    lines.clear();
+    cmd.WriteProject(lines);
+    ASSERT_EQ(lines.size(), 2154u + 20u + 3u + 44u + 7u);
+    EXPECT_EQ(lines[2154 + 18].substr(0, 12), "  EndDamp = ");
+    EXPECT_EQ(lines[2154 + 19], "  Order = List");
+    EXPECT_EQ(lines[2154 + 20], "  OrderSeed = 7");
+    EXPECT_EQ(lines[2154 + 21], "  OrderList = 3 1 2");
+
+    const std::string file = dir.path("order.tva");
+    view.order_ = {OrderKind::Random, "", ""};
+    cmd.SaveProject(file);
+    view.order_ = {OrderKind::List, "9", "9"};
+    cmd.LoadProject(file);
+    EXPECT_EQ(view.order_, (OrderSetting{OrderKind::Random, "", ""}));
+
+    // A word of a later version leaves the order as "Neu" made it.
+    std::string bytes = readBytes(file);
+    bytes.replace(bytes.find("Order = Random"), 14, "Order = Latin");
+    writeBytes(file, bytes);
+    cmd.LoadProject(file);
+    EXPECT_EQ(view.order_.Kind, OrderKind::Ascending);
+}
+
 } // namespace
 } // namespace tonvera

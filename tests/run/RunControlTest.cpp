@@ -7,6 +7,7 @@
 
 #include "RunFixture.h"
 #include "model/Errors.h"
+#include "model/PositionOrder.h"
 #include "run/RunControl.h"
 
 namespace tonvera::test {
@@ -266,6 +267,59 @@ TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
     EXPECT_FALSE(core.device().Running);
     EXPECT_EQ(core.state().VariPos, 1);
     EXPECT_EQ(freqWords().size(), 8u);
+}
+
+TEST_F(RunControlTest, RandomOrderPlaysEachPassItsOwnPermutation)
+{
+    sineThroughF({"100", "200", "300", "400"});
+    view.edit(EditField::AnzWieder) = "2";
+    view.prio = Priority::Variablezuerst;
+    view.order_ = {OrderKind::Random, "7", ""};
+    core.StartButtonClick();
+    const std::vector<std::int32_t> order = PositionSequence::Run(OrderKind::Random, 4, 7, {}, 2);
+    EXPECT_EQ(core.state().VariPos, order[0]);
+    EXPECT_EQ(view.aktVar, std::to_string(order[0]));
+    EXPECT_EQ(view.presentation, "Darbietung 1 von 4");
+
+    status = 8;
+    for (int i = 0; i < 7; ++i)
+        core.Timer1Timer();
+    const std::uint32_t word[] = {0, 419, 839, 1258, 1678};
+    std::vector<std::uint32_t> expected;
+    for (std::int32_t p : order)
+        expected.push_back(word[p]);
+    EXPECT_EQ(freqWords(), expected);
+    EXPECT_EQ(view.presentation, "Darbietung 4 von 4");
+    core.Timer1Timer();
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(view.presentation, "");
+}
+
+TEST_F(RunControlTest, ListOrderWithRepeatsThenStop)
+{
+    sineThroughF({"100", "200", "300"});
+    view.order_ = {OrderKind::List, "", "3 1 3"};
+    core.StartButtonClick();
+    status = 8;
+    for (int i = 0; i < 3; ++i)
+        core.Timer1Timer();
+    EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{1258, 419, 1258}));
+    EXPECT_FALSE(core.device().Running);
+    EXPECT_EQ(starts(), 3);
+}
+
+TEST_F(RunControlTest, ListEntryOutOfRangeRefusesStartBeforeAnythingIsSent)
+{
+    sineThroughF({"100", "200", "300"});
+    line.clearWrites();
+    view.order_ = {OrderKind::List, "", "3 1 4"};
+    try {
+        core.StartButtonClick();
+        ADD_FAILURE() << "Start went on";
+    } catch (const AbortError& e) {
+        EXPECT_EQ(e.text(), "Der 3. Eintrag der Liste, '4', liegt außerhalb der Positionen 1 bis 3");
+    }
+    EXPECT_TRUE(line.writes.empty());
 }
 
 TEST_F(RunControlTest, EndlessRunThroughStartsOverAtPositionOne)
