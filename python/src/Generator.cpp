@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Generator.h"
+#include "OrderArgs.h"
 
 #include <algorithm>
 #include <chrono>
@@ -168,13 +169,16 @@ void Generator::download(ProjectObject& project)
 }
 
 PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout,
-                           py::object onPosition)
+                           py::object onPosition, const py::handle& order, const py::handle& seed)
 {
     cli::RunSession& s = session();
     if (timeout && !cli::IsTimeLimit(*timeout))
         throw py::value_error("timeout: '" + LimitText(*timeout) + "' ist keine positive Zahl");
+    OrderSetting runOrder = project.value().Globals.Order;
+    SetOrder(runOrder, order, seed);
     adopt(project);
     s.view().setPriority(variablesFirst ? Priority::Variablezuerst : Priority::Wiederzuerst);
+    s.view().setOrder(runOrder);
     const std::size_t shownBefore = s.dialogs().messages().size();
 
     // The tool's rules for --timeout: one beyond what the clock counts is
@@ -226,6 +230,8 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
     PlayResult result;
     result.clamped = s.core().device().EichError || shownSince(EichWarningAtStop);
     result.overflow = s.core().state().OverflowSeen || shownSince(OverflowWarning);
+    if (s.view().isChecked(CheckBox::varcheck) && s.core().run().order().Kind == OrderKind::Random)
+        result.seed = s.core().run().order().Seed;
     s.finishWarnings();
 
     // A stop or Ctrl-C between ticks has given the window's Stop already;

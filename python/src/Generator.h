@@ -9,6 +9,7 @@
 #include <pybind11/pybind11.h>
 
 #include <memory>
+#include <cstdint>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -24,6 +25,8 @@ namespace py = pybind11;
 struct PlayResult {
     bool overflow = false; // the device reported overflow during the run
     bool clamped = false;  // a calibrated level was limited to 0 dB
+    // The seed of a random order through the positions, typed or drawn.
+    std::optional<std::uint64_t> seed;
 };
 
 class Generator {
@@ -33,7 +36,10 @@ public:
     ~Generator();
 
     void download(ProjectObject& project);
-    PlayResult play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout, py::object onPosition);
+    // order and seed: as Project.order and Project.seed, for this run only;
+    // None keeps the project's.
+    PlayResult play(ProjectObject& project, bool variablesFirst, std::optional<double> timeout, py::object onPosition,
+                    const py::handle& order, const py::handle& seed);
     void start();
     void stop();
     int status();

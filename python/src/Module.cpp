@@ -135,6 +135,7 @@ PYBIND11_MODULE(_core, m)
     py::class_<PlayResult>(m, "PlayResult", "How a run ended.")
         .def_readonly("overflow", &PlayResult::overflow, "The device reported overflow.")
         .def_readonly("clamped", &PlayResult::clamped, "A calibrated level was limited to 0 dB attenuation.")
+        .def_readonly("seed", &PlayResult::seed, "The seed of a random order through the positions, else None.")
         .def("__iter__", [](const PlayResult& r) { return py::iter(py::make_tuple(r.overflow, r.clamped)); })
         .def("__repr__", [](const PlayResult& r) {
             return std::string("PlayResult(overflow=") + Bool(r.overflow) + ", clamped=" + Bool(r.clamped) + ")";
@@ -155,9 +156,11 @@ PYBIND11_MODULE(_core, m)
         .def("download", &Generator::download, py::arg("project"),
              "The whole set of the project to the device; tables it holds already are not sent again.")
         .def("play", &Generator::play, py::arg("project"), py::arg("variables_first") = false,
-             py::arg("timeout") = py::none(), py::arg("on_position") = py::none(),
+             py::arg("timeout") = py::none(), py::arg("on_position") = py::none(), py::arg("order") = py::none(),
+             py::arg("seed") = py::none(),
              "A whole run as the window runs it. timeout: seconds, a positive number (one beyond what the clock "
-             "counts is no limit); None: twice the run's length plus 30 s, no limit for an endless run.")
+             "counts is no limit); None: twice the run's length plus 30 s, no limit for an endless run. order, "
+             "seed: as Project.order and Project.seed, for this run only; None keeps the project's.")
         .def("start", &Generator::start, "The window's Start.")
         .def("stop", &Generator::stop, "The window's Stop.")
         .def("status", &Generator::status,

@@ -12,6 +12,7 @@
 #include <deque>
 
 #include "Bindings.h"
+#include "OrderArgs.h"
 #include "ConsoleDialogs.h"
 #include "Paths.h"
 #include "ProjectCheck.h"
@@ -406,6 +407,20 @@ void BindProject(py::module_& m)
     CheckProperty<CheckBox::varcheck>(project, "through_variables",
                                       "\"Durchlaufen\": the run steps through all positions.");
     CheckProperty<CheckBox::ExternStart>(project, "extern_start", "\"Externes Starten\".");
+    project.def_property(
+        "order", [](ProjectObject& p) { return OrderObject(p.mutableValue().Globals.Order); },
+        [](ProjectObject& p, const py::handle& v) { SetOrder(p.mutableValue().Globals.Order, v, py::none()); },
+        "\"Reihenfolge\" of a run through the positions: \"ascending\", \"random\" (a new permutation in "
+        "every pass, from seed) or a list of positions such as [3, 1, 4, 2] (repeats allowed).");
+    project.def_property(
+        "seed", [](ProjectObject& p) { return SeedObject(p.mutableValue().Globals.Order); },
+        [](ProjectObject& p, const py::handle& v) {
+            if (v.is_none())
+                p.mutableValue().Globals.Order.Seed.clear();
+            else
+                SetOrder(p.mutableValue().Globals.Order, py::none(), v);
+        },
+        "The seed of the random order, 0 to 2**64-1; None: a new one is drawn at every start.");
 }
 
 } // namespace tonvera::python

@@ -13,6 +13,7 @@ int RunCheck(const CliOptions& o, std::ostream& out, std::ostream& err)
     if (!read)
         return ExitUsage;
     Project& project = *read;
+    ApplyOrderOptions(o, project.Globals.Order);
 
     const std::vector<Problem> problems = CheckProject(project, o.priority);
     int errors = 0, warnings = 0;

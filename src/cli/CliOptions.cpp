@@ -51,11 +51,26 @@ const char* UsageText()
            "      standardmäßig seinen Anschluss anlegt\n"
            "\n"
            "  --variablen-zuerst  Priorität \"Variablen->Wieder.\" (sonst \"Wieder.->Variablen\")\n"
+           "  --order ascending|random|\"3 1 4 2\"  Reihenfolge der Positionen beim Durchlaufen\n"
+           "                      (check, play, simulate, render; sonst die des Projekts)\n"
+           "  --seed N            Startwert der zufälligen Reihenfolge (sonst der des Projekts\n"
+           "                      oder ein neu gezogener)\n"
            "  Ohne --cal wird keine Kalibrierung verwendet.\n"
            "\n"
            "Rückgabewerte: 0 in Ordnung, 1 Befund oder Fehler, 2 falscher Aufruf oder Datei nicht lesbar,\n"
            "  3 Zeitlimit erreicht, 4 Lauf beendet, aber mit Signalüberlauf (check: Überlauf im Gerätemodell),\n"
            "  130 abgebrochen (Strg-C)\n";
+}
+
+void ApplyOrderOptions(const CliOptions& options, OrderSetting& order)
+{
+    if (options.order) {
+        order.Kind = *options.order;
+        if (*options.order == OrderKind::List)
+            order.List = options.orderList;
+    }
+    if (options.seed)
+        order.Seed = *options.seed;
 }
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
@@ -103,6 +118,27 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
             o.emulatorLink = true;
         } else if (a == "--float") {
             o.floatSamples = true;
+        } else if (a == "--order") {
+            if (!value(v))
+                return fail("Option --order braucht einen Wert");
+            if (v == "ascending" || v == "aufsteigend") {
+                o.order = OrderKind::Ascending;
+            } else if (v == "random" || v == "zufällig") {
+                o.order = OrderKind::Random;
+            } else {
+                // Its entries are checked against the project's positions.
+                o.order = OrderKind::List;
+                o.orderList = v;
+            }
+        } else if (a == "--seed") {
+            if (!value(v))
+                return fail("Option --seed braucht einen Wert");
+            try {
+                (void)ParseSeed(v);
+            } catch (const AbortError& e) {
+                return fail("Option --seed: " + e.text());
+            }
+            o.seed = v;
         } else if (a == "--variablen-zuerst") {
             o.priority = Priority::Variablezuerst;
         } else if (a.size() > 1 && a[0] == '-') {

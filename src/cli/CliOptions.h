@@ -24,6 +24,11 @@ struct CliOptions {
     bool json = false;         // ports
     bool emulatorLink = false; // ports: only the emulator's link
     Priority priority = Priority::Wiederzuerst;
+    // --order ascending|random|"3 1 4 2" and --seed N; without them the
+    // project's own order holds.
+    std::optional<OrderKind> order;
+    std::string orderList;
+    std::optional<std::string> seed;
     bool help = false;
     bool version = false;
 };
@@ -32,6 +37,9 @@ struct ParseOutcome {
     CliOptions options;
     std::string error; // empty when the command line was good
 };
+
+// The project's order with the options of the command line put over it.
+void ApplyOrderOptions(const CliOptions& options, OrderSetting& order);
 
 [[nodiscard]] ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 

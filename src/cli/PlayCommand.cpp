@@ -44,6 +44,9 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
         return ExitUsage;
     // The window's radio button; a project does not hold it.
     session.view().setPriority(o.priority);
+    OrderSetting order = session.view().order();
+    ApplyOrderOptions(o, order);
+    session.view().setOrder(order);
     if (StopSignal)
         return ExitInterrupted;
     if (!session.initHardware(*o.port)) {

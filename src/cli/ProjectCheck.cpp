@@ -15,6 +15,7 @@
 #include "device/SerialLine.h"
 #include "device/TTonvera.h"
 #include "model/Errors.h"
+#include "model/PositionOrder.h"
 #include "model/Numbers.h"
 #include "model/ParamEvaluator.h"
 #include "model/ParamTable.h"
@@ -321,6 +322,16 @@ private:
 std::vector<Problem> CheckProject(const Project& project, Priority priority)
 {
     std::vector<Problem> found = Checker(project, priority).run();
+    try {
+        // Only the kind's own field is read, as at Start; a seed left
+        // empty is drawn there.
+        (void)ResolveOrder(project.Globals.Order, project.State.VariTable.PositionCount());
+    } catch (const AbortError& e) {
+        Problem p;
+        p.parameter = "Reihenfolge";
+        p.text = e.text();
+        found.push_back(p);
+    }
     std::vector<Problem> output = CheckOutput(project, priority);
     found.insert(found.end(), output.begin(), output.end());
     // Signal by signal, the globals last; within each the order found.

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "model/PositionOrder.h"
 #include "model/QuietDialogs.h"
 #include "model/Simulation.h"
 
@@ -15,6 +16,7 @@ std::optional<SimulatedRun> SimulateProject(Project project, Dialogs& dialogs)
         return std::nullopt;
     const ProjectGlobals& g = project.Globals;
     Simulation sim(st.VariPos, dialogs, ',');
+    sim.SetOrder(SimulationOrder(g.Order, st.VariTable.PositionCount()));
     sim.Simulate(st.SinusArray, std::move(st.VariTable), g.Signaldauer, g.Triggerstart, g.Triggerstop);
     SimulatedRun run;
     run.totalMs = sim.TotalDuration();

@@ -111,6 +111,9 @@ int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err)
         return ExitUsage;
     // The window's radio button; a project does not hold it.
     session.view().setPriority(o.priority);
+    OrderSetting order = session.view().order();
+    ApplyOrderOptions(o, order);
+    session.view().setOrder(order);
 
     emu::WavFile wav(rate, o.floatSamples);
     RenderWatch watch;

@@ -116,8 +116,19 @@ double RunSession::expectedSeconds()
     const bool through = View.isChecked(CheckBox::varcheck);
     const int first = through ? 1 : st.VariPos;
     const int last = through ? std::max(1, Core->run().PositionCount()) : st.VariPos;
+    std::vector<std::int32_t> played;
+    for (int pos = first; pos <= last; ++pos)
+        played.push_back(pos);
+    // A list may play a position many times, or some never.
+    if (through && View.order().Kind == OrderKind::List) {
+        try {
+            played = ParseOrderList(View.order().List, Core->run().PositionCount());
+        } catch (const AbortError&) {
+            // Start will refuse it.
+        }
+    }
     double ms = 0;
-    for (int pos = first; pos <= last; ++pos) {
+    for (const std::int32_t pos : played) {
         try {
             const ParamEvaluator ev(st.VariTable, pos, quiet);
             const double length = ev.ParamValue(View.editText(EditField::Signaldauer));
@@ -141,6 +152,8 @@ RunEnd RunSession::play(const TickClock& clock)
         return interrupted && !core.device().PortLost ? RunEnd::Interrupted : RunEnd::Failed;
     }
     Out << "Start" << std::endl;
+    if (View.isChecked(CheckBox::varcheck) && core.run().order().Kind != OrderKind::Ascending)
+        Out << ConsoleText(OrderSummary(core.run().order())) << std::endl;
 
     for (;;) {
         if (clock.stopRequested && clock.stopRequested()) {

@@ -15,6 +15,7 @@ int RunSimulate(const CliOptions& o, std::ostream& out, std::ostream& err)
     if (!read)
         return ExitUsage;
     Project& project = *read;
+    ApplyOrderOptions(o, project.Globals.Order);
     try {
         const std::optional<SimulatedRun> run = SimulateProject(std::move(project), dialogs);
         if (!run) {

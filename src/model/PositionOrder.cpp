@@ -190,6 +190,13 @@ ResolvedOrder ResolveOrder(const OrderSetting& setting, std::int32_t positions)
     return r;
 }
 
+std::vector<std::int32_t> SimulationOrder(const OrderSetting& setting, std::int32_t positions)
+{
+    if (setting.Kind == OrderKind::Ascending || (setting.Kind == OrderKind::Random && Trim(setting.Seed).empty()))
+        return {};
+    return ResolveOrder(setting, positions).sequence(positions).pass();
+}
+
 std::string OrderSummary(const ResolvedOrder& order)
 {
     std::string s = "Reihenfolge " + std::string(OrderCaption(order.Kind));

@@ -118,6 +118,11 @@ struct ResolvedOrder {
 };
 [[nodiscard]] ResolvedOrder ResolveOrder(const OrderSetting& setting, std::int32_t positions);
 
+// One pass as a simulation or a preview shows it: empty for ascending and
+// for a random order whose seed is drawn only at Start (any permutation
+// takes as long as the ascending walk). Throws the list's AbortError.
+[[nodiscard]] std::vector<std::int32_t> SimulationOrder(const OrderSetting& setting, std::int32_t positions);
+
 // "Reihenfolge zufällig, Startwert 7", "Reihenfolge Liste", ...
 [[nodiscard]] std::string OrderSummary(const ResolvedOrder& order);
 // "Darbietung 2 von 5"

@@ -71,6 +71,7 @@ void Simulation::Button7Click(MainForm& form)
         return;
     }
     const MainView& view = form.view();
+    SetOrder(SimulationOrder(view.order(), state.VariTable.PositionCount()));
     Simulate(state.SinusArray, state.VariTable, view.editText(EditField::Signaldauer),
              view.editText(EditField::Triggerstart), view.editText(EditField::Triggerstop));
 }
@@ -127,12 +128,26 @@ void Simulation::Simulate(const SinusArray& signals, VariTable variables, const 
 void Simulation::BeginPositions()
 {
     savedPos_ = variPos_;
-    variPos_ = 1;
+    step_ = 0;
+    variPos_ = order_.empty() ? 1 : order_.front();
 }
 
-bool Simulation::PositionsDone() const { return variPos_ >= static_cast<std::int32_t>(simVariables_.slot(0).size()); }
+bool Simulation::PositionsDone() const
+{
+    if (!order_.empty())
+        return step_ >= order_.size();
+    return variPos_ >= static_cast<std::int32_t>(simVariables_.slot(0).size());
+}
 
-void Simulation::NextPosition() { ++variPos_; }
+void Simulation::NextPosition()
+{
+    if (order_.empty()) {
+        ++variPos_;
+        return;
+    }
+    if (++step_ < order_.size())
+        variPos_ = order_[step_];
+}
 
 void Simulation::EndPositions() { variPos_ = savedPos_; }
 

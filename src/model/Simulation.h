@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Canvas.h"
@@ -52,6 +53,10 @@ public:
     // rather than holding two copies of a big table.
     void Simulate(const SinusArray& signals, VariTable variables, const std::string& lengthText,
                   const std::string& triggerStartText, const std::string& triggerStopText);
+
+    // The positions in the order a run plays them in one pass; empty for
+    // the ascending walk 1..n. Set before Simulate.
+    void SetOrder(std::vector<std::int32_t> order) { order_ = std::move(order); }
 
     void BeginPositions();
     [[nodiscard]] bool PositionsDone() const;
@@ -97,6 +102,8 @@ private:
     char separator_;
 
     std::int32_t savedPos_ = 0;
+    std::vector<std::int32_t> order_;
+    std::size_t step_ = 0;
     SinusArray simSignals_{};
     VariTable simVariables_;
     std::string lengthText_;
