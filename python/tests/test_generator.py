@@ -46,6 +46,42 @@ def test_play_sends_what_tonvera_cli_play_sends(tmp_path):
     assert by_python[-1] == STOP
 
 
+def test_seeded_random_order_sends_what_tonvera_cli_sends(tmp_path):
+    p = sweep_project()
+    p.variables["F"] = [100, 200, 300, 400, 500]
+    p.signal_length, p.repetitions = 40, 3
+    p.save(str(tmp_path / "five.tva"))
+    with tonvera.Emulator(log=tmp_path / "cli.log") as emu:
+        code, out, err = cli("play", tmp_path / "five.tva", "--port", emu.port, "--variablen-zuerst",
+                             "--order", "random", "--seed", "7")
+        assert code == 0, out + err
+        assert "Reihenfolge zufällig, Startwert 7\n" in out
+    with tonvera.Emulator(log=tmp_path / "py.log") as emu:
+        with tonvera.Generator(emu.port, project=p) as gen:
+            result = gen.play(p, variables_first=True, order="random", seed=7)
+    assert result.seed == 7
+    assert p.order == "ascending"  # the arguments hold for that run only
+    by_cli, by_python = packets(tmp_path / "cli.log"), packets(tmp_path / "py.log")
+    assert registers(by_python) == registers(by_cli)
+    assert starts(by_python) == starts(by_cli) == 15
+
+
+def test_order_and_seed_of_a_project(tmp_path):
+    p = sweep_project()
+    assert (p.order, p.seed) == ("ascending", None)
+    p.order, p.seed = "random", 7
+    p.save(str(tmp_path / "r.tva"))
+    q = tonvera.Project.load(str(tmp_path / "r.tva"))
+    assert (q.order, q.seed) == ("random", 7)
+    q.order = [3, 1, 3]
+    assert q.order == [3, 1, 3]
+    for bad in ("sideways", [1, "2"], [], 2.5):
+        with pytest.raises(ValueError):
+            q.order = bad
+    with pytest.raises(ValueError):
+        q.seed = -1
+
+
 def test_ctrl_c_in_play_stops_the_device_first(tmp_path):
     p = sweep_project()
     p.through_variables = False

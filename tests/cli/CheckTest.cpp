@@ -110,6 +110,32 @@ TEST(CliCheck, TextsOfSignalsNotInUseAreEvaluatedToo)
     EXPECT_EQ(r.out, "Signal 3, Frequenz, Position 1: ALT ist kein gültiger Wert!\n1 Problem gefunden.\n");
 }
 
+TEST(CliCheck, ListEntryThatIsNoPositionFromTheFileOrTheOption)
+{
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "F");
+    p.variable(0, {"F", "100", "200", "300"});
+    p.globals.Order = {OrderKind::List, "", "3 1 4"};
+    p.write(dir.path("p.tva"));
+    const std::string refused =
+        "Global, Reihenfolge: Der 3. Eintrag der Liste, '4', liegt außerhalb der Positionen 1 bis 3\n"
+        "1 Problem gefunden.\n";
+    CliResult r = RunCli({"check", dir.path("p.tva")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, refused);
+    EXPECT_EQ(RunCli({"check", dir.path("p.tva"), "--order", "3 1 2"}).code, 0);
+    EXPECT_EQ(RunCli({"check", dir.path("p.tva"), "--order", "ascending"}).code, 0);
+
+    p.globals.Order = {};
+    p.write(dir.path("q.tva"));
+    r = RunCli({"check", dir.path("q.tva"), "--order", "3 1 4"});
+    EXPECT_EQ(r.out, refused);
+    r = RunCli({"check", dir.path("q.tva"), "--seed", "x"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(Contains(r.err, "Option --seed: 'x' ist kein gültiger Startwert")) << r.err;
+}
+
 TEST(CliCheck, FailureValueIsNotReportedAsTheOperatorsValue)
 {
     // 'abc' does not evaluate: its message says so, and the device's refusal

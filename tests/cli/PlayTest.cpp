@@ -104,6 +104,35 @@ TEST(CliPlay, RunThroughThreePositionsSendsWhatTheWindowSends)
                                                "42 00 00 ea 04 00"}));
 }
 
+TEST(CliPlay, OrderAndSeedOnTheCommandLineSendWhatTheWindowSendsWithThemSaved)
+{
+    TempDir dir;
+    ProjectBuilder p;
+    p.signal(0, "F");
+    p.variable(0, {"F", "100", "200", "300", "400"});
+    p.globals.Signaldauer = "40";
+    p.globals.check(CheckBox::varcheck) = true;
+    p.write(dir.path("plain.tva"));
+    p.globals.Order = {OrderKind::Random, "7", ""};
+    p.write(dir.path("seeded.tva"));
+
+    EmuProcess emu({"--log", "{dir}/packets.log"});
+    const CliResult r = RunCli(
+        {"play", dir.path("plain.tva"), "--port", emu.link(), "--order", "random", "--seed", "7", "--timeout", "30"});
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(Contains(r.out, "Start\nReihenfolge zufällig, Startwert 7\n")) << r.out;
+    std::vector<std::string> played;
+    ASSERT_TRUE(EmuProcess::waitFor([&] {
+        played = Lines(ReadAll(emu.path("packets.log")));
+        return !played.empty() && played.back() == "20 00 00 00 00 00";
+    }));
+    const std::vector<std::string> window = WindowLog(dir.path("seeded.tva"));
+    EXPECT_EQ(Registers(played), Registers(window));
+    EXPECT_EQ(Starts(played), 4);
+    // Not the ascending order: the window's log of the plain project differs.
+    EXPECT_NE(Registers(WindowLog(dir.path("plain.tva"))), Registers(window));
+}
+
 TEST(CliPlay, InterruptStopsTheDevice)
 {
     TempDir dir;

@@ -2,8 +2,10 @@
 // Runs played by the emulator, followed by the 50 ms tick over the real line.
 
 #include <algorithm>
+#include <map>
 
 #include "CoreOnEmu.h"
+#include "model/PositionOrder.h"
 
 namespace tonvera::test {
 namespace {
@@ -84,6 +86,41 @@ TEST(RunOnEmulator, VariablesFirstTwoPasses)
     ASSERT_TRUE(t.logEndsWithStop());
     EXPECT_EQ(t.freqsAndStarts(), Repeat({"419", "S", "839", "S", "1258", "S", "1678", "S"}, 2));
     EXPECT_EQ(t.core.state().VariPos, 1);
+}
+
+TEST(RunOnEmulator, SeededRandomOrderPlaysThreeDifferentPermutations)
+{
+    CoreOnEmu t({"--log", "{dir}/packets.log"});
+    ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
+    t.sineThroughF({"100", "200", "300", "400", "500"});
+    t.view.edit(EditField::Signaldauer) = "40";
+    t.view.edit(EditField::AnzWieder) = "3";
+    t.view.prio = Priority::Variablezuerst;
+    t.view.order_ = {OrderKind::Random, "7", ""};
+    ASSERT_TRUE(t.runToEnd(15s));
+    ASSERT_TRUE(t.logEndsWithStop());
+
+    const std::map<std::string, int> position = {{"419", 1}, {"839", 2}, {"1258", 3}, {"1678", 4}, {"2097", 5}};
+    std::vector<std::vector<int>> passes(1);
+    for (const std::string& f : t.freqsAndStarts()) {
+        if (f == "S")
+            continue;
+        if (passes.back().size() == 5)
+            passes.emplace_back();
+        passes.back().push_back(position.at(f));
+    }
+    ASSERT_EQ(passes.size(), 3u);
+    for (const auto& pass : passes) {
+        std::vector<int> sorted = pass;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, (std::vector<int>{1, 2, 3, 4, 5}));
+    }
+    EXPECT_NE(passes[0], passes[1]);
+    EXPECT_NE(passes[1], passes[2]);
+    EXPECT_NE(passes[0], passes[2]);
+    const std::vector<std::int32_t> seeded = PositionSequence::Run(OrderKind::Random, 5, 7, {}, 3);
+    EXPECT_EQ(passes[0], std::vector<int>(seeded.begin(), seeded.begin() + 5));
+    EXPECT_EQ(t.freqsAndStarts().size(), 30u); // each presentation started once
 }
 
 TEST(RunOnEmulator, VariablesFirstWithoutPositionsSendsACountPerPassThenStops)
