@@ -52,6 +52,7 @@ public:
     OrderSetting order() const override { return {}; }
     void setOrder(const OrderSetting&) override {}
     void setPresentationText(const std::string&) override {}
+    void setDrawnSeedText(const std::string&) override {}
     std::string statusText(int) const override { return {}; }
     void setStatusText(int, const std::string&) override {}
     void repaintStatusBar() override {}

@@ -38,6 +38,8 @@ public:
     [[nodiscard]] OrderSetting order() const override { return Order; }
     void setOrder(const OrderSetting& order) override { Order = order; }
     void setPresentationText(const std::string& text) override;
+    // The tool prints the seed it used once the run has started.
+    void setDrawnSeedText(const std::string&) override {}
 
     [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;

@@ -90,6 +90,10 @@ public:
     virtual void setOrder(const OrderSetting& order) = 0;
     // The label beside the position: "Darbietung 2 von 5", or empty.
     virtual void setPresentationText(const std::string& text) = 0;
+    // The seed a Start drew for an empty seed field (its decimal digits),
+    // shown without filling the field in: the next Start draws again.
+    // Empty: none.
+    virtual void setDrawnSeedText(const std::string& text) = 0;
 
     [[nodiscard]] virtual std::string statusText(int panel) const = 0;
     virtual void setStatusText(int panel, const std::string& text) = 0;

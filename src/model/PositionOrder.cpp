@@ -89,7 +89,7 @@ std::uint64_t ParseSeed(std::string_view text)
 std::uint64_t DrawSeed()
 {
     std::random_device device;
-    return std::uint64_t(device()) % 1'000'000'000ULL;
+    return std::uint64_t(device()) % 1000000ULL;
 }
 
 std::vector<std::int32_t> ParseOrderList(std::string_view text, std::int32_t positions)

@@ -35,6 +35,7 @@ public:
     OrderSetting order() const override { return Order; }
     void setOrder(const OrderSetting& order) override { Order = order; }
     void setPresentationText(const std::string&) override {}
+    void setDrawnSeedText(const std::string&) override {}
     std::string statusText(int panel) const override { return Status[std::size_t(panel)]; }
     void setStatusText(int panel, const std::string& text) override { Status[std::size_t(panel)] = text; }
     void repaintStatusBar() override {}

@@ -55,8 +55,6 @@ void RunControl::ShowPosition()
         const bool ascending = Order.Kind == OrderKind::Ascending;
         presentation = PresentationText(ascending ? Form.state().VariPos : Sequence.presentation(),
                                         ascending ? PositionCount() : std::int32_t(Sequence.pass().size()));
-        if (Order.SeedDrawn)
-            presentation += " (Startwert " + std::to_string(Order.Seed) + ")";
     }
     Form.view().setPresentationText(presentation);
     Form.view().repaintSignalDisplay();
@@ -66,6 +64,7 @@ void RunControl::BeginOrder()
 {
     Order = ResolveOrder(Form.view().order(), PositionCount());
     Sequence = Order.sequence(PositionCount());
+    Form.view().setDrawnSeedText(Order.SeedDrawn ? std::to_string(Order.Seed) : "");
 }
 
 std::optional<std::int32_t> RunControl::NextPosition()

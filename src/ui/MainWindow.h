@@ -113,6 +113,7 @@ public:
     [[nodiscard]] OrderSetting order() const override;
     void setOrder(const OrderSetting& order) override;
     void setPresentationText(const std::string& text) override;
+    void setDrawnSeedText(const std::string& text) override;
     [[nodiscard]] std::string statusText(int panel) const override;
     void setStatusText(int panel, const std::string& text) override;
     void repaintStatusBar() override;
@@ -122,6 +123,8 @@ public:
     [[nodiscard]] bool timerEnabled() const override;
 
     static constexpr int DesignWidth = 915;
+    // What the seed field shows while it is empty and no Start drew one.
+    static inline const QString SeedPlaceholder = QStringLiteral("Startwert");
     static constexpr int DesignHeight = 602;
 
     // The eleven parameter edits in the order the commit key handles them.

@@ -243,27 +243,28 @@ void MainWindow::buildRightPanel()
     prio->addWidget(Variablezuerst);
 
     QVBoxLayout* var = group(VarGroup, "VarGroup", "Variablen");
+    // The order's controls take the room the group's spacing had.
+    var->setSpacing(1);
     varcheck = Named<QCheckBox>("varcheck", "Durchlaufen", VarGroup);
     var->addWidget(varcheck);
-    auto* order = new QHBoxLayout;
-    order->addWidget(new QLabel("Reihenfolge", VarGroup));
+    // The panel is too narrow for the caption and the choice on one line.
+    var->addWidget(new QLabel("Reihenfolge", VarGroup));
     Reihenfolge = Named<QComboBox>("Reihenfolge", VarGroup);
     for (std::string_view caption : OrderCaptions)
         Reihenfolge->addItem(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
-    order->addWidget(Reihenfolge, 1);
-    var->addLayout(order);
-    Startwert = Named<QLineEdit>("Startwert", "", VarGroup);
-    Startwert->setPlaceholderText("Startwert (leer: neu)");
-    Startwert->setFixedHeight(EditHeight);
-    var->addWidget(Startwert);
+    var->addWidget(Reihenfolge);
     auto* list = new QHBoxLayout;
+    Startwert = Named<QLineEdit>("Startwert", "", VarGroup);
+    Startwert->setPlaceholderText(SeedPlaceholder);
+    Startwert->setFixedHeight(EditHeight);
+    list->addWidget(Startwert, 3);
     OrderList = Named<QLineEdit>("OrderList", "", VarGroup);
-    OrderList->setPlaceholderText("Liste: 3 1 4 2");
+    OrderList->setPlaceholderText("Liste");
     OrderList->setFixedHeight(EditHeight);
     OrderListFile = Named<QPushButton>("OrderListFile", "...", VarGroup);
     OrderListFile->setToolTip("Liste aus einer Datei lesen");
     OrderListFile->setFixedSize(24, EditHeight + 2);
-    list->addWidget(OrderList, 1);
+    list->addWidget(OrderList, 2);
     list->addWidget(OrderListFile);
     var->addLayout(list);
     auto* steps = new QHBoxLayout;
@@ -279,7 +280,6 @@ void MainWindow::buildRightPanel()
     var->addLayout(steps);
     Darbietung = Named<QLabel>("Darbietung", "", VarGroup);
     Darbietung->setAlignment(Qt::AlignCenter);
-    Darbietung->setWordWrap(true);
     var->addWidget(Darbietung);
     col->addStretch(1);
 }

@@ -162,6 +162,12 @@ void MainWindow::showOrderFields()
 
 void MainWindow::setPresentationText(const std::string& text) { Darbietung->setText(QString::fromStdString(text)); }
 
+void MainWindow::setDrawnSeedText(const std::string& text)
+{
+    Startwert->setPlaceholderText(text.empty() ? SeedPlaceholder : QString::fromStdString(text));
+    Startwert->setToolTip(text.empty() ? QString() : "Gezogener Startwert " + QString::fromStdString(text));
+}
+
 std::string MainWindow::statusText(int panel) const
 {
     if (panel < 0 || panel >= StatusPanelCount)

@@ -15,6 +15,7 @@
 #include "model/Errors.h"
 #include "model/MainForm.h"
 #include "model/Numbers.h"
+#include "model/PositionOrder.h"
 #include "preview/PreviewWorker.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewViews.h"
@@ -189,10 +190,34 @@ void PreviewWindow::follow()
     }
 }
 
+std::vector<std::int32_t> PreviewWindow::order() const
+{
+    try {
+        return SimulationOrder(Main.order(), Main.form().state().VariTable.PositionCount());
+    } catch (const AbortError&) {
+        // Start reports the list; until it is mended the preview walks up.
+        return {};
+    }
+}
+
 void PreviewWindow::step(int delta)
 {
-    const int count = std::max(1, Main.form().state().VariTable.PositionCount());
-    Position = std::clamp(Position + delta, 1, count);
+    // << and >> go through the positions in the order a run plays them.
+    const std::vector<std::int32_t> pass = order();
+    if (pass.empty()) {
+        const int count = std::max(1, Main.form().state().VariTable.PositionCount());
+        Position = std::clamp(Position + delta, 1, count);
+    } else {
+        // The main window's << and >> may have moved the position meanwhile:
+        // go on from its first presentation.
+        const int last = int(pass.size()) - 1;
+        if (OrderStep > last || pass[std::size_t(OrderStep)] != Position) {
+            const auto at = std::find(pass.begin(), pass.end(), Position);
+            OrderStep = at == pass.end() ? 0 : int(at - pass.begin());
+        }
+        OrderStep = std::clamp(OrderStep + delta, 0, last);
+        Position = pass[std::size_t(OrderStep)];
+    }
     showPosition();
     request();
 }
@@ -238,8 +263,13 @@ void PreviewWindow::accept(std::shared_ptr<const PreviewRun> run, std::uint64_t 
 void PreviewWindow::showPosition()
 {
     const int count = Main.form().state().VariTable.PositionCount();
-    PositionLabel->setText(count > 0 ? QString("Position %1 von %2").arg(Position).arg(count)
-                                     : QString("Position %1").arg(Position));
+    QString text =
+        count > 0 ? QString("Position %1 von %2").arg(Position).arg(count) : QString("Position %1").arg(Position);
+    const std::vector<std::int32_t> pass = order();
+    if (!pass.empty() && OrderStep >= 0 && std::size_t(OrderStep) < pass.size() &&
+        pass[std::size_t(OrderStep)] == Position)
+        text += ", " + QString::fromStdString(PresentationText(OrderStep + 1, std::int32_t(pass.size())));
+    PositionLabel->setText(text);
 }
 
 void PreviewWindow::fit()

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "preview/PreviewSignal.h"
 
@@ -58,6 +59,8 @@ private:
     void request();
     void accept(std::shared_ptr<const preview::PreviewRun> run, std::uint64_t generation);
     void showPosition();
+    // One pass of the main window's order; empty when it is ascending.
+    [[nodiscard]] std::vector<std::int32_t> order() const;
     void savePng();
     void saveWav();
 
@@ -72,6 +75,8 @@ private:
     QTimer* Poll;
     QTimer* Debounce;
     int Position = 1;
+    // Where << and >> stand in the order of a run, when it is not ascending.
+    int OrderStep = 0;
     int MainPosition = -1;
     std::optional<preview::PreviewInput> Requested;
     std::optional<preview::PreviewInput> Seen;

@@ -25,6 +25,14 @@ TEST(CliSimulate, TotalDurationAndEachPosition)
               "Position 2: Beginn 1000 ms, Dauer 2000 ms, Trigger 20,5 bis 141 ms\n"
               "Position 3: Beginn 3000 ms, Dauer 1500 ms, Trigger 30 bis 160 ms\n");
     EXPECT_EQ(r.err, "");
+
+    // A list plays its entries, repeats included.
+    const CliResult listed = RunCli({"simulate", dir.path("p.tva"), "--order", "3 1 3"});
+    EXPECT_EQ(listed.out,
+              "Dauer des Gesamtsignals: 4 Sekunden\n"
+              "Position 3: Beginn 0 ms, Dauer 1500 ms, Trigger 30 bis 160 ms\n"
+              "Position 1: Beginn 1500 ms, Dauer 1000 ms, Trigger 10 bis 120 ms\n"
+              "Position 3: Beginn 2500 ms, Dauer 1500 ms, Trigger 30 bis 160 ms\n");
 }
 
 TEST(CliSimulate, NeedsVariablesAndReportsBadTextsOnce)

@@ -26,6 +26,7 @@ public:
     std::string aktVar = "1";
     OrderSetting order_;
     std::string presentation;
+    std::string drawnSeed;
     std::array<std::string, StatusPanelCount> status{"Status", "Hardware nicht initialisiert", "Signal", "EichStatus"};
     bool timer = false;
 
@@ -60,6 +61,7 @@ public:
     OrderSetting order() const override { return order_; }
     void setOrder(const OrderSetting& o) override { order_ = o; }
     void setPresentationText(const std::string& text) override { presentation = text; }
+    void setDrawnSeedText(const std::string& text) override { drawnSeed = text; }
 
     std::string statusText(int panel) const override { return status.at(static_cast<std::size_t>(panel)); }
     void setStatusText(int panel, const std::string& text) override

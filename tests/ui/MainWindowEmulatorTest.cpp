@@ -11,15 +11,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <gtest/gtest.h>
 
 #include "device/SerialLine.h"
 #include "device/TTonvera.h"
 #include "model/MainForm.h"
+#include "model/PositionOrder.h"
 #include "support/AnswerRelay.h"
 #include "support/EmuProcess.h"
 #include "support/RecordingDialogs.h"
@@ -142,6 +146,48 @@ TEST_F(WindowEmulator, RunThroughTheVariablesAdvancesWhileTheEditorIsOpen)
     EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), "1");
     EXPECT_TRUE(dialogs.errors.empty());
     m.close();
+}
+
+// "Reihenfolge" chosen and a seed typed: the window plays the permutations
+// that seed gives, one per pass, and counts the presentations.
+TEST_F(WindowEmulator, SeededRandomOrderThroughTheWidgets)
+{
+    emu.emplace(std::vector<std::string>{"--log", "{dir}/packets.log"});
+    MainWindow& m = *windows.MainForm;
+    InitOnEmulator(windows, emu->link());
+    ASSERT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware initialisiert");
+    ThreePositions(m);
+    m.form().state().VariTable.slot(0) = {"F", "100", "200", "300", "400", "500"};
+    control<QLineEdit>(m, "AnzWieder")->setText("3");
+    control<QRadioButton>(m, "Variablezuerst")->click();
+    control<QCheckBox>(m, "varcheck")->click();
+    auto* order = control<QComboBox>(m, "Reihenfolge");
+    EXPECT_FALSE(control<QLineEdit>(m, "Startwert")->isEnabled());
+    order->setFocus();
+    QTest::keyClick(order, Qt::Key_Down);
+    ASSERT_EQ(order->currentText(), "zufällig");
+    EXPECT_TRUE(control<QLineEdit>(m, "Startwert")->isEnabled());
+    EXPECT_FALSE(control<QLineEdit>(m, "OrderList")->isEnabled());
+    QTest::keyClicks(control<QLineEdit>(m, "Startwert"), "7");
+
+    const std::vector<std::int32_t> seeded = PositionSequence::Run(OrderKind::Random, 5, 7, {}, 3);
+    control<QPushButton>(m, "StartButton")->click();
+    ASSERT_TRUE(m.device().Running);
+    EXPECT_EQ(control<QLabel>(m, "AktVar")->text(), QString::number(seeded[0]));
+    EXPECT_EQ(control<QLabel>(m, "Darbietung")->text(), "Darbietung 1 von 5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m.device().Running; }, 20000));
+    EXPECT_TRUE(dialogs.errors.empty());
+    m.close();
+
+    // Signal 0's frequency word at each presentation, from the device's log.
+    std::vector<std::int32_t> played;
+    std::ifstream log(emu->path("packets.log"));
+    const std::map<std::string, std::int32_t> positionOf = {
+        {"a3 01 00", 1}, {"47 03 00", 2}, {"ea 04 00", 3}, {"8e 06 00", 4}, {"31 08 00", 5}};
+    for (std::string line; std::getline(log, line);)
+        if (line.rfind("42 00 00 ", 0) == 0 || line.rfind("62 00 00 ", 0) == 0)
+            played.push_back(positionOf.at(line.substr(9)));
+    EXPECT_EQ(played, seeded);
 }
 
 // The external input is watched while the simulation window is open.

@@ -141,6 +141,32 @@ TEST(PreviewWindowTest, FollowsTheMainWindowsPositionAndStepsItsOwn)
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
+TEST(PreviewWindowTest, ItsStepsFollowTheOrderOfARun)
+{
+    RecordingDialogs dialogs;
+    AppWindows windows = CreateWindows(&dialogs);
+    MainWindow& m = *windows.MainForm;
+    MainState& st = m.form().state();
+    st.SinusArray[0].Used = true;
+    st.SinusArray[0].Freq = "F";
+    st.VariTable.slot(0) = {"F", "500", "1000", "1500"};
+    m.setOrder({OrderKind::List, "", "3 1 3"});
+    m.show();
+    control<QAction>(m, "Vorschau1")->trigger();
+    auto* p = control<PreviewWindow>(m, "Vorschau");
+    QLabel* pos = control<QLabel>(*p, "PreviewPos");
+    auto press = [&](const char* name) { QTest::mouseClick(control<QPushButton>(*p, name), Qt::LeftButton); };
+
+    // Position 1 of the main window is the list's second presentation.
+    press("PreviewNext");
+    EXPECT_EQ(pos->text(), "Position 3 von 3, Darbietung 3 von 3");
+    press("PreviewPrev");
+    press("PreviewPrev");
+    press("PreviewPrev");
+    EXPECT_EQ(pos->text(), "Position 3 von 3, Darbietung 1 von 3");
+    EXPECT_TRUE(WaitFor([&] { return p->run() && p->run()->position == 3; }));
+}
+
 TEST(PreviewWindowTest, SpectrumLabelsAreWholeSignedAndClearOfEachOtherAndTheTrace)
 {
     // Crowded peaks: an AM signal's carrier and side bands, two weak sines
