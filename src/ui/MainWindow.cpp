@@ -42,13 +42,8 @@ MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget
     Core->setProgressWindow(new ProgressWindow(this));
     Editing = std::make_unique<SignalEditing>(Core->form());
     Display = std::make_unique<MainDisplay>(Core->form());
-    Display->SignalLengthShown = [this](double length) {
-        // The device always holds the length the display shows, unless it
-        // is playing.
-        TTonvera& device = Core->device();
-        if (!device.Running)
-            device.SetSignalLength(Repeated->isChecked(), length);
-    };
+    Display->SignalLengthShown = [this](double length) { Core->SignalLengthShown(length); };
+    watchCore();
     wireHistory();
     wireEvents();
 }
@@ -165,7 +160,7 @@ void MainWindow::FormCreate()
     command([&] { Core->FormCreate(); });
     // Whatever the default files made of it, this is the start: unchanged.
     History.reset(TakeSnapshot(Core->state(), ReadGlobals(*this)));
-    LoadsSeen = Core->files().ProjectsLoaded;
+    ProjectLoaded = false;
     offerRecovery();
     showHistory();
 }

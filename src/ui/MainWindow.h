@@ -16,6 +16,7 @@
 #include "ui/AppWindows.h"
 #include "run/CommandGuard.h"
 #include "run/EditHistory.h"
+#include "run/RunEvents.h"
 
 class QAbstractButton;
 class QAction;
@@ -226,6 +227,8 @@ private:
     void wireHistory();
     void recordStep();
     void afterCommand();
+    // Listens to the core's events (loads for the history).
+    void watchCore();
     void showHistory();
     void showStep(const SignalSetSnapshot& step);
     bool mayDropChanges();
@@ -242,7 +245,10 @@ private:
     // The name of the next step when the command knows it better than the
     // change it made (a copy looks like a new signal).
     std::string NextStep;
-    std::uint64_t LoadsSeen = 0;
+    // The core put a project in place (also when its upload failed after)
+    // since the last command ended.
+    bool ProjectLoaded = false;
+    std::unique_ptr<RunListener> CoreEvents;
     // The recovery file is behind the history / was written by this window.
     bool RecoveryStale = false;
     bool RecoveryWritten = false;
