@@ -73,12 +73,17 @@ std::string Joined(const std::vector<std::string>& cells)
     return line + '\n';
 }
 
-// The first line of an existing file that is no comment: its header.
+// The first line of an existing file that is no comment: its header. Only
+// a regular file is read (a device or a FIFO may never end), and only its
+// beginning: comments are a few lines, the header one.
 std::optional<std::string> ExistingHeader(const std::string& path)
 {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    while (std::getline(in, line))
+    for (int lines = 0; lines < 1000 && std::getline(in, line); ++lines)
         if (!line.empty() && line[0] != '#')
             return line + '\n';
     return std::nullopt;
@@ -122,7 +127,7 @@ void Journal::close()
     Fd = -1;
 }
 
-void Journal::fail(const std::string& path, int err)
+void Journal::fail(std::string path, int err)
 {
     close();
     OpenPath.clear();

@@ -55,7 +55,8 @@ private:
     // all of it is in the file.
     bool write(const std::vector<std::string>& variables, const std::string& line);
     bool openFor(const std::vector<std::string>& header);
-    void fail(const std::string& path, int err);
+    // `path` by value: it is often OpenPath, which this clears.
+    void fail(std::string path, int err);
     void sync();
     void close();
 
