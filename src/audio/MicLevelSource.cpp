@@ -28,6 +28,11 @@ constexpr auto StartGrace = std::chrono::seconds(3);
 constexpr double SettleSeconds = 0.05;
 // Samples at the converter's limit: the tone is clipped and reads low.
 constexpr int ClipLevel = 32767;
+// Frames asked for at a time. ALSA's file plugin takes its input file to be
+// always full: a short read of a FIFO leaves the rest as silence. Whoever
+// feeds the FIFO in whole pieces of this size (as tonvera-emu does) is read
+// without gaps; a sound card does not mind.
+constexpr std::size_t ReadFrames = 256;
 
 std::string Quoted(const std::string& device) { return "'" + QuotedInput(device) + "'"; }
 
@@ -69,7 +74,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
         }
         const auto settle = static_cast<std::size_t>(SettleSeconds * rate);
         std::size_t skipped = 0;
-        std::vector<std::int16_t> chunk(1024);
+        std::vector<std::int16_t> chunk(ReadFrames);
         bool clipped = false;
         samples.reserve(wanted);
         while (samples.size() < wanted) {
