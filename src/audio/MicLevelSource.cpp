@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <utility>
 
@@ -145,14 +146,16 @@ std::vector<CaptureDevice> CaptureDevices()
         // "null" records nothing; no one measures through it.
         if (name.empty() || name == "null" || io == "Output")
             continue;
-        std::string desc = take(*h, "DESC");
-        for (char& c : desc)
-            if (c == '\n')
-                c = ' ';
+        // ALSA's descriptions come as lines: card, then device.
         std::string joined;
-        for (std::size_t i = 0; i < desc.size(); ++i)
-            if (!(desc[i] == ' ' && i + 1 < desc.size() && desc[i + 1] == ' '))
-                joined += desc[i];
+        std::istringstream lines(take(*h, "DESC"));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.empty())
+                continue;
+            if (!joined.empty())
+                joined += " - ";
+            joined += line;
+        }
         out.push_back({name, joined});
     }
     snd_device_name_free_hint(hints);
