@@ -39,6 +39,21 @@ std::string Quoted(const std::string& device) { return "'" + QuotedInput(device)
 
 std::string NoData(const std::string& device) { return "Das Aufnahmegerät " + Quoted(device) + " liefert keine Daten"; }
 
+// The reason in the operator's words where there are some; ALSA's own
+// (English) text otherwise.
+std::string Reason(int err)
+{
+    switch (-err) {
+    case ENOENT:
+    case ENODEV: return "kein solches Gerät";
+    case EBUSY: return "es wird von einem anderen Programm benutzt";
+    case EACCES:
+    case EPERM: return "keine Berechtigung";
+    case EINVAL: return "ungültige Einstellung";
+    default: return snd_strerror(err);
+    }
+}
+
 struct CaptureJob {
     std::mutex lock;
     std::condition_variable finished;
@@ -62,7 +77,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
     [&] {
         snd_pcm_t* raw = nullptr;
         if (const int err = snd_pcm_open(&raw, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK); err < 0) {
-            error = "Das Aufnahmegerät " + Quoted(device) + " kann nicht geöffnet werden: " + snd_strerror(err);
+            error = "Das Aufnahmegerät " + Quoted(device) + " kann nicht geöffnet werden: " + Reason(err);
             return;
         }
         const std::unique_ptr<snd_pcm_t, PcmCloser> pcm(raw);
@@ -70,7 +85,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
                                                1, 200'000);
             err < 0) {
             error = "Das Aufnahmegerät " + Quoted(device) + " nimmt nicht mono mit " + std::to_string(rate) +
-                    " Hz auf: " + snd_strerror(err);
+                    " Hz auf: " + Reason(err);
             return;
         }
         const auto settle = static_cast<std::size_t>(SettleSeconds * rate);
@@ -102,7 +117,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
                 continue;
             }
             if (n < 0) {
-                error = "Das Aufnahmegerät " + Quoted(device) + " meldet einen Fehler: " + snd_strerror(int(n));
+                error = "Das Aufnahmegerät " + Quoted(device) + " meldet einen Fehler: " + Reason(int(n));
                 return;
             }
             for (snd_pcm_sframes_t i = 0; i < n && samples.size() < wanted; ++i) {
