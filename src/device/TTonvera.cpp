@@ -143,8 +143,10 @@ void TTonvera::ConfirmAnswers()
     const long long sent = SentBytes / PacketSize;
     const long long missing = AwaitAnswers();
     MarkBoundary();
-    if (missing == 0)
+    if (missing == 0) {
+        Line->delivered();
         return;
+    }
     Recover();
     throw UnconfirmedError(missing, sent);
 }
