@@ -82,11 +82,12 @@ void BM_StartOffset(benchmark::State& state)
         args.push_back("--pace");
     test::EmuProcess emu(args);
     const std::string startsPath = emu.path("starts.txt");
+    std::string failed;
+    // Before the core, so that it outlives whatever the core still tells.
+    Journal journal([&] { return journalPath; }, [&](const std::string& text) { failed = text; });
     test::FakeView view;
     test::RecordingDialogs dialogs;
     MainCore core(view, dialogs); // the real serial layer
-    std::string failed;
-    Journal journal([&] { return journalPath; }, [&](const std::string& text) { failed = text; });
     core.events().add(journal);
     if (!core.InitHardware(emu.link())) {
         state.SkipWithError("emulator not found");
@@ -121,7 +122,6 @@ void BM_StartOffset(benchmark::State& state)
         for (int i = 0; i < Starts; ++i)
             offsets.push_back(ours[std::size_t(i)] - std::stod(lines[before + std::size_t(i)]));
     }
-    core.events().remove(journal);
     core.FormClose();
     if (offsets.empty())
         return;
