@@ -32,6 +32,7 @@ const char* const Usage =
     "\n"
     "  --link PATH          the link to create (an old link there is replaced)\n"
     "  --log FILE           log every packet received (six hex bytes a line)\n"
+    "  --start-times FILE   log when each start packet was read (monotonic seconds)\n"
     "  --input 0|1          level of the external input at start (default 1)\n"
     "  --control FIFO       read commands from this FIFO (created if missing)\n"
     "  --bootloader         start in the boot loader\n"
@@ -82,6 +83,7 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
             const char* needs;
         } paths[] = {{"--link", &Settings::link, "a path"},
                      {"--log", &Settings::logFile, "a file name"},
+                     {"--start-times", &Settings::startTimesFile, "a file name"},
                      {"--firmware-out", &Settings::firmwareOut, "a file name"},
                      {"--control", &Settings::control, "a path"},
                      {"--wav", &Settings::wavFile, "a file name"},

@@ -13,6 +13,9 @@ namespace tonvera::emutool {
 struct Settings {
     std::string link;
     std::string logFile;
+    // One line per start packet: when its last byte was read, in seconds
+    // on the monotonic clock the program's journal also uses.
+    std::string startTimesFile;
     std::string firmwareOut;
     std::string control;
     std::string wavFile;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -71,6 +72,15 @@ std::optional<Transducer> ReadTransducer(const std::string& file)
     }
 }
 
+// Seconds with microseconds, flushed at once so that a reader sees each
+// start while the emulator still runs.
+void WriteStartTime(std::FILE* out, EmuTime at)
+{
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(at).count();
+    std::fprintf(out, "%lld.%06lld\n", static_cast<long long>(us / 1'000'000), static_cast<long long>(us % 1'000'000));
+    std::fflush(out);
+}
+
 } // namespace
 
 int Serve(const Settings& s)
@@ -84,6 +94,14 @@ int Serve(const Settings& s)
             return 2;
         }
         log = std::make_unique<PacketLog>(*logStream);
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> startTimes(nullptr, &std::fclose);
+    if (!s.startTimesFile.empty()) {
+        startTimes.reset(std::fopen(s.startTimesFile.c_str(), "w"));
+        if (!startTimes) {
+            std::fprintf(stderr, "tonvera-emu: cannot write the start times %s\n", s.startTimesFile.c_str());
+            return 2;
+        }
     }
     int controlFd = -1;
     bool controlCreated = false;
@@ -260,11 +278,19 @@ int Serve(const Settings& s)
             if (s.pace && (n <= 0 || std::size_t(n) < want))
                 pace.idle(now);
             if (n > 0) {
+                // Read afresh: `now` was taken before the read, and the time
+                // of a start is compared with the program's own record of it.
+                const EmuTime readAt = startTimes ? Now() : now;
+                const std::uint64_t startsBefore = emu.device().starts();
                 if (s.pace)
                     pace.consumed(std::size_t(n));
                 const auto reply = emu.receive(std::span<const std::uint8_t>(buf.data(), std::size_t(n)), now);
                 if (!reply.empty())
                     WriteReplies(pty.master, reply, lostReplies);
+                // After the replies, which the program is waiting for.
+                if (startTimes)
+                    for (std::uint64_t k = startsBefore; k < emu.device().starts(); ++k)
+                        WriteStartTime(startTimes.get(), readAt);
                 const DeviceModel& d = emu.device();
                 if (!s.wavFile.empty())
                     recorder.note(d.starts(), d.lastRun(), d.stopped(), now);
