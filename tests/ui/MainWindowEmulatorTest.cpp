@@ -343,6 +343,9 @@ TEST_F(WindowEmulator, EveryPresentationOfARunIsJournalledAsTheDeviceGotIt)
         EXPECT_GT(sent, std::stod(row["s0_daempfung_db"])) << i;
     }
     EXPECT_EQ(JournalRows(file, "ende").size(), 8u);
+    std::ifstream journal(file);
+    const std::string text((std::istreambuf_iterator<char>(journal)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("# Port\t" + emu->link() + "\n"), std::string::npos) << text.substr(0, 300);
 }
 
 // The journal's folder cannot be written: one message, and the run goes
