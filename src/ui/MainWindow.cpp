@@ -21,6 +21,7 @@
 #include "model/SignalEditing.h"
 #include "model/Verschiedenes.h"
 #include "run/MainCore.h"
+#include "run/Journal.h"
 #include "ui/HardInitDialog.h"
 #include "ui/PaintBox.h"
 #include "ui/ProgressWindow.h"
@@ -44,6 +45,7 @@ MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget
     Display = std::make_unique<MainDisplay>(Core->form());
     Display->SignalLengthShown = [this](double length) { Core->SignalLengthShown(length); };
     watchCore();
+    wireJournal();
     wireHistory();
     wireEvents();
 }
@@ -174,6 +176,8 @@ void MainWindow::Hardware1Click()
     HardInit->InitHardwareHook = [this](const std::string& port) {
         if (Core->InitHardware(port))
             RememberPort(port);
+        if (line().isOpen())
+            Log->setPort(port);
     };
     Core->Hardware1Click(*HardInit);
 }
