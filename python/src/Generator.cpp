@@ -179,7 +179,6 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
     adopt(project);
     s.view().setPriority(variablesFirst ? Priority::Variablezuerst : Priority::Wiederzuerst);
     s.view().setOrder(runOrder);
-    const std::size_t shownBefore = s.dialogs().messages().size();
 
     // The tool's rules for --timeout: one beyond what the clock counts is
     // no limit.
@@ -222,14 +221,10 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
         end = s.play(clock);
     }
 
-    const auto& shown = s.dialogs().messages();
-    const auto shownSince = [&](const char* text) {
-        return std::find(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end(), std::string(text)) !=
-               shown.end();
-    };
+    const cli::RunRecord& record = s.record();
     PlayResult result;
-    result.clamped = s.core().device().EichError || shownSince(EichWarningAtStop);
-    result.overflow = s.core().state().OverflowSeen || shownSince(OverflowWarning);
+    result.clamped = s.core().device().EichError || (record.Ended && record.Ended->Clamped);
+    result.overflow = s.core().state().OverflowSeen || (record.Ended && record.Ended->Overflow);
     if (s.view().isChecked(CheckBox::varcheck) && s.core().run().order().Kind == OrderKind::Random)
         result.seed = s.core().run().order().Seed;
     s.finishWarnings();
@@ -238,7 +233,7 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
     // one that broke Start's upload off is stopped by raisePending.
     raisePending();
     // Said in a message box, not an error box: the tick noticed it.
-    if (end == cli::RunEnd::Failed && s.core().run().DeviceSilent())
+    if (end == cli::RunEnd::Failed && record.Ended && record.Ended->Reason == EndReason::DeviceSilent)
         throw AbortError(DeviceSilentText);
     if (end == cli::RunEnd::Failed)
         raiseLastError();

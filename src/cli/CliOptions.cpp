@@ -37,8 +37,9 @@ const char* UsageText()
            "  tonvera-cli check PROJEKT.tva [--cal DATEI.cal] [--variablen-zuerst]\n"
            "      prüft alle Parameter an allen Variablenpositionen; Ende 0 ohne Befund, 1 mit Befund\n"
            "  tonvera-cli play PROJEKT.tva --port PORT [--cal DATEI.cal] [--timeout SEKUNDEN]\n"
-           "                   [--firmware DATEI.hex] [--variablen-zuerst]\n"
-           "      initialisiert das Gerät, lädt das Signal, startet und verfolgt den Lauf bis zum Ende\n"
+           "                   [--firmware DATEI.hex] [--variablen-zuerst] [--journal DATEI.tsv]\n"
+           "      initialisiert das Gerät, lädt das Signal, startet und verfolgt den Lauf bis zum Ende;\n"
+           "      mit --journal eine Zeile je Darbietung (Beginn und Ende) an DATEI.tsv angehängt\n"
            "  tonvera-cli simulate PROJEKT.tva\n"
            "      Gesamtdauer und Länge und Triggerzeiten jeder Position\n"
            "  tonvera-cli render PROJEKT.tva AUSGABE.wav [--rate HZ] [--cal DATEI.cal]\n"
@@ -96,10 +97,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
             o.help = true;
         } else if (a == "--version") {
             o.version = true;
-        } else if (a == "--cal" || a == "--port" || a == "--firmware") {
+        } else if (a == "--cal" || a == "--port" || a == "--firmware" || a == "--journal") {
             if (!value(v))
                 return fail("Option " + a + " braucht einen Wert");
-            (a == "--cal" ? o.cal : a == "--port" ? o.port : o.firmware) = v;
+            (a == "--cal" ? o.cal : a == "--port" ? o.port : a == "--firmware" ? o.firmware : o.journal) = v;
         } else if (a == "--timeout" || a == "--rate" || a == "--max-seconds") {
             if (!value(v))
                 return fail("Option " + a + " braucht einen Wert");

@@ -17,6 +17,7 @@ struct CliOptions {
     std::optional<std::string> cal;
     std::optional<std::string> port;
     std::optional<std::string> firmware;
+    std::optional<std::string> journal; // play: the journal file, appended to
     std::optional<double> timeoutSeconds;
     double rate = 48000;
     double maxSeconds = 60;

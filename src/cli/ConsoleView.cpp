@@ -72,11 +72,6 @@ void ConsoleView::setStatusText(int panel, const std::string& text)
     line(std::string(PanelNames[i]) + ": " + text);
 }
 
-void ConsoleView::setTimerEnabled(bool enabled)
-{
-    if (enabled)
-        ++TimerStarts;
-    Timer = enabled;
-}
+void ConsoleView::setTimerEnabled(bool enabled) { Timer = enabled; }
 
 } // namespace tonvera::cli

@@ -51,9 +51,6 @@ public:
     void setTimerEnabled(bool enabled) override;
     [[nodiscard]] bool timerEnabled() const override { return Timer; }
 
-    // How often the timer was switched on: each Start does it once, so a
-    // caller can tell that a tick started a run (the external input).
-    [[nodiscard]] long timerStarts() const { return TimerStarts; }
     // Told every text a status panel gets, progress steps included.
     std::function<void(int panel, const std::string& text)> StatusObserver;
     [[nodiscard]] const std::string& aktVar() const { return AktVar; }
@@ -84,7 +81,6 @@ private:
     // The last line of each panel that was not a transfer's step.
     std::array<std::string, StatusPanelCount> Settled{};
     bool Timer = false;
-    long TimerStarts = 0;
 };
 
 } // namespace tonvera::cli

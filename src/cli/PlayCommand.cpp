@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <thread>
 
 #include "Commands.h"
 #include "RunSession.h"
 #include "TimeLimit.h"
 #include "model/Numbers.h"
+#include "run/Journal.h"
 
 namespace tonvera::cli {
 
@@ -34,9 +36,19 @@ void installStopHandlers()
 int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     installStopHandlers();
+    // Outlives the session that tells it.
+    std::optional<Journal> journal;
     RunSession session(out, err);
     if (o.firmware)
         session.core().FirmwareFile() = *o.firmware;
+    // Added before the files load, so that the journal names them.
+    if (o.journal) {
+        const std::string path = *o.journal;
+        journal.emplace([path] { return path; },
+                        [&err](const std::string& text) { err << "Warnung: " << text << std::endl; });
+        journal->setPort(*o.port);
+        session.core().events().add(*journal);
+    }
     // A table or firmware upload takes seconds to minutes: Ctrl-C breaks it
     // off between two of its blocks.
     session.core().device().Interrupted = [] { return StopSignal != 0; };

@@ -12,6 +12,7 @@
 #include "OutputCheck.h"
 #include "ProjectInput.h"
 #include "device/Pause.h"
+#include "device/RegisterError.h"
 #include "device/SerialLine.h"
 #include "device/TTonvera.h"
 #include "model/Errors.h"
@@ -25,18 +26,14 @@ namespace tonvera::cli {
 
 namespace {
 
-// The device object's side of the check: it writes here, and the number of
-// packets written before a command refused tells which register it was.
-class CountingLine : public SerialLine {
+// The device object's side of the check: an open line that takes every
+// packet and answers none.
+class SilentLine : public SerialLine {
 public:
-    long packets = 0;
     bool open(const std::string&) override { return true; }
     void close() override {}
     bool isOpen() const override { return true; }
-    void writeBlock(std::span<const std::uint8_t> bytes) override
-    {
-        packets += static_cast<long>(bytes.size() / protocol::PacketSize);
-    }
+    void writeBlock(std::span<const std::uint8_t>) override {}
     LineRead readByte() override { return LineRead::none(); }
 };
 
@@ -85,11 +82,10 @@ public:
 
 private:
     // The one device object of the check, made ready for the next command:
-    // no packet counted, stopped, no calibration warning. (A fresh object
+    // stopped, no calibration warning. (A fresh object
     // per command would clear a megabyte of table cache each time.)
     TTonvera& device()
     {
-        Line.packets = 0;
         Device->Running = false;
         Device->EichError = false;
         return *Device;
@@ -197,10 +193,9 @@ private:
             evaluate(i, std::string(Params[static_cast<std::size_t>(param)].name), -1, r.Text(param), pos);
     }
 
-    // Runs the device object's download of one signal. When a command
-    // refuses, the packets written before it name the register; that value
-    // is reported, replaced by one the device takes, and the download runs
-    // again for the registers after it.
+    // Runs the device object's download of one signal. The register it
+    // refuses is reported, its value replaced by one the device takes, and
+    // the download runs again for the registers after it.
     void checkDevice(int i, SinusValues values, int pos)
     {
         for (int attempt = 0; attempt < 10; ++attempt) {
@@ -210,51 +205,56 @@ private:
                 if (dev.EichError)
                     add(i, ParamAmpl, "Amplituden Bereich durch Eichung überschritten!", "", pos, true);
                 return;
-            } catch (const AbortError& a) {
-                // B, H, B+8, D, D+8, then C and C+8 only for ramps that are not 0.
-                std::vector<int> order = {ParamFreq, ParamAmpl, ParamPhase, ParamStart, ParamDach};
-                if (values.RampUp != 0)
-                    order.push_back(ParamRampUp);
-                if (values.RampDown != 0)
-                    order.push_back(ParamRampDown);
-                if (Line.packets < 0 || Line.packets >= static_cast<long>(order.size()))
-                    return;
-                const int param = order[static_cast<std::size_t>(Line.packets)];
-                if (param == ParamDach) {
+            } catch (const RegisterRangeError& a) {
+                if (a.Reg == Register::RampDownStart) {
                     // The fall ramp begins at start + rise + plateau.
-                    add(i, param, a.text(),
-                        "Start + Anstiegszeit + Dachzeit = " +
-                            FormatGeneral(values.Start + values.RampUp + values.Dach),
-                        pos);
+                    add(i, ParamDach, a.text(), "Start + Anstiegszeit + Dachzeit = " + FormatGeneral(a.Value), pos);
                     if (values.Dach != 25)
                         values.Dach = 25;
                     else
                         values.RampUp = 1;
                     continue;
                 }
-                add(i, param, a.text(), FormatGeneral(values.Param(param)), pos);
-                values.Param(param) = NeutralValues[static_cast<std::size_t>(param)];
-                // A calibrated sine's amplitude carries the correction, and the
-                // phase sent depends on the start time: neither may refuse again.
-                if (param == ParamAmpl)
+                const std::optional<int> param = SignalParam(a.Reg);
+                if (!param)
+                    return;
+                // The operator's value, not the one sent: a calibrated
+                // amplitude carries the correction, the phase the start.
+                add(i, *param, a.text(), FormatGeneral(values.Param(*param)), pos);
+                values.Param(*param) = NeutralValues[static_cast<std::size_t>(*param)];
+                // Neither may refuse again for the correction or the start.
+                if (*param == ParamAmpl)
                     values.TabTyp = TypeSinus;
-                if (param == ParamPhase)
+                if (*param == ParamPhase)
                     values.Start = 0;
             }
         }
     }
 
-    // Runs one device command on a line of its own; returns the packets it
-    // wrote before a refusal, or -1 when it went through.
+    static std::optional<int> SignalParam(Register reg)
+    {
+        switch (reg) {
+        case Register::Frequency: return ParamFreq;
+        case Register::Phase: return ParamPhase;
+        case Register::Attenuation: return ParamAmpl;
+        case Register::Start: return ParamStart;
+        case Register::RampUp: return ParamRampUp;
+        case Register::RampDown: return ParamRampDown;
+        default: return std::nullopt;
+        }
+    }
+
+    // Runs one device command on a line of its own; the register it
+    // refused, if any.
     template <typename F>
-    long refused(F&& command, std::string& text)
+    std::optional<Register> refused(F&& command, std::string& text)
     {
         try {
             command(device());
-            return -1;
-        } catch (const AbortError& a) {
+            return std::nullopt;
+        } catch (const RegisterRangeError& a) {
             text = a.text();
-            return Line.packets;
+            return a.Reg;
         }
     }
 
@@ -277,19 +277,19 @@ private:
         const Evaluated repeats = global(EditField::AnzWieder, -1, repeatsName);
 
         std::string text;
-        if (length.value && refused([&](TTonvera& d) { d.SetSignalLength(true, *length.value); }, text) >= 0)
+        if (length.value && refused([&](TTonvera& d) { d.SetSignalLength(true, *length.value); }, text))
             add(-1, lengthName, text, FormatGeneral(*length.value), pos);
         if (trigStart.value && trigStop.value) {
-            const long k = refused([&](TTonvera& d) { d.SetTriggerWindow(*trigStart.value, *trigStop.value); }, text);
-            if (k == 0) {
+            const auto r = refused([&](TTonvera& d) { d.SetTriggerWindow(*trigStart.value, *trigStop.value); }, text);
+            if (r == Register::TriggerStart) {
                 add(-1, startName, text, FormatGeneral(*trigStart.value), pos);
-                if (refused([&](TTonvera& d) { d.SetTriggerWindow(0, *trigStop.value); }, text) >= 0)
+                if (refused([&](TTonvera& d) { d.SetTriggerWindow(0, *trigStop.value); }, text))
                     add(-1, stopName, text, FormatGeneral(*trigStop.value), pos);
-            } else if (k > 0) {
+            } else if (r) {
                 add(-1, stopName, text, FormatGeneral(*trigStop.value), pos);
             }
         }
-        if (damp.value && refused([&](TTonvera& d) { d.SetEndDamp(SnapToStep(ParamEndDamp, *damp.value)); }, text) >= 0)
+        if (damp.value && refused([&](TTonvera& d) { d.SetEndDamp(SnapToStep(ParamEndDamp, *damp.value)); }, text))
             add(-1, dampName, text, FormatGeneral(*damp.value), pos);
 
         if (!repeats.value)
@@ -304,14 +304,14 @@ private:
         const bool varcheck = g.check(CheckBox::varcheck);
         const bool repeated = g.check(CheckBox::Repeated);
         const bool sent = varcheck ? Prio == Priority::Wiederzuerst : !repeated;
-        if (sent && refused([&](TTonvera& d) { d.SetRepetitions(static_cast<long long>(n), false); }, text) >= 0)
+        if (sent && refused([&](TTonvera& d) { d.SetRepetitions(static_cast<long long>(n), false); }, text))
             add(-1, repeatsName, text, FormatGeneral(*repeats.value), pos);
     }
 
     const Project& P;
     const MainState& St;
     Priority Prio;
-    CountingLine Line;
+    SilentLine Line;
     NoPause Quiet;
     std::unique_ptr<TTonvera> Device;
     std::vector<Problem> Found;

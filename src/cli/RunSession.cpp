@@ -2,6 +2,7 @@
 #include "RunSession.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "device/PortDiscovery.h"
 #include "device/PortErrors.h"
@@ -56,14 +57,51 @@ private:
 
 } // namespace
 
+void RunRecord::clear()
+{
+    Presentations.clear();
+    Ends.clear();
+    Ended.reset();
+    Restarted = false;
+    Run = 0;
+}
+
+void RunRecord::presentationStarted(const PresentationStarted& p)
+{
+    if (Run == 0)
+        Run = p.Run;
+    if (p.Run != Run) {
+        Restarted = true;
+        return;
+    }
+    Presentations.push_back(p);
+}
+
+void RunRecord::presentationEnded(const PresentationEnded& e)
+{
+    if (e.Run == Run)
+        Ends.push_back(e);
+}
+
+void RunRecord::runEnded(const RunEnded& e)
+{
+    // A Start that aborted before its start packet still ends its run.
+    if (Run == 0)
+        Run = e.Run;
+    if (e.Run == Run && !Ended)
+        Ended = e;
+}
+
 RunSession::RunSession(std::ostream& out, std::ostream& err)
     : View(&out), Dialogs(err), Out(out), Err(err), Core(std::make_unique<MainCore>(View, Dialogs))
 {
+    Core->events().add(Record);
 }
 
 RunSession::RunSession(std::ostream& out, std::ostream& err, SerialLine& line, Pause& pause)
     : View(&out), Dialogs(err), Out(out), Err(err), Core(std::make_unique<MainCore>(View, Dialogs, line, pause))
 {
+    Core->events().add(Record);
 }
 
 bool RunSession::load(const std::string& project, const std::optional<std::string>& cal)
@@ -146,10 +184,13 @@ double RunSession::defaultTimeLimit() { return endless() ? 0.0 : 2 * expectedSec
 RunEnd RunSession::play(const TickClock& clock)
 {
     MainCore& core = *Core;
-    if (!guarded([&] { core.StartButtonClick(); }) || !core.device().Running) {
+    Record.clear();
+    const bool started = guarded([&] { core.StartButtonClick(); });
+    if (!started || Record.Presentations.empty() || Record.Ended) {
         // Start stops the device before anything else, so it is stopped now.
         const bool interrupted = clock.stopRequested && clock.stopRequested();
-        return interrupted && !core.device().PortLost ? RunEnd::Interrupted : RunEnd::Failed;
+        const bool lost = Record.Ended && Record.Ended->Reason == EndReason::PortLost;
+        return interrupted && !lost ? RunEnd::Interrupted : RunEnd::Failed;
     }
     Out << "Start" << std::endl;
     if (View.isChecked(CheckBox::varcheck) && core.run().order().Kind != OrderKind::Ascending)
@@ -167,37 +208,41 @@ RunEnd RunSession::play(const TickClock& clock)
         clock.waitTick();
         if (!View.timerEnabled())
             continue;
-        const long starts = View.timerStarts();
         if (!guarded([&] { core.Timer1Timer(); })) {
             guarded([&] { core.Button4Click(); });
             return RunEnd::Failed;
         }
-        // The tick has shown the loss; the device is gone with the port.
-        // A device that fell silent: the tick has said so and stopped.
-        if (core.device().PortLost || core.run().DeviceSilent())
-            return RunEnd::Failed;
-        const bool restarted = View.timerStarts() != starts;
-        if (!core.device().Running || restarted) {
-            if (restarted)
-                guarded([&] { core.Button4Click(); });
-            Out << "Lauf beendet" << std::endl;
-            return RunEnd::Ended;
+        if (!Record.Ended)
+            continue;
+        switch (Record.Ended->Reason) {
+        case EndReason::DeviceEnd:
+        case EndReason::PositionsDone:
+        case EndReason::Stopped: break;
+        // The tick has shown the loss or the silence, or its error box.
+        case EndReason::PortLost:
+        case EndReason::DeviceSilent:
+        case EndReason::Aborted: return RunEnd::Failed;
         }
+        if (Record.Restarted)
+            guarded([&] { core.Button4Click(); });
+        Out << "Lauf beendet" << std::endl;
+        return RunEnd::Ended;
     }
 }
 
 bool RunSession::finishWarnings()
 {
     MainState& st = Core->state();
-    const auto& shown = Dialogs.messages();
-    bool overflow = std::find(shown.begin(), shown.end(), OverflowWarning) != shown.end();
     // An ordinary run ends without a Stop, so its warnings would wait for
-    // the next Start in the window; there is none here.
-    if (st.OverflowSeen && !overflow)
+    // the next Start in the window; there is none here. What the run's Stop
+    // showed is not shown twice.
+    const bool overflowWarned = Record.Ended && Record.Ended->OverflowWarned;
+    const bool clampWarned = Record.Ended && Record.Ended->ClampWarned;
+    if (st.OverflowSeen && !overflowWarned)
         Dialogs.messageBox(OverflowWarning, AttentionTitle);
-    overflow = overflow || st.OverflowSeen;
-    if (Core->device().EichError && std::find(shown.begin(), shown.end(), EichWarningAtStop) == shown.end())
+    if (Core->device().EichError && !clampWarned)
         Dialogs.messageBox(EichWarningAtStop, AttentionTitle);
+    const bool overflow = st.OverflowSeen || (Record.Ended && Record.Ended->Overflow);
     st.OverflowSeen = false;
     Core->device().EichError = false;
     return overflow;

@@ -13,8 +13,9 @@
 //    position (and the last repetition);
 //  - an endless run ("Unendlich"): never by itself; only the time limit or
 //    an interrupt ends it, with the window's Stop.
-// A tick that starts a new run by the external input also ends the run that
-// was followed; that new run is stopped again at once.
+// The core's run events tell which of these it was. A tick that starts a
+// new run by the external input also ends the run that was followed; that
+// new run is stopped again at once.
 
 #include <functional>
 #include <optional>
@@ -42,6 +43,27 @@ struct TickClock {
     std::function<void()> waitTick;
     std::function<bool()> stopRequested;
     std::function<bool()> timedOut;
+};
+
+// What the core told of the run being played.
+class RunRecord : public RunListener {
+public:
+    // Forgets the last run: the next presentation begins the one followed.
+    void clear();
+    void presentationStarted(const PresentationStarted& p) override;
+    void presentationEnded(const PresentationEnded& e) override;
+    void runEnded(const RunEnded& e) override;
+
+    // The presentations of the run followed, in order, with how each ended.
+    std::vector<PresentationStarted> Presentations;
+    std::vector<PresentationEnded> Ends;
+    // How the run followed ended, once it has.
+    std::optional<RunEnded> Ended;
+    // A presentation of another run began after it (the external input).
+    bool Restarted = false;
+
+private:
+    long Run = 0;
 };
 
 class RunSession {
@@ -82,6 +104,8 @@ public:
     // Overflow was reported during the run (also when its warning was
     // already shown by Stop); reports what the window still owes.
     bool finishWarnings();
+    // What the core told of the last run played.
+    const RunRecord& record() const { return Record; }
 
 private:
     // Runs a core command inside the same guard as the window's: an
@@ -94,6 +118,7 @@ private:
     std::ostream& Out;
     std::ostream& Err;
     std::unique_ptr<MainCore> Core;
+    RunRecord Record;
 };
 
 } // namespace tonvera::cli

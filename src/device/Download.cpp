@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/TTonvera.h"
+#include "device/RegisterError.h"
 #include "model/Errors.h"
 #include "model/Numbers.h"
 #include "model/SinusRecord.h"
@@ -43,11 +44,11 @@ double StartPhase(double phase, double freq, double startMs)
 
 } // namespace
 
-void TTonvera::LoadSignal(int index, const SinusValues& values, const EichTable& calibration)
+double TTonvera::LoadSignal(int index, const SinusValues& values, const EichTable& calibration)
 {
     if (!values.Used || values.TabTyp == TypeMute) {
         SetAttenuation(index, -1.0);
-        return;
+        return -1.0;
     }
 
     SetFrequency(index, values.Freq);
@@ -62,11 +63,18 @@ void TTonvera::LoadSignal(int index, const SinusValues& values, const EichTable&
     }
     SetAttenuation(index, a);
 
-    SetPhase(index, StartPhase(values.Phase, values.Freq, values.Start));
+    double phase = 0;
+    try {
+        phase = StartPhase(values.Phase, values.Freq, values.Start);
+    } catch (const AbortError& e) {
+        throw RegisterRangeError(index, Register::Phase, values.Phase, e.text());
+    }
+    SetPhase(index, phase);
     SetStartTime(index, values.Start);
     SetRampDownStart(index, values.Start + values.RampUp + values.Dach);
     SetRampUp(index, values.RampUp);
     SetRampDown(index, values.RampDown);
+    return a;
 }
 
 bool TTonvera::TableDue(int slot, std::span<const std::int32_t, TableLength> table) const

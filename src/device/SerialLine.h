@@ -75,6 +75,10 @@ public:
     // output is drained and the bytes' time on the wire at the line's speed
     // has passed. Lines without a wire return at once.
     virtual void waitSent() {}
+    // The other side has answered everything written so far, so it is off
+    // the wire whatever its time there would have been: a pseudo-terminal
+    // takes bytes far faster than the line's speed.
+    virtual void delivered() {}
 };
 
 } // namespace tonvera

@@ -402,6 +402,8 @@ void SerialSupport::waitSent()
     }
 }
 
+void SerialSupport::delivered() { WireFree = std::min(WireFree, Clock::now()); }
+
 LineFault SerialSupport::takeFault()
 {
     const LineFault f = Fault;

@@ -85,6 +85,7 @@ public:
     LineRead readByte() override;
     LineFault takeFault() override;
     void waitSent() override;
+    void delivered() override;
 
 private:
     using Clock = std::chrono::steady_clock;

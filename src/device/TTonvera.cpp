@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "device/RegisterError.h"
 #include "model/Errors.h"
 
 namespace tonvera {
@@ -142,8 +143,10 @@ void TTonvera::ConfirmAnswers()
     const long long sent = SentBytes / PacketSize;
     const long long missing = AwaitAnswers();
     MarkBoundary();
-    if (missing == 0)
+    if (missing == 0) {
+        Line->delivered();
         return;
+    }
     Recover();
     throw UnconfirmedError(missing, sent);
 }
@@ -293,36 +296,65 @@ void TTonvera::StopOutput()
     SendCommand(CodeStatus, 0);
 }
 
+void TTonvera::WaitSent()
+{
+    Line->waitSent();
+    CheckLine();
+}
+
+namespace {
+
+// Runs the packets of one register; a value the protocol cannot carry names
+// the register it was meant for.
+template <typename F>
+void Refusing(int signal, Register reg, double value, F&& send)
+{
+    try {
+        send();
+    } catch (const RegisterRangeError&) {
+        throw;
+    } catch (const RangeError&) {
+        throw RegisterRangeError(signal, reg, value);
+    }
+}
+
+} // namespace
+
 void TTonvera::SetFrequency(int index, double hz)
 {
     const int sub = SignalIndex(index);
-    WritePacket(MakeW24Packet(RunCode(CodeOscillator), sub, FrequencyWord(hz)));
+    Refusing(index, Register::Frequency, hz,
+             [&] { WritePacket(MakeW24Packet(RunCode(CodeOscillator), sub, FrequencyWord(hz))); });
 }
 
 void TTonvera::SetPhase(int index, double degrees)
 {
     const int sub = SignalIndex(index) + SubPhaseOffset;
-    WritePacket(MakeW24Packet(RunCode(CodeOscillator), sub, PhaseWord(degrees)));
+    Refusing(index, Register::Phase, degrees,
+             [&] { WritePacket(MakeW24Packet(RunCode(CodeOscillator), sub, PhaseWord(degrees))); });
 }
 
 void TTonvera::SetAttenuation(int index, double db)
 {
     const int sub = SignalIndex(index);
-    // The device takes the 16-bit amplitude in the top two bytes of its word.
-    const std::int64_t word = AmplitudeOf(db) * 256;
-    WritePacket(MakeW24Packet(RunCode(CodeAmplitude), sub, word));
+    Refusing(index, Register::Attenuation, db, [&] {
+        // The device takes the 16-bit amplitude in the top two bytes of its word.
+        const std::int64_t word = AmplitudeOf(db) * 256;
+        WritePacket(MakeW24Packet(RunCode(CodeAmplitude), sub, word));
+    });
 }
 
 void TTonvera::SetStartTime(int index, double ms)
 {
     const int sub = SignalIndex(index);
-    WritePacket(MakeW24Packet(RunCode(CodeTime), sub, TimeWord(ms)));
+    Refusing(index, Register::Start, ms, [&] { WritePacket(MakeW24Packet(RunCode(CodeTime), sub, TimeWord(ms))); });
 }
 
 void TTonvera::SetRampDownStart(int index, double ms)
 {
     const int sub = SignalIndex(index) + SubPhaseOffset;
-    WritePacket(MakeW24Packet(RunCode(CodeTime), sub, TimeWord(ms)));
+    Refusing(index, Register::RampDownStart, ms,
+             [&] { WritePacket(MakeW24Packet(RunCode(CodeTime), sub, TimeWord(ms))); });
 }
 
 void TTonvera::SetRampUp(int index, double ms)
@@ -330,7 +362,7 @@ void TTonvera::SetRampUp(int index, double ms)
     const int sub = SignalIndex(index);
     if (ms == 0)
         return;
-    WritePacket(MakeW24Packet(RunCode(CodeRamp), sub, RampWord(ms)));
+    Refusing(index, Register::RampUp, ms, [&] { WritePacket(MakeW24Packet(RunCode(CodeRamp), sub, RampWord(ms))); });
 }
 
 void TTonvera::SetRampDown(int index, double ms)
@@ -338,37 +370,43 @@ void TTonvera::SetRampDown(int index, double ms)
     const int sub = SignalIndex(index) + SubPhaseOffset;
     if (ms == 0)
         return;
-    WritePacket(MakeW24Packet(RunCode(CodeRamp), sub, RampWord(ms)));
+    Refusing(index, Register::RampDown, ms, [&] { WritePacket(MakeW24Packet(RunCode(CodeRamp), sub, RampWord(ms))); });
 }
 
 void TTonvera::SetSignalLength(bool flag, double ms)
 {
-    if (flag) {
-        const std::int64_t v = TimeWord(ms);
-        WritePacket(MakeW24Packet(RunCode(CodeLength), SubPeriod, v));
-        WritePacket(MakeW24Packet(RunCode(CodeLength), SubEndOfOutput, FixedLengthWord));
-    } else {
-        WritePacket(MakeW24Packet(RunCode(CodeLength), SubPeriod, FixedLengthWord));
-        WritePacket(MakeW24Packet(RunCode(CodeLength), SubEndOfOutput, TimeWord(ms)));
-    }
+    Refusing(-1, Register::SignalLength, ms, [&] {
+        if (flag) {
+            const std::int64_t v = TimeWord(ms);
+            WritePacket(MakeW24Packet(RunCode(CodeLength), SubPeriod, v));
+            WritePacket(MakeW24Packet(RunCode(CodeLength), SubEndOfOutput, FixedLengthWord));
+        } else {
+            WritePacket(MakeW24Packet(RunCode(CodeLength), SubPeriod, FixedLengthWord));
+            WritePacket(MakeW24Packet(RunCode(CodeLength), SubEndOfOutput, TimeWord(ms)));
+        }
+    });
 }
 
 void TTonvera::SetTriggerWindow(double startMs, double stopMs)
 {
-    WritePacket(MakeW24Packet(RunCode(CodeLength), SubTriggerStart, TimeWord(startMs)));
-    WritePacket(MakeW24Packet(RunCode(CodeLength), SubTriggerStop, TimeWord(stopMs)));
+    Refusing(-1, Register::TriggerStart, startMs,
+             [&] { WritePacket(MakeW24Packet(RunCode(CodeLength), SubTriggerStart, TimeWord(startMs))); });
+    Refusing(-1, Register::TriggerStop, stopMs,
+             [&] { WritePacket(MakeW24Packet(RunCode(CodeLength), SubTriggerStop, TimeWord(stopMs))); });
 }
 
 void TTonvera::SetEndDamp(double db)
 {
-    const int n = static_cast<int>(EndDampSteps(db));
-    SendCommand(CodeEndDamp, 0, 0, 0, 0, n);
+    Refusing(-1, Register::EndDamp, db, [&] {
+        const int n = static_cast<int>(EndDampSteps(db));
+        SendCommand(CodeEndDamp, 0, 0, 0, 0, n);
+    });
 }
 
 void TTonvera::SetRepetitions(long long n, bool endless)
 {
     if (n < 0 || n > 255)
-        throw RangeError();
+        throw RegisterRangeError(-1, Register::Repetitions, static_cast<double>(n));
     const int e = endless ? EndlessFlag : 0;
     SendCommand(CodeRepetitions, 0, 0, 0, 255 - static_cast<int>(n), e);
     SendCommand(CodeRepetitions, 0, 0, 0, 255 - static_cast<int>(n), e);

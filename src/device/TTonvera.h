@@ -71,6 +71,9 @@ public:
 
     void StartOutput();
     void StopOutput();
+    // Returns once what was written has left this computer (the line's
+    // wire time included); sends nothing.
+    void WaitSent();
 
     // --- Proof of delivery ---------------------------------------------------
     // The device answers every complete packet with one byte. The bytes
@@ -118,8 +121,9 @@ public:
     // --- Download (Download.cpp) -------------------------------------------
     // The registers of signal index 0..7. An unused or mute signal gets only
     // amplitude 0. A calibrated sine gets the correction of `calibration`;
-    // below 0 dB it is clamped to 0 dB and EichError is set.
-    void LoadSignal(int index, const SinusValues& values, const EichTable& calibration);
+    // below 0 dB it is clamped to 0 dB and EichError is set. Returns the
+    // attenuation sent (-1 for a signal muted).
+    double LoadSignal(int index, const SinusValues& values, const EichTable& calibration);
     // Uploads the table of signal slot 0..7 into device table (slot + 1) mod 8
     // when it differs from TableCache; nothing on a closed port. Returns true
     // when a table went out, false when nothing was sent. A table counts as

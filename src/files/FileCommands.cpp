@@ -9,6 +9,7 @@
 #include "files/EichFile.h"
 #include "files/ProjectFile.h"
 #include "files/LineReader.h"
+#include "files/Sha256.h"
 #include "files/TextFile.h"
 #include "model/Dialogs.h"
 #include "model/Errors.h"
@@ -36,7 +37,9 @@ void FileCommands::SaveProject(const std::string& fileName)
     CheckProjectTexts(Form.state(), globals);
     std::vector<std::string> lines;
     tonvera::WriteProject(Form.state(), globals, lines, DecimalSeparator);
-    WriteFileAtomically(fileName, ProjectFileBytes(lines));
+    const std::string bytes = ProjectFileBytes(lines);
+    WriteFileAtomically(fileName, bytes);
+    Tell(FileEvent::Kind::Project, FileEvent::Action::Saved, fileName, Sha256Hex(bytes));
 }
 
 bool FileCommands::LoadProject(const std::string& fileName)
@@ -53,6 +56,7 @@ bool FileCommands::LoadProject(const std::string& fileName)
     // From here on nothing can fail for the file's sake.
     ProjectFileName = fileName;
     ++ProjectsLoaded;
+    Tell(FileEvent::Kind::Project, FileEvent::Action::Loaded, fileName, lines.sha256());
     AdoptProject(std::move(next));
     return true;
 }
@@ -89,7 +93,9 @@ void FileCommands::AdoptProject(Project next, bool freshTables)
 
 void FileCommands::SaveEichFile(const std::string& fileName)
 {
-    WriteFileAtomically(fileName, EichFileBytes(Form.state().EichTable));
+    const std::string bytes = EichFileBytes(Form.state().EichTable);
+    WriteFileAtomically(fileName, bytes);
+    Tell(FileEvent::Kind::Calibration, FileEvent::Action::Saved, fileName, Sha256Hex(bytes));
 }
 
 void FileCommands::LoadEichFile(const std::string& fileName)
@@ -101,6 +107,13 @@ void FileCommands::LoadEichFile(const std::string& fileName)
     }
     LineReader lines = LineReader::Open(fileName, false);
     ReadEichFile(lines, DecimalSeparator, Form.state().EichTable);
+    Tell(FileEvent::Kind::Calibration, FileEvent::Action::Loaded, fileName, lines.sha256());
+}
+
+void FileCommands::Tell(FileEvent::Kind what, FileEvent::Action done, const std::string& path, std::string sha256) const
+{
+    if (Told)
+        Told(FileEvent{what, done, path, std::move(sha256)});
 }
 
 namespace {

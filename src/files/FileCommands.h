@@ -10,9 +10,11 @@
 // files as they were and aborts the command with its message.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "files/FileEvent.h"
 #include "files/ProjectFile.h"
 #include "files/ProjectLoadHooks.h"
 #include "model/MainForm.h"
@@ -53,8 +55,8 @@ public:
     // sets it once the file's project is in place, also when its tables fail
     // to reach the device afterwards.
     std::string ProjectFileName;
-    // Counts the loads that put a project in place.
-    std::uint64_t ProjectsLoaded = 0;
+    // Told of every project and calibration file loaded or saved.
+    std::function<void(const FileEvent&)> Told;
 
     // The lines of the current state: records, the view's globals and check
     // boxes, TastHigh, SelectedSignal, the variables.
@@ -95,8 +97,12 @@ public:
     void Kalibrierdatenladen1Click();     // "Kalibrierdaten &laden" of "&Einstellungen"
 
 private:
+    void Tell(FileEvent::Kind what, FileEvent::Action done, const std::string& path, std::string sha256) const;
+
     MainForm& Form;
     ProjectLoadHooks& Hooks;
+    // Counts the loads that put a project in place.
+    std::uint64_t ProjectsLoaded = 0;
 };
 
 } // namespace tonvera

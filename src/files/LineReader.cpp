@@ -79,6 +79,7 @@ LineReader::LineReader(int fd, std::string fileName, bool refuseNul)
 LineReader::LineReader(std::string_view bytes, std::string fileName, bool refuseNul)
     : fileName_(std::move(fileName)), refuseNul_(refuseNul), memory_(bytes), end_(bytes.size()), eof_(true)
 {
+    digest_.update(bytes);
 }
 
 LineReader::~LineReader()
@@ -90,7 +91,7 @@ LineReader::~LineReader()
 LineReader::LineReader(LineReader&& o) noexcept
     : fd_(std::exchange(o.fd_, -1)), fileName_(std::move(o.fileName_)), refuseNul_(o.refuseNul_),
       nulChecked_(o.nulChecked_), memory_(o.memory_), buffer_(std::move(o.buffer_)), begin_(o.begin_), end_(o.end_),
-      scanned_(o.scanned_), eof_(o.eof_), read_(o.read_), more_(o.more_), lineNumber_(o.lineNumber_)
+      scanned_(o.scanned_), eof_(o.eof_), read_(o.read_), more_(o.more_), lineNumber_(o.lineNumber_), digest_(o.digest_)
 {
 }
 
@@ -119,6 +120,7 @@ bool LineReader::fill()
         return false;
     }
     read_ += n;
+    digest_.update(std::string_view(buffer_.data() + end_, static_cast<std::size_t>(n)));
     // A file that grows while it is read.
     if (read_ > MaxReadFileSize)
         throw FileError(TooLargeText(fileName_));
@@ -126,6 +128,27 @@ bool LineReader::fill()
         throw NulByteFound();
     end_ += static_cast<std::size_t>(n);
     return true;
+}
+
+std::string LineReader::sha256()
+{
+    if (fd_ >= 0 && !eof_) {
+        std::string rest(ReadBlock, '\0');
+        for (;;) {
+            const ssize_t n = readSome(fd_, rest.data(), ReadBlock);
+            if (n < 0)
+                throw FileError(OpenFailedText(fileName_));
+            if (n == 0)
+                break;
+            read_ += n;
+            if (read_ > MaxReadFileSize)
+                throw FileError(TooLargeText(fileName_));
+            digest_.update(std::string_view(rest.data(), static_cast<std::size_t>(n)));
+        }
+        eof_ = true;
+    }
+    Sha256 copy = digest_;
+    return copy.hex();
 }
 
 bool LineReader::next(std::string_view& line)

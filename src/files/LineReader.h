@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/Sha256.h"
 #include "files/TextFile.h"
 
 namespace tonvera {
@@ -49,6 +50,9 @@ public:
     // The number of the line `next` gave last, from 1.
     [[nodiscard]] std::size_t lineNumber() const { return lineNumber_; }
     [[nodiscard]] const std::string& fileName() const { return fileName_; }
+    // The SHA-256 of all the file's bytes, those not yet read included
+    // (they are read for it, and give no more lines).
+    [[nodiscard]] std::string sha256();
 
 private:
     LineReader(int fd, std::string fileName, bool refuseNul);
@@ -68,6 +72,7 @@ private:
     long long read_ = 0;
     bool more_ = false;
     std::size_t lineNumber_ = 0;
+    Sha256 digest_;
 };
 
 } // namespace tonvera

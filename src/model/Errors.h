@@ -66,6 +66,10 @@ public:
 class RangeError : public AbortError {
 public:
     RangeError() : AbortError("Fehler bei Bereichsprüfung") {}
+
+protected:
+    // A refusal that says more about itself.
+    explicit RangeError(const std::string& text) : AbortError(text) {}
 };
 
 class DivByZeroError : public AbortError {

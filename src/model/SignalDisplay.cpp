@@ -32,15 +32,9 @@ int SignalDisplay::Pixel(double v)
 
 std::string SignalDisplay::SignalTypeLabel(const SinusRecord& record)
 {
-    switch (record.TabTyp) {
-    case 0: return "Sinus";
-    case 1: return "Sinus geeicht";
-    case 2: return "AM " + IntegerText(Value(record.Freq) * record.TabPara) + " Hz";
-    case 3: return "Rechteck";
-    case 4: return "Rauschen";
-    case 5: return "Mute";
-    default: return "";
-    }
+    if (record.TabTyp == TypeAM)
+        return std::string(SignalTypeName(TypeAM)) + " " + IntegerText(Value(record.Freq) * record.TabPara) + " Hz";
+    return SignalTypeName(record.TabTyp);
 }
 
 void SignalDisplay::SinusBoxPaint(const DisplayInput& in, Canvas& c, int W, int H)

@@ -43,4 +43,17 @@ std::int32_t UsedCount(const SinusArray& records)
     return n;
 }
 
+const char* SignalTypeName(std::int32_t type)
+{
+    switch (type) {
+    case TypeSinus: return "Sinus";
+    case TypeSinusEich: return "Sinus geeicht";
+    case TypeAM: return "AM";
+    case TypeRechteck: return "Rechteck";
+    case TypeRauschen: return "Rauschen";
+    case TypeMute: return "Mute";
+    default: return "";
+    }
+}
+
 } // namespace tonvera

@@ -27,6 +27,9 @@ enum SignalType : std::int32_t {
     TypeMute = 5,
 };
 
+// The type's name as the radio buttons of "Signaltyp" show it ("" for none).
+[[nodiscard]] const char* SignalTypeName(std::int32_t type);
+
 // The texts of a new signal, by parameter index: the lower limits of the
 // parameters.
 inline constexpr std::array<const char*, 7> DefaultTexts = {"1", "0", "0", "0", "25", "0,002", "0,002"};

@@ -25,9 +25,10 @@ MainCore::MainCore(MainView& view, Dialogs& dialogs, std::unique_ptr<SerialLine>
                    std::unique_ptr<Pause> ownPause, SerialLine* line, Pause* pause)
     : OwnLine(std::move(ownLine)), OwnPause(std::move(ownPause)), Line(line ? line : OwnLine.get()),
       Pauser(pause ? pause : OwnPause.get()), Form(view, dialogs), Device(*Line, *Pauser), Download(Form, Device),
-      Run(Form, Device, Download, Gate), Setup(Form, Device, Download, Gate), Hooks(Form, Device, Run),
+      Run(Form, Device, Download, Gate, Events), Setup(Form, Device, Download, Gate), Hooks(Form, Device, Run),
       Files(Form, Hooks)
 {
+    Files.Told = [this](const FileEvent& e) { Events.tell(&RunListener::fileEvent, e); };
 }
 
 MainCore::~MainCore() = default;
@@ -83,8 +84,21 @@ bool MainCore::LoadTable(int slot)
     return sent;
 }
 
+void MainCore::Hardware1Click(HardwareDialogPort& dialog)
+{
+    Run.RunStopped();
+    Setup.Hardware1Click(dialog);
+}
+
+bool MainCore::InitHardware(const std::string& portName)
+{
+    Run.RunStopped();
+    return Setup.InitHardware(portName);
+}
+
 void MainCore::FormClose()
 {
+    Run.RunStopped();
     // Closing goes through whatever became of the line; a port that is gone
     // or stuck now is no news worth a box while the window goes.
     try {

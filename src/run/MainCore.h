@@ -21,6 +21,7 @@
 #include "run/DeviceSetup.h"
 #include "run/HardwareDialogPort.h"
 #include "run/RunControl.h"
+#include "run/RunEvents.h"
 #include "run/RunLoadHooks.h"
 #include "run/SignalDownload.h"
 
@@ -42,6 +43,8 @@ public:
     TTonvera& device() { return Device; }
     SerialLine& line() { return *Line; }
     RunControl& run() { return Run; }
+    // What happened: presentations, positions, the end of a run, files.
+    RunEvents& events() { return Events; }
     // Project and calibration files; a project load runs the run layer's
     // after-load steps (external start, table upload, Enter action).
     FileCommands& files() { return Files; }
@@ -67,6 +70,8 @@ public:
     void Button6Click() { Run.Button6Click(); } // ">>"
     // After the check box "Externes Starten" changed by the operator.
     void ExternStartClick() { Run.ExternStartClick(); } // "Externes Starten"
+    // The display shows a new signal length (sent while the device is idle).
+    void SignalLengthShown(double length) { Run.SignalLengthShown(length); }
 
     // --- Device --------------------------------------------------------------
     // The whole set to the device at the current position.
@@ -78,8 +83,8 @@ public:
     void setProgressWindow(ProgressPort* window) { Download.Window = window; }
     // "&Hardware" of "&Einstellungen": the GUI passes its dialog; the
     // dialog's button calls InitHardware with the port name typed or chosen.
-    void Hardware1Click(HardwareDialogPort& dialog) { Setup.Hardware1Click(dialog); } // "&Hardware" of "&Einstellungen"
-    bool InitHardware(const std::string& portName) { return Setup.InitHardware(portName); }
+    void Hardware1Click(HardwareDialogPort& dialog); // "&Hardware" of "&Einstellungen"
+    bool InitHardware(const std::string& portName);
     // The firmware image for the boot loader ("signal_pqz.hex" in the
     // working directory by default).
     std::string& FirmwareFile() { return Setup.FirmwareFile; }
@@ -100,6 +105,7 @@ private:
     SerialLine* Line;
     Pause* Pauser;
     MainForm Form;
+    RunEvents Events;
     TTonvera Device;
     CommandGate Gate;
     SignalDownload Download;

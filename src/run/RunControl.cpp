@@ -34,16 +34,43 @@ std::int32_t RunControl::Repeats() const
     return static_cast<std::int32_t>(r);
 }
 
-void RunControl::SendEndDamp() { Device.SetEndDamp(SnapToStep(ParamEndDamp, Value(EditField::EndDamp))); }
+void RunControl::SendEndDamp()
+{
+    const double db = SnapToStep(ParamEndDamp, Value(EditField::EndDamp));
+    Device.SetEndDamp(db);
+    Globals.EndDampDb = db;
+}
 
 void RunControl::SendTriggerWindow()
 {
     const double start = Value(EditField::Triggerstart);
     const double stop = Value(EditField::Triggerstop);
     Device.SetTriggerWindow(start, stop);
+    Globals.TriggerStartMs = start;
+    Globals.TriggerStopMs = stop;
 }
 
-void RunControl::SendSignalLength(bool flag) { Device.SetSignalLength(flag, Value(EditField::Signaldauer)); }
+void RunControl::SendSignalLength(bool flag)
+{
+    const double length = Value(EditField::Signaldauer);
+    Device.SetSignalLength(flag, length);
+    Globals.LengthMs = length;
+}
+
+void RunControl::SendRepetitions(std::int32_t n, bool endless)
+{
+    Device.SetRepetitions(n, endless);
+    Globals.Repetitions = n;
+    Globals.Endless = endless;
+}
+
+void RunControl::SignalLengthShown(double length)
+{
+    if (Device.Running)
+        return;
+    Device.SetSignalLength(Form.view().isChecked(CheckBox::Repeated), length);
+    Globals.LengthMs = length;
+}
 
 int RunControl::PositionCount() const { return Form.state().VariTable.PositionCount(); }
 
@@ -76,18 +103,113 @@ std::optional<std::int32_t> RunControl::NextPosition()
     return std::nullopt;
 }
 
+template <typename F>
+void RunControl::Command(F&& command)
+{
+    try {
+        if (!CatchPortLost(Form, command) && RunActive)
+            EndRun(EndReason::PortLost);
+    } catch (const AbortError& e) {
+        if (RunActive)
+            EndRun(EndReason::Aborted, e.text());
+        throw;
+    }
+}
+
 void RunControl::StartButtonClick()
 {
     CommandGate::Scope scope(Gate);
     if (scope.entered())
-        CatchPortLost(Form, [&] { Start(); });
+        Command([&] { Start(); });
 }
 
 void RunControl::Button4Click()
 {
     CommandGate::Scope scope(Gate);
     if (scope.entered())
-        CatchPortLost(Form, [&] { Stop(); });
+        Command([&] { Stop(EndReason::Stopped); });
+}
+
+void RunControl::RunStopped()
+{
+    if (RunActive)
+        EndRun(EndReason::Stopped);
+}
+
+void RunControl::SetPosition(int position, PositionCause cause)
+{
+    MainState& st = Form.state();
+    if (st.VariPos == position)
+        return;
+    st.VariPos = position;
+    Events.tell(&RunListener::positionChanged, PositionChanged{position, cause});
+}
+
+void RunControl::BeginPresentation(const Stamp& at)
+{
+    PresentationStarted p;
+    p.Run = Runs;
+    p.Number = ++Presentations;
+    p.Position = Form.state().VariPos;
+    p.At = at;
+    p.Globals = Globals;
+    bool clamped = false;
+    for (int i = 0; i < SignalSlots; ++i) {
+        if (!Download.SentInUse(i))
+            continue;
+        p.Signals.push_back(Download.Sent(i));
+        clamped = clamped || Download.Sent(i).Clamped;
+    }
+    const VariTable& table = Form.state().VariTable;
+    for (int v = 0; v < table.variableCount(); ++v) {
+        std::string value;
+        try {
+            value = table.ValueText(v, p.Position);
+        } catch (const AbortError&) {
+            // A variable shorter than the first has no value here.
+        }
+        p.Variables.emplace_back(table.slot(v)[0], std::move(value));
+    }
+    PresentationActive = true;
+    PresentationPosition = p.Position;
+    PresentationOverflow = false;
+    PresentationClamped = clamped;
+    RunClamped = RunClamped || clamped;
+    Events.tell(&RunListener::presentationStarted, p);
+}
+
+void RunControl::EndPresentation(EndReason reason)
+{
+    if (!PresentationActive)
+        return;
+    PresentationActive = false;
+    PresentationEnded e;
+    e.Run = Runs;
+    e.Number = Presentations;
+    e.Position = PresentationPosition;
+    e.At = Clock();
+    e.Reason = reason;
+    e.Overflow = PresentationOverflow;
+    e.Clamped = PresentationClamped;
+    Events.tell(&RunListener::presentationEnded, e);
+}
+
+void RunControl::EndRun(EndReason reason, const std::string& message, bool overflowWarned, bool clampWarned)
+{
+    EndPresentation(reason);
+    RunActive = false;
+    RunEnded e;
+    e.Run = Runs;
+    e.Presentations = Presentations;
+    e.At = Clock();
+    e.Reason = reason;
+    e.Message = message;
+    e.Overflow = RunOverflow || Form.state().OverflowSeen;
+    // A download during the run (<< or >>) may have clamped too.
+    e.Clamped = RunClamped || Device.EichError;
+    e.OverflowWarned = overflowWarned;
+    e.ClampWarned = clampWarned;
+    Events.tell(&RunListener::runEnded, e);
 }
 
 void RunControl::Start()
@@ -96,6 +218,14 @@ void RunControl::Start()
     MainView& view = Form.view();
     if (view.isChecked(CheckBox::varcheck))
         BeginOrder();
+    // A Start while a run plays ends it and begins the next.
+    if (RunActive)
+        EndRun(EndReason::Stopped);
+    ++Runs;
+    Presentations = 0;
+    RunActive = true;
+    RunOverflow = false;
+    RunClamped = false;
     Device.Realign();
     Device.StopOutput();
     if (st.OverflowSeen)
@@ -116,19 +246,19 @@ void RunControl::Start()
 
     if (view.isChecked(CheckBox::varcheck)) {
         if (view.priority() == Priority::Wiederzuerst) {
-            Device.SetRepetitions(Repeats(), false);
+            SendRepetitions(Repeats(), false);
             st.RepeatsLeft = 1;
             SendSignalLength(true);
         } else {
-            Device.SetRepetitions(1, false);
+            SendRepetitions(1, false);
             st.RepeatsLeft = Repeats();
             SendSignalLength(false);
         }
-        st.VariPos = Sequence.first();
+        SetPosition(Sequence.first(), PositionCause::Start);
     } else if (view.isChecked(CheckBox::Repeated)) {
-        Device.SetRepetitions(1, true);
+        SendRepetitions(1, true);
     } else {
-        Device.SetRepetitions(Repeats(), false);
+        SendRepetitions(Repeats(), false);
     }
 
     Download.DownloadSet();
@@ -142,14 +272,21 @@ void RunControl::StartConfirmed()
 {
     Device.ConfirmAnswers();
     Device.StartOutput();
+    // The moment on record is when the start packet had left this
+    // computer; what the device makes of it is confirmed before it counts.
+    Device.WaitSent();
+    const Stamp at = Clock();
     Device.ConfirmAnswers();
+    BeginPresentation(at);
 }
 
-void RunControl::Stop()
+void RunControl::Stop(EndReason reason)
 {
     MainState& st = Form.state();
     Device.StopOutput();
-    st.VariPos = st.SavedVariPos;
+    if (RunActive)
+        EndRun(reason, {}, st.OverflowSeen, Device.EichError);
+    SetPosition(st.SavedVariPos, PositionCause::Restore);
     if (st.OverflowSeen)
         Form.dialogs().messageBox(OverflowWarning, AttentionTitle);
     st.OverflowSeen = false;
@@ -163,7 +300,7 @@ void RunControl::Timer1Timer()
 {
     CommandGate::Scope scope(Gate);
     if (scope.entered())
-        CatchPortLost(Form, [&] { Tick(); });
+        Command([&] { Tick(); });
 }
 
 void RunControl::Tick()
@@ -179,6 +316,10 @@ void RunControl::Tick()
         const std::uint8_t s = TickStatus();
         if (Silent)
             return;
+        if (RunActive && s >= StatusOverflow) {
+            PresentationOverflow = true;
+            RunOverflow = true;
+        }
         seen[static_cast<std::size_t>(passes++)] = s;
         again = Advance(s);
     }
@@ -221,7 +362,9 @@ void RunControl::Watch(bool answered)
     Form.view().repaintStatusBar();
     Form.dialogs().messageBox(DeviceSilentText, AttentionTitle);
     if (Device.Running)
-        Stop();
+        Stop(EndReason::DeviceSilent);
+    else if (RunActive)
+        EndRun(EndReason::DeviceSilent);
 }
 
 bool RunControl::Advance(std::uint8_t s)
@@ -231,6 +374,7 @@ bool RunControl::Advance(std::uint8_t s)
     const bool ended = (s & StatusRunEnd) != 0;
 
     if (ended && view.isChecked(CheckBox::varcheck) && Device.Running) {
+        EndPresentation(EndReason::DeviceEnd);
         if (const std::optional<std::int32_t> next = NextPosition()) {
             StepPosition(*next);
             return false;
@@ -240,41 +384,43 @@ bool RunControl::Advance(std::uint8_t s)
             // Without a position an endless pass would find the end at once,
             // for ever: the run ends instead.
             if (PositionCount() < 1) {
-                Stop();
+                Stop(EndReason::PositionsDone);
                 return false;
             }
             return true;
         }
         if (view.priority() == Priority::Wiederzuerst) {
-            Stop();
+            Stop(EndReason::PositionsDone);
             return false;
         }
-        Device.SetRepetitions(1, false);
+        SendRepetitions(1, false);
         if (st.RepeatsLeft > 1) {
             --st.RepeatsLeft;
             return true;
         }
-        Stop();
+        Stop(EndReason::PositionsDone);
         return false;
     }
-    if (ended)
+    if (ended) {
         Device.StopOutput();
+        if (RunActive)
+            EndRun(EndReason::DeviceEnd);
+    }
     return false;
 }
 
 void RunControl::StepPosition(std::int32_t next)
 {
-    MainState& st = Form.state();
     MainView& view = Form.view();
-    st.VariPos = next;
+    SetPosition(next, PositionCause::Step);
     Device.Realign();
     Download.LoadSignals();
     if (view.priority() == Priority::Wiederzuerst) {
         SendSignalLength(true);
-        Device.SetRepetitions(Repeats(), false);
+        SendRepetitions(Repeats(), false);
     } else {
         SendSignalLength(false);
-        Device.SetRepetitions(1, false);
+        SendRepetitions(1, false);
     }
     SendEndDamp();
     SendTriggerWindow();
@@ -308,9 +454,9 @@ void RunControl::Button5Click()
         return;
     MainState& st = Form.state();
     if (st.VariPos > 1)
-        --st.VariPos;
+        SetPosition(st.VariPos - 1, PositionCause::Back);
     ShowPosition();
-    CatchPortLost(Form, [&] {
+    Command([&] {
         Device.Realign();
         Download.DownloadSet();
     });
@@ -323,9 +469,9 @@ void RunControl::Button6Click()
         return;
     MainState& st = Form.state();
     if (st.VariPos < PositionCount())
-        ++st.VariPos;
+        SetPosition(st.VariPos + 1, PositionCause::Forward);
     ShowPosition();
-    CatchPortLost(Form, [&] {
+    Command([&] {
         Device.Realign();
         Download.DownloadSet();
     });

@@ -4,6 +4,7 @@
 // through the variable positions, repetitions and the external start.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "model/MainForm.h"
 #include "model/PositionOrder.h"
 #include "run/CommandGate.h"
+#include "run/RunEvents.h"
 #include "run/SignalDownload.h"
 
 namespace tonvera {
@@ -29,8 +31,8 @@ inline constexpr int SilentTicksLimit = 20;
 
 class RunControl {
 public:
-    RunControl(MainForm& form, TTonvera& device, SignalDownload& download, CommandGate& gate)
-        : Form(form), Device(device), Download(download), Gate(gate)
+    RunControl(MainForm& form, TTonvera& device, SignalDownload& download, CommandGate& gate, RunEvents& events)
+        : Form(form), Device(device), Download(download), Gate(gate), Events(events)
     {
     }
 
@@ -59,13 +61,36 @@ public:
     [[nodiscard]] const ResolvedOrder& order() const { return Order; }
     [[nodiscard]] const PositionSequence& sequence() const { return Sequence; }
 
+    // The display shows a new signal length: the device holds it too, unless
+    // it is playing ("Unendlich" as the period).
+    void SignalLengthShown(double length);
+    // The window closes or the device is set up afresh while a run plays:
+    // the run is over.
+    void RunStopped();
+
+    // The clock of the stamps (tests and the in-process device give their own).
+    std::function<Stamp()> Clock = StampNow;
+    // What the globals were last sent as.
+    [[nodiscard]] const GlobalsSent& globalsSent() const { return Globals; }
+
     // For the project loader's table upload, which runs under the same gate.
     SignalDownload& download() { return Download; }
     CommandGate& gate() { return Gate; }
 
 private:
+    // Runs a run command: a lost port is reported, and a run it ends, or
+    // one that an abort ends, is told as ended.
+    template <typename F>
+    void Command(F&& command);
     void Start();
-    void Stop();
+    void Stop(EndReason reason);
+    // The presentation whose start packet went out at `at`.
+    void BeginPresentation(const Stamp& at);
+    void EndPresentation(EndReason reason);
+    void EndRun(EndReason reason, const std::string& message = {}, bool overflowWarned = false,
+                bool clampWarned = false);
+    void SetPosition(int position, PositionCause cause);
+    void SendRepetitions(std::int32_t n, bool endless);
     void Tick();
     // The status of a tick: two votes, the second one counts.
     std::uint8_t TickStatus();
@@ -101,8 +126,20 @@ private:
     CommandGate& Gate;
     ResolvedOrder Order;
     PositionSequence Sequence;
+    RunEvents& Events;
     int SilentTicks = 0;
     bool Silent = false;
+
+    GlobalsSent Globals;
+    long Runs = 0;
+    long Presentations = 0;
+    bool RunActive = false;
+    bool PresentationActive = false;
+    int PresentationPosition = 0;
+    bool PresentationOverflow = false;
+    bool PresentationClamped = false;
+    bool RunOverflow = false;
+    bool RunClamped = false;
 };
 
 } // namespace tonvera

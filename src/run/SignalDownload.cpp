@@ -28,8 +28,7 @@ void SignalDownload::DownloadSet()
     transfer.run([&] {
         int number = 0;
         for (int i = 0; i < SignalSlots; ++i) {
-            const SinusValues v = EvaluateSignal(Form.Record(i));
-            Device.LoadSignal(i, v, Form.state().EichTable);
+            LoadSignal(i, EvaluateSignal(Form.Record(i)));
             if (Device.TableDue(i, Form.Record(i).Table.span()))
                 transfer.table(++number, count);
             Device.LoadTable(i, Form.Record(i).Table.span());
@@ -41,7 +40,29 @@ void SignalDownload::DownloadSet()
 void SignalDownload::LoadSignals()
 {
     for (int i = 0; i < SignalSlots; ++i)
-        Device.LoadSignal(i, EvaluateSignal(Form.Record(i)), Form.state().EichTable);
+        LoadSignal(i, EvaluateSignal(Form.Record(i)));
+}
+
+void SignalDownload::LoadSignal(int slot, const SinusValues& v)
+{
+    const auto k = static_cast<std::size_t>(slot);
+    SentUsed[k] = false;
+    // EichError holds for the whole download; the clamp of this one signal
+    // is its own.
+    const bool before = Device.EichError;
+    Device.EichError = false;
+    double sent = 0;
+    try {
+        sent = Device.LoadSignal(slot, v, Form.state().EichTable);
+    } catch (...) {
+        Device.EichError = before || Device.EichError;
+        throw;
+    }
+    const bool clamped = Device.EichError;
+    Device.EichError = before || clamped;
+    SentSignals[k] =
+        SignalSent{slot, v.TabTyp, v.Freq, v.Phase, v.Ampl, sent, clamped, v.Start, v.Dach, v.RampUp, v.RampDown};
+    SentUsed[k] = v.Used;
 }
 
 bool SignalDownload::LoadTable(int slot)

@@ -23,6 +23,7 @@
 #include "model/SignalEditing.h"
 #include "model/Verschiedenes.h"
 #include "run/MainCore.h"
+#include "run/Journal.h"
 #include "ui/HardInitDialog.h"
 #include "ui/PaintBox.h"
 #include "ui/ProgressWindow.h"
@@ -44,13 +45,9 @@ MainWindow::MainWindow(Dialogs* dialogs, SerialLine* line, Pause* pause, QWidget
     Core->setProgressWindow(new ProgressWindow(this));
     Editing = std::make_unique<SignalEditing>(Core->form());
     Display = std::make_unique<MainDisplay>(Core->form());
-    Display->SignalLengthShown = [this](double length) {
-        // The device always holds the length the display shows, unless it
-        // is playing.
-        TTonvera& device = Core->device();
-        if (!device.Running)
-            device.SetSignalLength(Repeated->isChecked(), length);
-    };
+    Display->SignalLengthShown = [this](double length) { Core->SignalLengthShown(length); };
+    watchCore();
+    wireJournal();
     wireHistory();
     wireEvents();
 }
@@ -178,7 +175,7 @@ void MainWindow::FormCreate()
     command([&] { Core->FormCreate(); });
     // Whatever the default files made of it, this is the start: unchanged.
     History.reset(TakeSnapshot(Core->state(), ReadGlobals(*this)));
-    LoadsSeen = Core->files().ProjectsLoaded;
+    ProjectLoaded = false;
     offerRecovery();
     showHistory();
 }
@@ -192,6 +189,8 @@ void MainWindow::Hardware1Click()
     HardInit->InitHardwareHook = [this](const std::string& port) {
         if (Core->InitHardware(port))
             RememberPort(port);
+        if (line().isOpen())
+            Log->setPort(port);
     };
     Core->Hardware1Click(*HardInit);
 }

@@ -5,6 +5,7 @@
 // to a core command through the one CommandGuard.
 
 #include <QMainWindow>
+#include <QString>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "ui/AppWindows.h"
 #include "run/CommandGuard.h"
 #include "run/EditHistory.h"
+#include "run/RunEvents.h"
 
 class QAbstractButton;
 class QAction;
@@ -35,6 +37,8 @@ namespace tonvera {
 class Dialogs;
 class FileCommands;
 class HardInitDialog;
+class Journal;
+class JournalDialog;
 class MainCore;
 class MainDisplay;
 class MainForm;
@@ -92,6 +96,11 @@ public:
     void Beenden1Click();  // "&Beenden" of "&Datei"
     void Hardware1Click(); // "&Hardware" of "&Einstellungen"
     void Version1Click();  // "Version" of "Hilfe"
+    // --- The journal (MainWindowJournal.cpp) -----------------------------------
+    void Protokoll1Click();       // "&Protokoll..." of "&Einstellungen"
+    void Protokollordner1Click(); // "Protokollordner &öffnen" of "&Einstellungen"
+    // The journal file written last; empty before its first line.
+    [[nodiscard]] std::string journalFile() const;
     // The 50 ms tick: the run layer's tick through the guard.
     void Timer1Timer(); // Timer1, every 50 ms
     // Stops the device and closes the port (also on the window's close box).
@@ -159,6 +168,7 @@ private:
     QAction *Neu1, *Laden1, *Speichern1, *Drucken1, *Beenden1;
     QAction* NeueVariable1;
     QAction *Hardware1, *Verschiedenes1, *Eichung, *Kalibrierdatenspeichern1, *Kalibrierdatenladen1;
+    QAction *Protokoll1, *Protokollordner1;
     QAction *Version1, *Blockschaltbild1;
 
     // --- Top panel: global parameters -----------------------------------------
@@ -197,6 +207,8 @@ private:
 
     // --- Status bar ----------------------------------------------------------------
     std::array<QLabel*, 4> StatusPanel{};
+    // The presentation playing, told by the run's events.
+    QLabel* StatusDarbietung = nullptr;
 
     QTimer* Timer1;
 
@@ -240,6 +252,8 @@ private:
     void wireHistory();
     void recordStep();
     void afterCommand();
+    // Listens to the core's events (loads for the history).
+    void watchCore();
     void showHistory();
     void showStep(const SignalSetSnapshot& step);
     bool mayDropChanges();
@@ -256,11 +270,23 @@ private:
     // The name of the next step when the command knows it better than the
     // change it made (a copy looks like a new signal).
     std::string NextStep;
-    std::uint64_t LoadsSeen = 0;
+    // The core put a project in place (also when its upload failed after)
+    // since the last command ended.
+    bool ProjectLoaded = false;
+    std::unique_ptr<RunListener> CoreEvents;
     // The recovery file is behind the history / was written by this window.
     bool RecoveryStale = false;
     bool RecoveryWritten = false;
     std::unique_ptr<RecoveryClaim> Recovery;
+
+    // --- The journal and the presentation in the status bar (MainWindowJournal.cpp)
+    void wireJournal();
+    std::unique_ptr<Journal> Log;
+    std::unique_ptr<RunListener> JournalTap;
+    std::unique_ptr<RunListener> RunStatus;
+    JournalDialog* ProtokollDialog = nullptr;
+    QString JournalDir;
+    bool JournalOn = true;
 };
 
 } // namespace tonvera

@@ -137,11 +137,33 @@ void MainWindow::recordStep()
         RecoveryStale = true;
 }
 
+namespace {
+
+class WindowListener : public RunListener {
+public:
+    explicit WindowListener(bool& projectLoaded) : ProjectLoaded(projectLoaded) {}
+    void fileEvent(const FileEvent& e) override
+    {
+        if (e.What == FileEvent::Kind::Project && e.Done == FileEvent::Action::Loaded)
+            ProjectLoaded = true;
+    }
+
+private:
+    bool& ProjectLoaded;
+};
+
+} // namespace
+
+void MainWindow::watchCore()
+{
+    CoreEvents = std::make_unique<WindowListener>(ProjectLoaded);
+    Core->events().add(*CoreEvents);
+}
+
 void MainWindow::afterCommand()
 {
-    if (Core->files().ProjectsLoaded != LoadsSeen) {
-        // A project was put in place (also when its upload failed after).
-        LoadsSeen = Core->files().ProjectsLoaded;
+    if (ProjectLoaded) {
+        ProjectLoaded = false;
         NextStep.clear();
         History.reset(TakeSnapshot(Core->state(), ReadGlobals(*this)));
     } else {
@@ -322,9 +344,20 @@ void MainWindow::offerRecovery()
         RemoveRecoveryFile(path);
         return;
     }
-    const std::uint64_t loads = Core->files().ProjectsLoaded;
-    command([&] { Core->files().LoadProject(path); });
-    if (Core->files().ProjectsLoaded == loads)
+    // The command's end takes the load into the history; whether there was
+    // one is read before, also when the upload after it failed.
+    bool loaded = false;
+    ProjectLoaded = false;
+    command([&] {
+        try {
+            Core->files().LoadProject(path);
+        } catch (...) {
+            loaded = ProjectLoaded;
+            throw;
+        }
+        loaded = ProjectLoaded;
+    });
+    if (!loaded)
         return; // the file stays for a later look; the error was shown
     // No file holds the restored work: the operator saves it where it
     // belongs. The recovery file stays until then.

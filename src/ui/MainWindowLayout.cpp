@@ -159,6 +159,8 @@ void MainWindow::buildMenu()
         {"&Einstellungen", &MainWindow::Kalibrierdatenspeichern1, "Kalibrierdatenspeichern1",
          "Kalibrierdaten &speichern"},
         {"&Einstellungen", &MainWindow::Kalibrierdatenladen1, "Kalibrierdatenladen1", "Kalibrierdaten &laden"},
+        {"&Einstellungen", &MainWindow::Protokoll1, "Protokoll1", "&Protokoll..."},
+        {"&Einstellungen", &MainWindow::Protokollordner1, "Protokollordner1", "Protokollordner &öffnen"},
         {"Hilfe", &MainWindow::Version1, "Version1", "Version"},
         {"Hilfe", &MainWindow::Blockschaltbild1, "Blockschaltbild1", "Blockschaltbild"},
     };
@@ -351,6 +353,10 @@ void MainWindow::buildStatusBar()
         bar->addWidget(l, i == 3 ? 1 : 0);
         StatusPanel[i] = l;
     }
+    StatusDarbietung = Named<QLabel>("StatusDarbietung", bar);
+    StatusDarbietung->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusDarbietung->setMinimumWidth(110);
+    bar->addPermanentWidget(StatusDarbietung);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "device/RegisterError.h"
 #include "device/TTonvera.h"
 #include "model/Errors.h"
 #include "model/SinusRecord.h"
@@ -125,8 +126,10 @@ TEST_F(LoadSignalTest, ZeroFrequencyWithStartTimeIsADivisionError)
     try {
         dev.LoadSignal(0, v, noCalibration);
         FAIL() << "no error";
-    } catch (const DivByZeroError& e) {
+    } catch (const RegisterRangeError& e) {
         EXPECT_EQ(e.text(), "Gleitkommadivision durch Null");
+        EXPECT_EQ(e.Signal, 0);
+        EXPECT_EQ(e.Reg, Register::Phase);
     }
     // Frequency and amplitude went out before the phase was computed.
     EXPECT_EQ(line.writes, (Writes{{98, 0, 0, 0, 0, 0}, {104, 0, 0, 0, 0xF8, 0x7F}}));

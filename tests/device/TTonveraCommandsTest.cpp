@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "device/RegisterError.h"
 #include "device/TTonvera.h"
 #include "model/Errors.h"
 #include "support/ScriptedLine.h"
@@ -169,8 +170,24 @@ TEST_F(Commands, TriggerWindowStartThenStop)
     dev.SetTriggerWindow(10, 20.5);
     EXPECT_EQ(line.writes, (Writes{{101, 2, 0, 0xE8, 0x03, 0x00}, {101, 1, 0, 0x02, 0x08, 0x00}}));
     line.clearWrites();
-    EXPECT_THROW(dev.SetTriggerWindow(10, -10), RangeError);
+    // The refusal names the register and the value, with the range error's text.
+    try {
+        dev.SetTriggerWindow(10, -10);
+        FAIL() << "no error";
+    } catch (const RegisterRangeError& e) {
+        EXPECT_EQ(e.text(), RangeError().text());
+        EXPECT_EQ(e.Signal, -1);
+        EXPECT_EQ(e.Reg, Register::TriggerStop);
+        EXPECT_EQ(e.Value, -10);
+    }
     EXPECT_EQ(line.writes, (Writes{{101, 2, 0, 0xE8, 0x03, 0x00}}));
+    try {
+        dev.SetRampDown(4, -10);
+        FAIL() << "no error";
+    } catch (const RegisterRangeError& e) {
+        EXPECT_EQ(e.Signal, 4);
+        EXPECT_EQ(e.Reg, Register::RampDown);
+    }
 }
 
 TEST_F(Commands, EndDamp)

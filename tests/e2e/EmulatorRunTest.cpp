@@ -10,6 +10,11 @@
 namespace tonvera::test {
 namespace {
 
+double MonotonicSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 std::vector<std::string> Repeat(const std::vector<std::string>& v, int n)
 {
     std::vector<std::string> out;
@@ -55,11 +60,13 @@ TEST(RunOnEmulator, OrdinaryRunEndsByItself)
 
 TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
 {
-    CoreOnEmu t({"--log", "{dir}/packets.log"});
+    CoreOnEmu t({"--log", "{dir}/packets.log", "--start-times", "{dir}/starts.txt"});
     ASSERT_TRUE(t.core.InitHardware(t.emu.link()));
     fourPositionsTwice(t, "50");
     t.core.state().VariPos = 3;
+    const double before = MonotonicSeconds();
     ASSERT_TRUE(t.runToEnd(10s));
+    const double after = MonotonicSeconds();
     EXPECT_EQ(t.core.state().VariPos, 3);
     EXPECT_EQ(t.view.aktVar, "3");
     ASSERT_TRUE(t.logEndsWithStop());
@@ -74,6 +81,19 @@ TEST(RunOnEmulator, RepetitionsFirstThroughFourPositions)
     }
     EXPECT_EQ(periods, 2 + 3); // Start sends it twice, each step once
     EXPECT_EQ(twice, 2 * 4);   // the packet goes out twice each time
+
+    // A time for each of the four starts, in order, on this process's
+    // monotonic clock, to the microsecond.
+    std::ifstream in(t.emu.path("starts.txt"));
+    std::vector<double> starts;
+    for (std::string line; std::getline(in, line);) {
+        EXPECT_EQ(line.size() - line.find('.'), 7u) << line;
+        starts.push_back(std::stod(line));
+    }
+    ASSERT_EQ(starts.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(starts.begin(), starts.end()));
+    EXPECT_GE(starts.front(), before - 1e-6);
+    EXPECT_LE(starts.back(), after);
 }
 
 TEST(RunOnEmulator, VariablesFirstTwoPasses)

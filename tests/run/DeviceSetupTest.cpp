@@ -309,7 +309,7 @@ TEST_F(DownloadTest, ZeroFrequencyWithStartTimeAbortsTheDownload)
     try {
         core.DownloadSet();
         FAIL();
-    } catch (const DivByZeroError& e) {
+    } catch (const AbortError& e) {
         EXPECT_EQ(e.text(), "Gleitkommadivision durch Null");
     }
     EXPECT_EQ(line.writes.size(), 2u); // frequency and amplitude of signal 0

@@ -128,6 +128,11 @@ TEST_F(RunControlTest, PacketsLeftUnansweredAbortStartBeforeItsStartAndStopTheDe
         EXPECT_EQ(e.text(), "Das Gerät hat 1 von " + std::to_string(registers) + " Befehlen nicht bestätigt");
         EXPECT_EQ(e.Missing, 1);
     }
+    // No presentation began; the run ended with the abort's text.
+    EXPECT_TRUE(events.started.empty());
+    ASSERT_EQ(events.runs.size(), 1u);
+    EXPECT_EQ(events.runs[0].Reason, EndReason::Aborted);
+    EXPECT_EQ(events.runs[0].Message, "Das Gerät hat 1 von " + std::to_string(registers) + " Befehlen nicht bestätigt");
     // The registers went out as ever; then, instead of the start, a single
     // byte completed the device's broken packet and the stop followed.
     const Writes head(line.writes.begin(), line.writes.begin() + registers);
@@ -156,6 +161,10 @@ TEST_F(RunControlTest, ADeviceThatFallsSilentEndsTheRunOnceAndIsHeardAgain)
     EXPECT_EQ(view.status[2], "Das Gerät antwortet nicht mehr");
     EXPECT_FALSE(core.device().Running);
     EXPECT_TRUE(core.run().DeviceSilent());
+    ASSERT_EQ(events.runs.size(), 1u);
+    EXPECT_EQ(events.runs[0].Reason, EndReason::DeviceSilent);
+    ASSERT_EQ(events.ended.size(), 1u);
+    EXPECT_EQ(events.ended[0].Reason, EndReason::DeviceSilent);
     for (int tick = 0; tick < 2 * SilentTicksLimit; ++tick)
         core.Timer1Timer();
     EXPECT_EQ(dialogs.messages.size(), 1u);
@@ -267,6 +276,25 @@ TEST_F(RunControlTest, VariablesFirstPlaysAllPositionsPerPass)
     EXPECT_FALSE(core.device().Running);
     EXPECT_EQ(core.state().VariPos, 1);
     EXPECT_EQ(freqWords().size(), 8u);
+
+    // Eight presentations, told with what was sent, each ended by the device.
+    ASSERT_EQ(events.started.size(), 8u);
+    ASSERT_EQ(events.ended.size(), 8u);
+    for (std::size_t k = 0; k < 8; ++k) {
+        const PresentationStarted& p = events.started[k];
+        EXPECT_EQ(p.Number, static_cast<long>(k + 1));
+        EXPECT_EQ(p.Position, static_cast<int>(k % 4 + 1));
+        ASSERT_EQ(p.Signals.size(), 1u);
+        EXPECT_EQ(p.Signals[0].FreqHz, 100.0 * (k % 4 + 1));
+        ASSERT_EQ(p.Variables.size(), 1u);
+        EXPECT_EQ(p.Variables[0], (std::pair<std::string, std::string>{"F", std::to_string(100 * (k % 4 + 1))}));
+        EXPECT_EQ(p.Globals.Repetitions, 1);
+        EXPECT_EQ(events.ended[k].Number, p.Number);
+        EXPECT_EQ(events.ended[k].Reason, EndReason::DeviceEnd);
+    }
+    ASSERT_EQ(events.runs.size(), 1u);
+    EXPECT_EQ(events.runs[0].Reason, EndReason::PositionsDone);
+    EXPECT_EQ(events.runs[0].Presentations, 8);
 }
 
 TEST_F(RunControlTest, RandomOrderPlaysEachPassItsOwnPermutation)
@@ -461,6 +489,15 @@ TEST_F(RunControlTest, OverflowShownWhilePlayingAndReportedOnceAtTheNextStart)
     core.Button4Click();
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages.back().text, "Letztes Signal hat einen Überlauf erzeugt!");
+    // Each Start ended the run before it; overflow is told with the run it
+    // came in, the ordinary end by the device's end bit.
+    ASSERT_EQ(events.runs.size(), 3u);
+    EXPECT_EQ(events.runs[0].Reason, EndReason::Stopped);
+    EXPECT_TRUE(events.runs[0].Overflow);
+    EXPECT_FALSE(events.runs[1].Overflow);
+    EXPECT_EQ(events.runs[2].Reason, EndReason::DeviceEnd);
+    EXPECT_TRUE(events.runs[2].Overflow);
+    EXPECT_TRUE(events.ended.back().Overflow);
 }
 
 TEST_F(RunControlTest, CalibrationWarningsKeepTheirSpellings)
@@ -501,6 +538,15 @@ TEST_F(RunControlTest, CalibrationClampDuringTheDownloadIsShownAtStop)
     EXPECT_TRUE(core.device().EichError);
     core.Button4Click();
     EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"Amplitudenfehler durch Eichung bei letztem Signal"}));
+    // 2 dB asked, -1 dB after the correction, held at 0 dB.
+    ASSERT_EQ(events.started.size(), 1u);
+    const SignalSent& sent = events.started[0].Signals.at(0);
+    EXPECT_EQ(sent.AttenuationRequested, 2);
+    EXPECT_EQ(sent.AttenuationSent, 0);
+    EXPECT_TRUE(sent.Clamped);
+    ASSERT_EQ(events.runs.size(), 1u);
+    EXPECT_TRUE(events.runs[0].Clamped);
+    EXPECT_TRUE(events.runs[0].ClampWarned);
 }
 
 TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
@@ -525,6 +571,12 @@ TEST_F(RunControlTest, PositionButtonsAlwaysDownload)
     core.Button6Click();
     EXPECT_EQ(view.aktVar, "3");
     EXPECT_EQ(freqWords(), (std::vector<std::uint32_t>{419, 1678, 1258, 839, 1258}));
+    // Told only where the position moved.
+    ASSERT_EQ(events.positions.size(), 3u);
+    EXPECT_EQ(events.positions[0].Position, 3);
+    EXPECT_EQ(events.positions[0].Cause, PositionCause::Back);
+    EXPECT_EQ(events.positions[2].Position, 3);
+    EXPECT_EQ(events.positions[2].Cause, PositionCause::Forward);
     EXPECT_GE(view.signalRepaints, 5);
     EXPECT_FALSE(core.device().Running); // sent with the stopped codes
     EXPECT_EQ(withCode(66, 0).back()[0], 98);

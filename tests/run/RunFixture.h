@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "run/MainCore.h"
+#include "run/RunEvents.h"
 #include "support/CoreSetup.h"
 #include "support/FakeView.h"
 #include "support/RecordingDialogs.h"
@@ -32,10 +33,25 @@ inline Bytes W24(int code, int sub, std::uint32_t w)
     return Packet(code, sub, 0, w & 0xFF, (w >> 8) & 0xFF, w >> 16);
 }
 
+// Every event the core told, in order.
+struct EventLog : RunListener {
+    std::vector<PresentationStarted> started;
+    std::vector<PresentationEnded> ended;
+    std::vector<RunEnded> runs;
+    std::vector<PositionChanged> positions;
+    std::vector<FileEvent> files;
+    void presentationStarted(const PresentationStarted& p) override { started.push_back(p); }
+    void presentationEnded(const PresentationEnded& e) override { ended.push_back(e); }
+    void runEnded(const RunEnded& e) override { runs.push_back(e); }
+    void positionChanged(const PositionChanged& p) override { positions.push_back(p); }
+    void fileEvent(const FileEvent& f) override { files.push_back(f); }
+};
+
 class RunFixture : public ::testing::Test {
 protected:
     RunFixture()
     {
+        core.events().add(events);
         line.responder = [this](ScriptedLine& l, std::span<const std::uint8_t> w) {
             for (std::size_t i = 0; i < w.size(); ++i) {
                 if (++bytesWritten == loseByte)
@@ -87,6 +103,7 @@ protected:
     ScriptedLine line;
     VirtualClock clock;
     MainCore core{view, dialogs, line, clock};
+    EventLog events;
 };
 
 } // namespace tonvera::test

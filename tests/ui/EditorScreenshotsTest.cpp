@@ -16,6 +16,7 @@
 #include "WhileOpen.h"
 #include "ui/BlockWindow.h"
 #include "ui/EichWindow.h"
+#include "ui/JournalDialog.h"
 #include "run/CommandGuard.h"
 #include "ui/SimWindow.h"
 #include "ui/VariablenWindow.h"
@@ -124,4 +125,12 @@ TEST_F(Screenshots, Block)
 {
     BlockWindow window;
     shoot(window, "block", [&] { window.Blockschaltbild1Click(); });
+}
+
+TEST_F(Screenshots, Protokoll)
+{
+    JournalDialog window;
+    QString folder = "/home/labor/.local/share/tonvera/protokoll";
+    bool on = true;
+    shoot(window, "protokoll", [&] { window.edit(folder, on); });
 }

@@ -83,6 +83,9 @@ TEST(WindowLayout, MenuHasEveryItemWithItsCaption)
                                "  &Kalibrierung",
                                "  Kalibrierdaten &speichern",
                                "  Kalibrierdaten &laden",
+                               "  ",
+                               "  &Protokoll...",
+                               "  Protokollordner &öffnen",
                                "Hilfe",
                                "  Version",
                                "  Blockschaltbild"};

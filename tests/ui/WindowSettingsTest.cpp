@@ -4,9 +4,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 #include "support/RecordingDialogs.h"
 #include "ui/AppWindows.h"
 #include "ui/HardInitDialog.h"
+#include "ui/JournalDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/WhileOpen.h"
 #include "ui/QtDialogs.h"
@@ -70,4 +73,40 @@ TEST(WindowSettingsTest, TheHardwareDialogStartsWithThePortLastFound)
     RecordingDialogs later;
     AppWindows windows = CreateWindows(&later);
     EXPECT_EQ(windows.HardInit->findChild<QComboBox*>("ComSel")->currentText().toStdString(), emu.link());
+}
+
+// The journal goes to the data folder unless the operator chose another one
+// or switched it off; both choices stay for the next start.
+TEST(WindowSettingsTest, TheJournalsFolderAndSwitchStayForTheNextStart)
+{
+    QTemporaryDir chosen;
+    RecordingDialogs dialogs;
+    const auto openDialog = [](MainWindow& m, const std::function<void(JournalDialog&)>& act) {
+        whenModal([act](QWidget* w) {
+            auto* d = qobject_cast<JournalDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            act(*d);
+        });
+        m.findChild<QAction*>("Protokoll1")->trigger();
+    };
+    {
+        MainWindow m(&dialogs);
+        openDialog(m, [&](JournalDialog& d) {
+            EXPECT_EQ(d.findChild<QLineEdit*>("ProtokollOrdner")->text(),
+                      qEnvironmentVariable("XDG_DATA_HOME") + "/tonvera/protokoll");
+            EXPECT_TRUE(d.findChild<QCheckBox*>("ProtokollAn")->isChecked());
+            d.ChooseFolder = [&](const QString&) { return chosen.path(); };
+            d.findChild<QPushButton*>("OrdnerWahl")->click();
+            d.findChild<QCheckBox*>("ProtokollAn")->click();
+            d.findChild<QPushButton*>("OKBtn")->click();
+        });
+    }
+    MainWindow later(&dialogs);
+    openDialog(later, [&](JournalDialog& d) {
+        EXPECT_EQ(d.findChild<QLineEdit*>("ProtokollOrdner")->text(), chosen.path());
+        EXPECT_FALSE(d.findChild<QCheckBox*>("ProtokollAn")->isChecked());
+        EXPECT_FALSE(d.findChild<QLineEdit*>("ProtokollOrdner")->isEnabled());
+        d.reject();
+    });
+    EXPECT_TRUE(dialogs.errors.empty());
 }

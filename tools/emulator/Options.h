@@ -13,10 +13,16 @@ namespace tonvera::emutool {
 struct Settings {
     std::string link;
     std::string logFile;
+    // One line per start packet: when its last byte was read, in seconds
+    // on the monotonic clock the program's journal also uses.
+    std::string startTimesFile;
     std::string firmwareOut;
     std::string control;
     std::string wavFile;
     std::uint32_t wavRate = 48000;
+    std::string transducerFile;
+    std::string audioOut;
+    std::uint32_t audioRate = 48000;
     bool pace = false;
     bool verbose = false;
     // The process that started the emulator and holds it: when it ends,
