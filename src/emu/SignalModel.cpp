@@ -198,6 +198,37 @@ Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleC
     return r;
 }
 
+std::vector<double> RenderWeighted(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount,
+                                   std::int64_t firstSample, const std::array<double, ChannelCount>& gains)
+{
+    std::vector<double> out;
+    if (sampleCount <= 0 || !(sampleRate > 0))
+        return out;
+    out.reserve(std::size_t(sampleCount));
+    const double endGain = std::pow(10.0, -0.75 * run.regs.endDampSteps / 20.0);
+    const auto end = run.endTick();
+    for (std::int64_t i = 0; i < sampleCount; ++i) {
+        const auto tick = static_cast<std::int64_t>(std::floor(double(firstSample + i) * double(ClockHz) / sampleRate));
+        const std::int64_t t = run.tickInPeriod(tick);
+        if (tick < 0 || (end && tick >= *end) || t >= run.soundingTicks()) {
+            out.push_back(0.0);
+            continue;
+        }
+        std::int64_t sum = 0;
+        double weighted = 0.0;
+        for (int k = 0; k < ChannelCount; ++k) {
+            const std::int64_t v = ChannelValue(run.regs.channels[std::size_t(k)], TableFor(run, k), t);
+            sum += v;
+            weighted += double(v) * gains[std::size_t(k)];
+        }
+        const std::int64_t clipped = std::clamp<std::int64_t>(sum, -ConverterMax, ConverterMax);
+        if (clipped != sum)
+            weighted *= double(clipped) / double(sum);
+        out.push_back(weighted * endGain);
+    }
+    return out;
+}
+
 ChannelReach ReachOf(const RunSnapshot& run, int channel)
 {
     const ChannelRegisters& c = run.regs.channels[std::size_t(channel)];

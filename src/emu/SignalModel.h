@@ -100,6 +100,20 @@ struct Rendering {
 [[nodiscard]] Rendering Render(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount,
                                std::int64_t firstSample = 0);
 
+// The output as Render computes it, each channel's share weighted by a
+// gain of its own (linear): what a transducer whose gain differs from one
+// signal's frequency to the next puts out. Where the converter clips the
+// sum, every share is cut by the same factor.
+[[nodiscard]] std::vector<double> RenderWeighted(const RunSnapshot& run, double sampleRate, std::int64_t sampleCount,
+                                                 std::int64_t firstSample,
+                                                 const std::array<double, ChannelCount>& gains);
+
+// The frequency (Hz) at which a channel steps once through its table.
+[[nodiscard]] inline double OscillatorHz(const ChannelRegisters& c)
+{
+    return double(c.frequency) * double(ClockHz) / double(Word24Max + 1);
+}
+
 // Where within the period a channel sounds (its envelope above 0, the
 // ticks [from, to)) and the most it can add to the converter sum there: its
 // table's largest magnitude at the envelope's peak. Nothing (from == to)

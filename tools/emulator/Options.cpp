@@ -45,6 +45,11 @@ const char* const Usage =
     "  --seed N             seed of the random bytes of --garbage\n"
     "  --wav FILE           write what the device played as a WAV file on exit\n"
     "  --wav-rate HZ        sample rate of --wav (default 48000)\n"
+    "  --transducer FILE    gain over frequency applied to what the device plays:\n"
+    "                       lines frequency/gain in dB, as in a calibration file\n"
+    "  --audio-out PATH     write what the device plays, as it plays it, as raw\n"
+    "                       16-bit little-endian mono PCM to a FIFO or file\n"
+    "  --audio-rate HZ      sample rate of --audio-out (default 48000)\n"
     "  --verbose            report every packet and run event on stderr\n"
     "  --parent PID         end (as on SIGTERM) when process PID, which started it,\n"
     "                       is no longer its parent: killed or ended\n"
@@ -79,7 +84,9 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
                      {"--log", &Settings::logFile, "a file name"},
                      {"--firmware-out", &Settings::firmwareOut, "a file name"},
                      {"--control", &Settings::control, "a path"},
-                     {"--wav", &Settings::wavFile, "a file name"}};
+                     {"--wav", &Settings::wavFile, "a file name"},
+                     {"--transducer", &Settings::transducerFile, "a file name"},
+                     {"--audio-out", &Settings::audioOut, "a path"}};
         const auto path = std::find_if(std::begin(paths), std::end(paths), [&](const auto& p) { return a == p.name; });
         if (path != std::end(paths)) {
             if (!value(s.*(path->field)) || (s.*(path->field)).empty())
@@ -116,6 +123,10 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
             if (!value(v) || !ParseUnsigned(v, 1'000'000, n) || n < 1000)
                 return "--wav-rate takes a sample rate of 1000 to 1000000 Hz";
             s.wavRate = static_cast<std::uint32_t>(n);
+        } else if (a == "--audio-rate") {
+            if (!value(v) || !ParseUnsigned(v, 384'000, n) || n < 8000)
+                return "--audio-rate takes a sample rate of 8000 to 384000 Hz";
+            s.audioRate = static_cast<std::uint32_t>(n);
         } else if (a == "--parent") {
             if (!value(v) || !ParseUnsigned(v, 0x7FFFFFFF, n) || n < 1)
                 return "--parent takes a process id";
@@ -130,6 +141,10 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Settings& s, bo
     }
     if (!help && s.link.empty())
         return "--link PATH is required";
+    // The transducer shapes only the live output; --wav stays what the
+    // device's connector carries, as render writes it.
+    if (!help && !s.transducerFile.empty() && s.audioOut.empty())
+        return "--transducer needs --audio-out";
     return std::nullopt;
 }
 

@@ -17,6 +17,9 @@ struct Settings {
     std::string control;
     std::string wavFile;
     std::uint32_t wavRate = 48000;
+    std::string transducerFile;
+    std::string audioOut;
+    std::uint32_t audioRate = 48000;
     bool pace = false;
     bool verbose = false;
     // The process that started the emulator and holds it: when it ends,

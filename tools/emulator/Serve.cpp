@@ -9,13 +9,16 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
 
+#include "AudioOut.h"
 #include "ControlInput.h"
 #include "PtyLink.h"
+#include "emu/LiveAudio.h"
 #include "emu/PacketLog.h"
 #include "emu/Recording.h"
 #include "files/TextFile.h"
@@ -47,6 +50,27 @@ void WriteWav(const Settings& s, const RunRecorder& recorder, EmuTime now)
                  rendered.size(), s.wavFile.c_str(), overflow ? " (overflow)" : "");
 }
 
+// The transducer file, read whole; nothing when it cannot be used.
+std::optional<Transducer> ReadTransducer(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "tonvera-emu: cannot read the transducer %s\n", file.c_str());
+        return std::nullopt;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (bytes.size() > std::size_t(MaxReadFileSize)) {
+        std::fprintf(stderr, "tonvera-emu: the transducer %s is too large\n", file.c_str());
+        return std::nullopt;
+    }
+    try {
+        return ParseTransducer(bytes, file);
+    } catch (const AbortError& e) {
+        std::fprintf(stderr, "tonvera-emu: %s\n", e.text().c_str());
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 int Serve(const Settings& s)
@@ -75,6 +99,19 @@ int Serve(const Settings& s)
                 ::unlink(path.c_str());
         }
     } controlCleanup{s.control, controlCreated};
+
+    std::optional<Transducer> transducer;
+    if (!s.transducerFile.empty() && !(transducer = ReadTransducer(s.transducerFile)))
+        return 2;
+    std::optional<AudioOut> audioOut;
+    if (!s.audioOut.empty()) {
+        std::string error;
+        audioOut.emplace(s.audioOut);
+        if (!audioOut->prepare(error)) {
+            std::fprintf(stderr, "tonvera-emu: %s\n", error.c_str());
+            return 2;
+        }
+    }
 
     if (!InstallSignals()) {
         std::fprintf(stderr, "tonvera-emu: cannot set up signal handling\n");
@@ -123,6 +160,10 @@ int Serve(const Settings& s)
 
     // Every run the device starts, for --wav.
     RunRecorder recorder;
+    // What it plays now, for --audio-out.
+    std::optional<LiveAudio> live;
+    if (audioOut)
+        live.emplace(s.audioRate, Now(), transducer);
 
     WirePace pace;
     pace.idle(Now());
@@ -159,6 +200,9 @@ int Serve(const Settings& s)
         }
         if (hungUp)
             waitMs = std::min<std::int64_t>(waitMs, 5);
+        // Short batches keep the live output close to the device's time.
+        if (live)
+            waitMs = std::min<std::int64_t>(waitMs, 10);
 
         pollfd fds[4];
         int nfds = 0;
@@ -221,10 +265,11 @@ int Serve(const Settings& s)
                 const auto reply = emu.receive(std::span<const std::uint8_t>(buf.data(), std::size_t(n)), now);
                 if (!reply.empty())
                     WriteReplies(pty.master, reply, lostReplies);
-                if (!s.wavFile.empty()) {
-                    const DeviceModel& d = emu.device();
+                const DeviceModel& d = emu.device();
+                if (!s.wavFile.empty())
                     recorder.note(d.starts(), d.lastRun(), d.stopped(), now);
-                }
+                if (live)
+                    live->note(d.starts(), d.lastRun(), d.stopped(), now);
             } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 // No terminal side open (EIO): wait for the program to come back.
                 hungUp = true;
@@ -233,6 +278,8 @@ int Serve(const Settings& s)
             }
         }
         emu.tick(now);
+        if (live)
+            audioOut->write(live->produce(now));
 
         if (verbose) {
             const bool playing = emu.device().playing();
