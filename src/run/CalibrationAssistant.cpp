@@ -205,20 +205,26 @@ void CalibrationAssistant::MeasureThrough(std::size_t i, const EichTable& table)
     // the device give the target is the sent attenuation's excess over the
     // attenuation it really had.
     const double sent = Settings.LevelAt0dB - ExpectedLevel(step.Frequency, table);
-    step.Before = level;
     step.Correction = sent - Settings.Attenuation + (level - step.Target);
+    // The level the requested attenuation alone gives, also for a step
+    // measured again through a correction.
+    step.Before = step.Target + step.Correction;
     step.Measured = true;
     step.Checked = false;
 }
 
 void CalibrationAssistant::Measure(std::size_t i) { MeasureThrough(i, Table()); }
 
-void CalibrationAssistant::MeasureAll()
+void CalibrationAssistant::MeasureAll(const std::function<void(std::size_t)>& after)
 {
     const EichTable before = Table();
-    for (std::size_t i = 0; i < Steps.size(); ++i)
-        if (!Steps[i].Measured)
-            MeasureThrough(i, before);
+    for (std::size_t i = 0; i < Steps.size(); ++i) {
+        if (Steps[i].Measured)
+            continue;
+        MeasureThrough(i, before);
+        if (after)
+            after(i);
+    }
 }
 
 void CalibrationAssistant::Check(std::size_t i)

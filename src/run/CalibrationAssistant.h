@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ void CheckCalibrationSettings(const CalibrationSettings& settings);
 struct CalibrationStep {
     double Frequency = 0;
     bool Measured = false;
-    double Before = 0;     // level measured in the measuring pass
+    double Before = 0;     // level without correction, as measured
     double Correction = 0; // the attenuation correction found
     bool Checked = false;
     double After = 0; // level measured through the new table
@@ -86,7 +87,8 @@ public:
     // Measures every step not measured yet through the table of the steps
     // measured before (none the first time: each correction is then the
     // deviation of its reading).
-    void MeasureAll();
+    // `after` hears of each step measured.
+    void MeasureAll(const std::function<void(std::size_t)>& after = {});
     // Plays step i through the new table and keeps the level it gives.
     void Check(std::size_t i);
     void CheckAll();
