@@ -158,6 +158,7 @@ void MainWindow::buildMenu()
         {"&Einstellungen", &MainWindow::Kalibrierdatenspeichern1, "Kalibrierdatenspeichern1",
          "Kalibrierdaten &speichern"},
         {"&Einstellungen", &MainWindow::Kalibrierdatenladen1, "Kalibrierdatenladen1", "Kalibrierdaten &laden"},
+        {"Kalibrierung", &MainWindow::Kalibrierassistent1, "Kalibrierassistent1", "Kalibrierassistent..."},
         {"Hilfe", &MainWindow::Version1, "Version1", "Version"},
         {"Hilfe", &MainWindow::Blockschaltbild1, "Blockschaltbild1", "Blockschaltbild"},
     };
