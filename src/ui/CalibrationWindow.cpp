@@ -288,6 +288,7 @@ void CalibrationWindow::SpeichernClick()
         const RecordFiles files2 = WriteCalibrationRecord(record);
         Hinweis->setText(
             QString::fromStdString("Gespeichert: " + *name + ", Protokoll " + files2.Text + ", Kurven " + files2.Plot));
+        KeepNotice = true;
     });
 }
 
@@ -370,6 +371,8 @@ void CalibrationWindow::showSteps()
     const bool passed = Assistant->Passed();
     Speichern->setEnabled(passed);
     Nachmessen->setEnabled(!Assistant->Failed().empty());
+    if (KeepNotice)
+        return;
     if (passed)
         Hinweis->setText(
             QString::fromUtf8("Alle Frequenzen innerhalb der Toleranz: die Tabelle kann übernommen "

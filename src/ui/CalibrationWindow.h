@@ -71,6 +71,8 @@ private:
     std::unique_ptr<CalibrationAssistant> Assistant;
     bool Busy = false;
     bool Stopped = false;
+    // The notice of a save or a stop stays until the next command.
+    bool KeepNotice = false;
 
     QLineEdit* Pegel0dB;
     QLineEdit* Daempfung;
