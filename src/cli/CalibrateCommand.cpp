@@ -45,7 +45,9 @@ public:
         for (;;) {
             Out << MeterPrompt(hz) << std::flush;
             std::string line;
-            if (StopSignal || !std::getline(In, line) || StopSignal)
+            // Ctrl-C, Ctrl-D or an empty line: the operator stops.
+            if (StopSignal || !std::getline(In, line) || StopSignal ||
+                line.find_first_not_of(" \t\r") == std::string::npos)
                 return std::nullopt;
             // A point or a comma, whichever the operator types.
             for (char& c : line)
