@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <utility>
 
@@ -38,6 +39,21 @@ std::string Quoted(const std::string& device) { return "'" + QuotedInput(device)
 
 std::string NoData(const std::string& device) { return "Das Aufnahmegerät " + Quoted(device) + " liefert keine Daten"; }
 
+// The reason in the operator's words where there are some; ALSA's own
+// (English) text otherwise.
+std::string Reason(int err)
+{
+    switch (-err) {
+    case ENOENT:
+    case ENODEV: return "kein solches Gerät";
+    case EBUSY: return "es wird von einem anderen Programm benutzt";
+    case EACCES:
+    case EPERM: return "keine Berechtigung";
+    case EINVAL: return "ungültige Einstellung";
+    default: return snd_strerror(err);
+    }
+}
+
 struct CaptureJob {
     std::mutex lock;
     std::condition_variable finished;
@@ -61,7 +77,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
     [&] {
         snd_pcm_t* raw = nullptr;
         if (const int err = snd_pcm_open(&raw, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK); err < 0) {
-            error = "Das Aufnahmegerät " + Quoted(device) + " kann nicht geöffnet werden: " + snd_strerror(err);
+            error = "Das Aufnahmegerät " + Quoted(device) + " kann nicht geöffnet werden: " + Reason(err);
             return;
         }
         const std::unique_ptr<snd_pcm_t, PcmCloser> pcm(raw);
@@ -69,7 +85,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
                                                1, 200'000);
             err < 0) {
             error = "Das Aufnahmegerät " + Quoted(device) + " nimmt nicht mono mit " + std::to_string(rate) +
-                    " Hz auf: " + snd_strerror(err);
+                    " Hz auf: " + Reason(err);
             return;
         }
         const auto settle = static_cast<std::size_t>(SettleSeconds * rate);
@@ -101,7 +117,7 @@ void RunCapture(const std::shared_ptr<CaptureJob>& job, std::string device, unsi
                 continue;
             }
             if (n < 0) {
-                error = "Das Aufnahmegerät " + Quoted(device) + " meldet einen Fehler: " + snd_strerror(int(n));
+                error = "Das Aufnahmegerät " + Quoted(device) + " meldet einen Fehler: " + Reason(int(n));
                 return;
             }
             for (snd_pcm_sframes_t i = 0; i < n && samples.size() < wanted; ++i) {
@@ -145,14 +161,16 @@ std::vector<CaptureDevice> CaptureDevices()
         // "null" records nothing; no one measures through it.
         if (name.empty() || name == "null" || io == "Output")
             continue;
-        std::string desc = take(*h, "DESC");
-        for (char& c : desc)
-            if (c == '\n')
-                c = ' ';
+        // ALSA's descriptions come as lines: card, then device.
         std::string joined;
-        for (std::size_t i = 0; i < desc.size(); ++i)
-            if (!(desc[i] == ' ' && i + 1 < desc.size() && desc[i + 1] == ' '))
-                joined += desc[i];
+        std::istringstream lines(take(*h, "DESC"));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.empty())
+                continue;
+            if (!joined.empty())
+                joined += " - ";
+            joined += line;
+        }
         out.push_back({name, joined});
     }
     snd_device_name_free_hint(hints);

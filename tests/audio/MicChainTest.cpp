@@ -35,6 +35,7 @@ void UseAlsaConfig(const TempDir& dir, const std::string& fifo)
                         << fifo
                         << "\"\n"
                            "    format \"raw\"\n"
+                           "    hint { show on description \"Emulator\" }\n"
                            "}\n";
     ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
 }
@@ -73,7 +74,12 @@ TEST(MicChain, FollowsTheTransducersGain)
     CliProcess cli({"play", dir.path("tones.tva"), "--port", emu.link()});
     ASSERT_TRUE(EmuProcess::waitFor([&] { return Contains(cli.out(), "Signal: Signal OK\n"); })) << cli.err();
 
-    MicLevelSource mic("tonvera_test");
+    // The operator picks it from ALSA's list of inputs.
+    const auto devices = audio::CaptureDevices();
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].name, "tonvera_test");
+    EXPECT_EQ(devices[0].description, "Emulator");
+    MicLevelSource mic(devices[0].name);
     // The calibrator's tone is the 1 kHz one: 94 dB SPL.
     const double sensitivity = mic.calibrate(1000, 94.0, 1.0);
     // 20 dB below full level, where the transducer adds nothing.

@@ -9,6 +9,7 @@
 
 #include "EmuHarness.h"
 #include "device/Protocol.h"
+#include "emu/LiveAudio.h"
 #include "emu/Recording.h"
 
 namespace tonvera::emu {
@@ -277,6 +278,44 @@ TEST(SignalModel, RenderFollowsEnvelopeTriggerAndFinalAttenuation)
     EXPECT_EQ(r.trigger[105], 1);
     EXPECT_EQ(r.trigger[205], 0); // the run is over
     EXPECT_FALSE(r.overflow);
+}
+
+TEST(SignalModel, LiveAudioSoundsWhileTheRunPlaysEachSignalThroughItsGain)
+{
+    // Tables of constant value, so that every sample of a signal is the same.
+    auto tables = std::make_shared<TableMemory>();
+    tables->fill(0);
+    for (int k = 0; k < TableEntries; ++k) {
+        (*tables)[std::size_t(TableEntries + k)] = 16384;    // signal 0
+        (*tables)[std::size_t(2 * TableEntries + k)] = 8192; // signal 1
+    }
+    RunSnapshot run{DeviceRegisters{}, tables};
+    run.regs.endless = true;
+    for (int k = 0; k < 2; ++k) {
+        run.regs.channels[std::size_t(k)].amplitudeWord = 32768u << 8;
+        run.regs.channels[std::size_t(k)].frequency = 4194u * (k == 0 ? 1 : 4); // 1 kHz and 4 kHz
+    }
+    // -6 dB below 1 kHz, +6 dB from just above it.
+    const Transducer transducer = ParseTransducer("1000/-6\r\n1001/6\r\n", "t.txt");
+    LiveAudio live(10'000, EmuTime{0}, transducer);
+
+    live.note(1, &run, false, 10ms);
+    const std::vector<std::int16_t> first = live.produce(20ms);
+    live.note(1, &run, true, 30ms); // stopped
+    const std::vector<std::int16_t> second = live.produce(40ms);
+    ASSERT_EQ(first.size(), 200u);
+    ASSERT_EQ(second.size(), 200u);
+
+    const auto tone =
+        static_cast<std::int16_t>(std::lround(16384 * std::pow(10.0, -6.0 / 20) + 8192 * std::pow(10.0, 6.0 / 20)));
+    EXPECT_EQ(first[99], 0);     // before the start
+    EXPECT_EQ(first[101], tone); // the envelope opens from 0 at the start's tick
+    EXPECT_EQ(first[199], tone);
+    EXPECT_EQ(second[99], tone);
+    EXPECT_EQ(second[100], 0); // after the stop
+    EXPECT_EQ(second[199], 0);
+    // Nothing twice: a later call gives only what is new.
+    EXPECT_EQ(live.produce(40ms).size(), 0u);
 }
 
 TEST(SignalModel, ReachSpansTheEnvelopeAtTheTablesPeak)
