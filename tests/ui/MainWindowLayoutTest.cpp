@@ -83,6 +83,8 @@ TEST(WindowLayout, MenuHasEveryItemWithItsCaption)
                                "  &Kalibrierung",
                                "  Kalibrierdaten &speichern",
                                "  Kalibrierdaten &laden",
+                               "Kalibrierung",
+                               "  Kalibrierassistent...",
                                "Hilfe",
                                "  Version",
                                "  Blockschaltbild"};
