@@ -12,7 +12,7 @@
 namespace tonvera::cli {
 
 struct CliOptions {
-    std::string command;            // check, play, simulate, render, ports
+    std::string command;            // check, play, simulate, render, ports, calibrate
     std::vector<std::string> files; // PROJECT.tva, then OUT.wav for render
     std::optional<std::string> cal;
     std::optional<std::string> port;
@@ -25,6 +25,15 @@ struct CliOptions {
     bool json = false;         // ports
     bool emulatorLink = false; // ports: only the emulator's link
     Priority priority = Priority::Wiederzuerst;
+    // calibrate
+    bool meter = false;
+    std::optional<std::string> mic;
+    std::optional<std::string> out;
+    std::vector<double> frequencies;
+    std::optional<double> attenuation;
+    std::optional<double> maxLevel;
+    std::optional<double> levelAt0dB;
+    std::optional<double> micSensitivity;
     bool help = false;
     bool version = false;
 };
