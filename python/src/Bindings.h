@@ -8,5 +8,7 @@ namespace tonvera::python {
 
 // tonvera.Project, Signal, Variables, Simulation and SimulatedPosition.
 void BindProject(pybind11::module_& m);
+// tonvera.calibrate.
+void BindCalibrate(pybind11::module_& m);
 
 } // namespace tonvera::python

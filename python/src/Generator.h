@@ -49,6 +49,8 @@ public:
     bool isOpen() const { return Session != nullptr; }
     const std::string& port() const { return Port; }
     std::vector<std::string> messages() const;
+    // The session on the open port, for tonvera.calibrate (Error when closed).
+    cli::RunSession& openSession() { return session(); }
 
 private:
     cli::RunSession& session();

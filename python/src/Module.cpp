@@ -131,6 +131,7 @@ PYBIND11_MODULE(_core, m)
         });
 
     BindProject(m);
+    BindCalibrate(m);
 
     py::class_<PlayResult>(m, "PlayResult", "How a run ended.")
         .def_readonly("overflow", &PlayResult::overflow, "The device reported overflow.")

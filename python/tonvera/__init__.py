@@ -32,6 +32,7 @@ from ._core import (
     Simulation,
     TimeLimit,
     Variables,
+    calibrate,
     ports,
 )
 
@@ -53,6 +54,7 @@ __all__ = [
     "Simulation",
     "TimeLimit",
     "Variables",
+    "calibrate",
     "ports",
 ]
 

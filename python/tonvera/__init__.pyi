@@ -3,7 +3,7 @@
 
 import enum
 import os
-from typing import Callable, Iterator, MutableMapping, Optional, Sequence, TypedDict, Union
+from typing import Any, Callable, Iterator, MutableMapping, Optional, Sequence, TypedDict, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -39,6 +39,22 @@ class _Port(TypedDict):
 
 def ports() -> list[_Port]:
     """The serial ports, as `tonvera-cli ports --json` lists them."""
+
+def calibrate(
+    generator: Generator,
+    *,
+    meter: Callable[[float], float | None] | None = None,
+    mic: str | None = None,
+    mic_sensitivity: float | None = None,
+    frequencies: Sequence[float] | None = None,
+    at: float = 30.0,
+    max: float = 90.0,
+    level_at_0db: float = 100.0,
+    tolerance: float = 1.0,
+    seconds: float = 2.0,
+    out: str | os.PathLike[str] | None = None,
+) -> tuple[Calibration, dict[str, Any]]:
+    """Measures the calibration table on the generator; saves it to `out` only when the check passed."""
 
 class SignalType(enum.IntEnum):
     NONE = -1

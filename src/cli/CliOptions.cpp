@@ -27,7 +27,8 @@ struct CommandShape {
     const char* name;
     std::size_t files;
 };
-constexpr CommandShape Commands[] = {{"check", 1}, {"play", 1}, {"simulate", 1}, {"render", 2}, {"ports", 0}};
+constexpr CommandShape Commands[] = {{"check", 1},  {"play", 1},  {"simulate", 1},
+                                     {"render", 2}, {"ports", 0}, {"calibrate", 0}};
 
 } // namespace
 
@@ -50,6 +51,13 @@ const char* UsageText()
            "      listet die seriellen Anschlüsse mit Gerätebeschreibung, einen je Zeile;\n"
            "      mit --json als JSON; mit --emulator-link nur den Pfad, auf dem der Emulator\n"
            "      standardmäßig seinen Anschluss anlegt\n"
+           "  tonvera-cli calibrate --port PORT (--meter | --mic GERÄT) --out DATEI.cal\n"
+           "                   [--frequencies 125,250,...] [--at DB] [--max DB] [--level-at-0db DB]\n"
+           "                   [--mic-sensitivity DBFS]\n"
+           "      misst je Frequenz den Pegel eines geeichten Sinus (--meter: Anzeige des\n"
+           "      Schallpegelmessers eintippen; --mic: ALSA-Aufnahmegerät, erst der Kalibrator mit\n"
+           "      94 dB SPL bei 1000 Hz, außer mit --mic-sensitivity, dem Pegel in dBFS bei 94 dB SPL),\n"
+           "      prüft die gefundene Tabelle und speichert sie mit Protokoll und Kurvenbild\n"
            "\n"
            "  --variablen-zuerst  Priorität \"Variablen->Wieder.\" (sonst \"Wieder.->Variablen\")\n"
            "  --order ascending|random|\"3 1 4 2\"  Reihenfolge der Positionen beim Durchlaufen\n"
@@ -113,6 +121,38 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
                 o.rate = *n;
             else
                 o.maxSeconds = *n;
+        } else if (a == "--mic" || a == "--out") {
+            if (!value(v))
+                return fail("Option " + a + " braucht einen Wert");
+            (a == "--mic" ? o.mic : o.out) = v;
+        } else if (a == "--meter") {
+            o.meter = true;
+        } else if (a == "--frequencies") {
+            if (!value(v))
+                return fail("Option " + a + " braucht einen Wert");
+            o.frequencies.clear();
+            std::size_t from = 0;
+            for (;;) {
+                const std::size_t comma = v.find(',', from);
+                const std::string item = v.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+                const auto n = number(item);
+                if (!n || *n <= 0)
+                    return fail("Option --frequencies: '" + QuotedInput(item) + "' ist keine positive Zahl");
+                o.frequencies.push_back(*n);
+                if (comma == std::string::npos)
+                    break;
+                from = comma + 1;
+            }
+        } else if (a == "--at" || a == "--max" || a == "--level-at-0db" || a == "--mic-sensitivity") {
+            if (!value(v))
+                return fail("Option " + a + " braucht einen Wert");
+            const auto n = number(v);
+            if (!n)
+                return fail("Option " + a + ": '" + QuotedInput(v) + "' ist keine Zahl");
+            (a == "--at"             ? o.attenuation
+             : a == "--max"          ? o.maxLevel
+             : a == "--level-at-0db" ? o.levelAt0dB
+                                     : o.micSensitivity) = *n;
         } else if (a == "--json") {
             o.json = true;
         } else if (a == "--emulator-link") {
@@ -162,6 +202,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args)
                         (c.files == 0   ? "keine Datei"
                          : c.files == 1 ? "eine Projektdatei"
                                         : "eine Projektdatei und eine WAV-Datei"));
+        if (o.command == "calibrate") {
+            if (!o.port || !o.out)
+                return fail("Befehl calibrate braucht --port und --out");
+            if (o.meter == o.mic.has_value())
+                return fail("Befehl calibrate braucht entweder --meter oder --mic GERÄT");
+        }
         if (o.command == "play" && !o.port)
             return fail("Befehl play braucht --port");
         if (o.command == "render" && (o.rate < 1000 || o.rate > 1'000'000))

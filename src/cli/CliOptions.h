@@ -12,7 +12,7 @@
 namespace tonvera::cli {
 
 struct CliOptions {
-    std::string command;            // check, play, simulate, render, ports
+    std::string command;            // check, play, simulate, render, ports, calibrate
     std::vector<std::string> files; // PROJECT.tva, then OUT.wav for render
     std::optional<std::string> cal;
     std::optional<std::string> port;
@@ -30,6 +30,15 @@ struct CliOptions {
     std::optional<OrderKind> order;
     std::string orderList;
     std::optional<std::string> seed;
+    // calibrate
+    bool meter = false;
+    std::optional<std::string> mic;
+    std::optional<std::string> out;
+    std::vector<double> frequencies;
+    std::optional<double> attenuation;
+    std::optional<double> maxLevel;
+    std::optional<double> levelAt0dB;
+    std::optional<double> micSensitivity;
     bool help = false;
     bool version = false;
 };

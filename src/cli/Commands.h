@@ -4,6 +4,7 @@
 // output goes to `out` (results, progress) and `err` (the boxes the window
 // would show, errors).
 
+#include <istream>
 #include <ostream>
 
 #include "CliOptions.h"
@@ -24,5 +25,7 @@ enum ExitCode : int {
 [[nodiscard]] int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err);
 [[nodiscard]] int RunRender(const CliOptions& o, std::ostream& out, std::ostream& err);
 [[nodiscard]] int RunPorts(const CliOptions& o, std::ostream& out);
+// Readings of "--meter" come from `in`.
+[[nodiscard]] int RunCalibrate(const CliOptions& o, std::istream& in, std::ostream& out, std::ostream& err);
 
 } // namespace tonvera::cli

@@ -36,6 +36,8 @@ int main(int argc, char** argv)
             return RunSimulate(o, std::cout, std::cerr);
         if (o.command == "ports")
             return RunPorts(o, std::cout);
+        if (o.command == "calibrate")
+            return RunCalibrate(o, std::cin, std::cout, std::cerr);
         if (o.command == "play")
             return RunPlay(o, std::cout, std::cerr);
         return RunRender(o, std::cout, std::cerr);

@@ -6,6 +6,7 @@
 #include "model/MainForm.h"
 #include "run/MainCore.h"
 #include "ui/BlockWindow.h"
+#include "ui/CalibrationWindow.h"
 #include "ui/EichWindow.h"
 #include "ui/PreviewWindow.h"
 #include "ui/SimWindow.h"
@@ -35,6 +36,8 @@ AppWindows CreateWindows(Dialogs* dialogs, const std::function<void(MainWindow&)
     w.SimWin = sim;
     w.EichForm = eich;
     w.Verschiedenes = options;
+    auto* assistant = new CalibrationWindow(main.core(), main.dialogs(), main.guard(), &main);
+    w.Kalibrierassistent = assistant;
 
     // The editors borrow the main window's tables while they are open; the
     // display shows the variables' values, so it is redrawn afterwards.
@@ -50,6 +53,7 @@ AppWindows CreateWindows(Dialogs* dialogs, const std::function<void(MainWindow&)
     };
     main.hooks.Verschiedenes1Click = [options] { options->Verschiedenes1Click(); };
     main.hooks.Blockschaltbild1Click = [block] { block->Blockschaltbild1Click(); };
+    main.hooks.Kalibrierassistent1Click = [assistant] { assistant->Kalibrierassistent1Click(); };
 
     static_cast<OwnedWindows&>(main) = w;
     InstallPreview(main);

@@ -27,6 +27,7 @@ struct OwnedWindows {
     QDialog* SimWin = nullptr;
     QDialog* EichForm = nullptr;
     QDialog* Verschiedenes = nullptr;
+    QDialog* Kalibrierassistent = nullptr;
 };
 
 struct AppWindows : OwnedWindows {

@@ -126,6 +126,10 @@ void MainWindow::wireEvents()
     onMenu(Eichung, [this] { showWindow(EichForm, &MainWindowHooks::EichungClick, "Der Kalibriereditor"); });
     onMenu(Kalibrierdatenspeichern1, [this] { Core->files().Kalibrierdatenspeichern1Click(); });
     onMenu(Kalibrierdatenladen1, [this] { Core->files().Kalibrierdatenladen1Click(); });
+    onMenu(Kalibrierassistent1, [this] {
+        if (hooks.Kalibrierassistent1Click)
+            hooks.Kalibrierassistent1Click();
+    });
     onMenu(Version1, [this] { Version1Click(); });
     onMenu(Blockschaltbild1,
            [this] { showWindow(Block, &MainWindowHooks::Blockschaltbild1Click, "Das Blockschaltbild"); });

@@ -53,11 +53,12 @@ class TTonvera;
 // Windows still being built by others: until a hook is set the menu
 // command shows the window's placeholder.
 struct MainWindowHooks {
-    std::function<void()> NeueVariable1Click;    // "&Konfigurieren": variables editor
-    std::function<void()> EichungClick;          // "&Kalibrierung": calibration editor
-    std::function<void()> Button7Click;          // "S&imulieren": simulation window
-    std::function<void()> Verschiedenes1Click;   // "&Verschiedenes": options dialog
-    std::function<void()> Blockschaltbild1Click; // "Blockschaltbild"
+    std::function<void()> NeueVariable1Click;       // "&Konfigurieren": variables editor
+    std::function<void()> EichungClick;             // "&Kalibrierung": calibration editor
+    std::function<void()> Button7Click;             // "S&imulieren": simulation window
+    std::function<void()> Verschiedenes1Click;      // "&Verschiedenes": options dialog
+    std::function<void()> Blockschaltbild1Click;    // "Blockschaltbild"
+    std::function<void()> Kalibrierassistent1Click; // "Kalibrierassistent...": calibration assistant
 };
 
 // The other windows (OwnedWindows) are set once they exist, after this one.
@@ -169,6 +170,7 @@ private:
     QAction* NeueVariable1;
     QAction *Hardware1, *Verschiedenes1, *Eichung, *Kalibrierdatenspeichern1, *Kalibrierdatenladen1;
     QAction *Protokoll1, *Protokollordner1;
+    QAction* Kalibrierassistent1;
     QAction *Version1, *Blockschaltbild1;
 
     // --- Top panel: global parameters -----------------------------------------

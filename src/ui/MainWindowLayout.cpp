@@ -161,6 +161,7 @@ void MainWindow::buildMenu()
         {"&Einstellungen", &MainWindow::Kalibrierdatenladen1, "Kalibrierdatenladen1", "Kalibrierdaten &laden"},
         {"&Einstellungen", &MainWindow::Protokoll1, "Protokoll1", "&Protokoll..."},
         {"&Einstellungen", &MainWindow::Protokollordner1, "Protokollordner1", "Protokollordner &öffnen"},
+        {"Kalibrierung", &MainWindow::Kalibrierassistent1, "Kalibrierassistent1", "Kalibrierassistent..."},
         {"Hilfe", &MainWindow::Version1, "Version1", "Version"},
         {"Hilfe", &MainWindow::Blockschaltbild1, "Blockschaltbild1", "Blockschaltbild"},
     };

@@ -41,7 +41,8 @@ inline std::string ReadAll(const std::string& path)
 // tonvera-cli started in the background, its output in files.
 class CliProcess {
 public:
-    explicit CliProcess(const std::vector<std::string>& args)
+    // Standard input reads `input` (empty: /dev/null).
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "")
     {
         std::string templ = (std::filesystem::temp_directory_path() / "tonvera-cli-run-XXXXXX").string();
         if (!::mkdtemp(templ.data()))
@@ -60,7 +61,7 @@ public:
         if (Pid == 0) {
             const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int null = ::open("/dev/null", O_RDONLY);
+            const int null = ::open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
             ::dup2(null, STDIN_FILENO);
             ::dup2(out, STDOUT_FILENO);
             ::dup2(err, STDERR_FILENO);

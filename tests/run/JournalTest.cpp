@@ -92,6 +92,10 @@ TEST_F(JournalTest, AStartAndItsEndAreTwoWholeLinesUnderTheSessionComment)
     e.Reason = EndReason::DeviceEnd;
     e.Overflow = true;
     journal.presentationEnded(e);
+    // A calibration measured and saved later in the session is named where
+    // it happened, before the next presentation played with it.
+    journal.fileEvent(FileEvent{FileEvent::Kind::Calibration, FileEvent::Action::Saved, "/p/neu.cal", "cd34"});
+    journal.presentationStarted(Presentation(2, 1, "F"));
 
     const std::vector<std::string> lines = FileLines(path);
     ASSERT_GE(lines.size(), 4u);
@@ -102,7 +106,8 @@ TEST_F(JournalTest, AStartAndItsEndAreTwoWholeLinesUnderTheSessionComment)
 
     std::vector<std::string> header;
     const auto r = rows(path, header);
-    ASSERT_EQ(r.size(), 2u);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 2], "# Kalibrierung gespeichert\t/p/neu.cal\tSHA-256 cd34");
     ASSERT_EQ(r[0].size(), header.size());
     ASSERT_EQ(r[1].size(), header.size());
     const auto at = [&](const std::vector<std::string>& row, const std::string& column) {

@@ -349,6 +349,7 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     EXPECT_EQ(windows.SimWin->windowTitle(), "Simulationsergebnis");
     EXPECT_EQ(windows.EichForm->windowTitle(), "Eichdaten Eingabe");
     EXPECT_EQ(windows.Verschiedenes->windowTitle(), "Verschiedenes");
+    EXPECT_EQ(windows.Kalibrierassistent->windowTitle(), "Kalibrierassistent");
     EXPECT_EQ(control<QLabel>(m, "StatusPanel2")->text(), "");
     EXPECT_EQ(control<QLabel>(m, "StatusPanel3")->text(), "");
     EXPECT_EQ(control<QLabel>(m, "StatusPanel1")->text(), "Hardware nicht initialisiert");
@@ -357,10 +358,11 @@ TEST(AppWindowsTest, SevenWindowsAndTheHardwareCommand)
     for (QObject* c : m.children())
         if (auto* d = qobject_cast<QDialog*>(c))
             order << d;
-    // The preview, which the program has beyond these, comes last.
-    ASSERT_EQ(order.size(), 7);
-    EXPECT_EQ(order.mid(0, 6), (QList<QDialog*>{windows.HardInit, windows.Block, windows.Variablen, windows.SimWin,
-                                                windows.EichForm, windows.Verschiedenes}));
+    // The calibration assistant and the preview, which the program has
+    // beyond these, come last.
+    ASSERT_EQ(order.size(), 8);
+    EXPECT_EQ(order.mid(0, 7), (QList<QDialog*>{windows.HardInit, windows.Block, windows.Variablen, windows.SimWin,
+                                                windows.EichForm, windows.Verschiedenes, windows.Kalibrierassistent}));
     EXPECT_EQ(order.back()->objectName(), "Vorschau");
     m.show();
 

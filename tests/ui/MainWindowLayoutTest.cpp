@@ -86,6 +86,8 @@ TEST(WindowLayout, MenuHasEveryItemWithItsCaption)
                                "  ",
                                "  &Protokoll...",
                                "  Protokollordner &öffnen",
+                               "Kalibrierung",
+                               "  Kalibrierassistent...",
                                "Hilfe",
                                "  Version",
                                "  Blockschaltbild"};
