@@ -195,6 +195,8 @@ bool Journal::write(const std::vector<std::string>& variables, const std::string
     for (const std::string& p : Pending)
         text += p;
     Pending.clear();
+    text += RunNote;
+    RunNote.clear();
     if (HeaderDue)
         text += Joined(Header);
     text += line;
@@ -247,6 +249,9 @@ void Journal::presentationStarted(const PresentationStarted& p)
     }
     cells.insert(cells.end(), {"", "", Flag(clamped)});
     LastVariables = names;
+    // Each run names its order, and the seed a random one was drawn with.
+    if (p.Number == 1 && !p.Order.empty())
+        RunNote = "# Lauf " + std::to_string(p.Run) + "\t" + Cell(p.Order) + "\n";
     if (write(names, Joined(cells)))
         sync();
 }

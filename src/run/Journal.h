@@ -69,6 +69,8 @@ private:
     std::optional<FileEvent> Calibration;
     // File events to name in the next session comment or after it.
     std::vector<std::string> Pending;
+    // The order of the run whose first presentation is written next.
+    std::string RunNote;
     bool SessionWritten = false;
 
     std::string WantedPath; // as asked last

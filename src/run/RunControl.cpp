@@ -153,6 +153,10 @@ void RunControl::BeginPresentation(const Stamp& at)
     p.Position = Form.state().VariPos;
     p.At = at;
     p.Globals = Globals;
+    p.Order = OrderSummary(Order);
+    if (Order.Kind == OrderKind::List)
+        for (const std::int32_t k : Order.List)
+            p.Order += " " + std::to_string(k);
     bool clamped = false;
     for (int i = 0; i < SignalSlots; ++i) {
         if (!Download.SentInUse(i))

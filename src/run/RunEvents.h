@@ -63,6 +63,8 @@ struct PresentationStarted {
     GlobalsSent Globals;
     // Every variable's name and its value text at this position.
     std::vector<std::pair<std::string, std::string>> Variables;
+    // The run's order of the positions, "Reihenfolge zufällig, Startwert 7".
+    std::string Order;
 };
 
 // How a presentation or a run came to an end.

@@ -137,6 +137,7 @@ TEST(CliJournal, ARunThroughFourPositionsTwiceIsJournalledAsTheDeviceReceivedIt)
     const std::string text = ReadAll(dir.path("runs.tsv"));
     EXPECT_TRUE(Contains(text, "# Kalibrierung\t" + dir.path("mic.cal") + "\tSHA-256 ")) << text;
     EXPECT_TRUE(Contains(text, "# Port\t" + emu.link() + "\n")) << text;
+    EXPECT_TRUE(Contains(text, "# Lauf 1\tReihenfolge aufsteigend\n")) << text;
 }
 
 TEST(CliJournal, KilledInTheMiddleOfARunEveryStartedPresentationHasAWholeLine)
@@ -152,13 +153,16 @@ TEST(CliJournal, KilledInTheMiddleOfARunEveryStartedPresentationHasAWholeLine)
     p.write(dir.path("long.tva"));
 
     EmuProcess emu({"--log", "{dir}/packets.log"});
-    CliProcess cli({"play", dir.path("long.tva"), "--port", emu.link(), "--journal", dir.path("runs.tsv")});
+    CliProcess cli({"play", dir.path("long.tva"), "--port", emu.link(), "--journal", dir.path("runs.tsv"), "--order",
+                    "random", "--seed", "7"});
     ASSERT_TRUE(EmuProcess::waitFor([&] { return JournalRows(ReadAll(dir.path("runs.tsv"))).starts().size() >= 6; }))
         << cli.err();
     cli.signal(SIGKILL);
     EXPECT_EQ(cli.wait(), 128 + SIGKILL);
 
-    const JournalRows journal(ReadAll(dir.path("runs.tsv")));
+    const std::string text = ReadAll(dir.path("runs.tsv"));
+    EXPECT_TRUE(Contains(text, "\n# Lauf 1\tReihenfolge zufällig, Startwert 7\n")) << text;
+    const JournalRows journal(text);
     EXPECT_TRUE(journal.whole);
     const std::size_t started = StartedRegisters(ReadAll(emu.path("packets.log"))).size();
     const std::size_t lines = journal.starts().size();

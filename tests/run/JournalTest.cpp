@@ -84,7 +84,9 @@ TEST_F(JournalTest, AStartAndItsEndAreTwoWholeLinesUnderTheSessionComment)
 {
     journal.setPort("/dev/ttyUSB0");
     journal.fileEvent(FileEvent{FileEvent::Kind::Project, FileEvent::Action::Loaded, "/p/a.tva", "ab12"});
-    journal.presentationStarted(Presentation(1, 3, "F"));
+    PresentationStarted first = Presentation(1, 3, "F");
+    first.Order = "Reihenfolge zufällig, Startwert 7";
+    journal.presentationStarted(first);
     PresentationEnded e;
     e.Run = 1;
     e.Number = 1;
@@ -103,6 +105,7 @@ TEST_F(JournalTest, AStartAndItsEndAreTwoWholeLinesUnderTheSessionComment)
     EXPECT_EQ(lines[1], "# Port\t/dev/ttyUSB0");
     EXPECT_EQ(lines[2], "# Projekt\t/p/a.tva\tSHA-256 ab12");
     EXPECT_EQ(lines[3], "# Kalibrierung\tkeine");
+    EXPECT_EQ(lines[4], "# Lauf 1\tReihenfolge zufällig, Startwert 7");
 
     std::vector<std::string> header;
     const auto r = rows(path, header);
