@@ -4,7 +4,7 @@
 
 TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
-  pybind11-dev python3-dev python3-numpy python3-pytest)
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas)
 # Qt's own texts (box buttons, file dialogs) in German.
 TONVERA_RUN_PACKAGES=(xvfb xauth qt6-translations-l10n)
 # scripts/package: dpkg-shlibdeps (dpkg-dev) and file find the libraries the
