@@ -4,7 +4,7 @@
 
 TONVERA_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
-  pybind11-dev python3-dev python3-numpy python3-pytest libasound2-dev)
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas libasound2-dev)
 # Qt's own texts (box buttons, file dialogs) in German; ALSA for the
 # measuring microphone (its tests read the emulator through ALSA's file plugin).
 TONVERA_RUN_PACKAGES=(xvfb xauth qt6-translations-l10n libasound2)

@@ -5,19 +5,20 @@ presentation.
 
 Every position of the variables F (frequency) and L (attenuation) is
 presented REPEATS times in an order shuffled with SEED; each presentation
-is played as one run of the device. The CSV file gets one line per
-presentation: when the device started it, the position, and the values of
-every variable there.
+is played as one run of the device. The experiment journal (tab-separated,
+appended to) gets a line as each presentation starts, with when its start
+packet left, the position, every variable's value there and what the device
+got after the calibration, and a line as it ends.
 
-    /usr/bin/python3 sweep.py --out sweep.csv                 # against the emulator
-    /usr/bin/python3 sweep.py --port /dev/ttyUSB0 --out sweep.csv
+    /usr/bin/python3 sweep.py --journal sweep.tsv                 # against the emulator
+    /usr/bin/python3 sweep.py --port /dev/ttyUSB0 --journal sweep.tsv
+
+Read it back with pandas.read_csv("sweep.tsv", sep="\t", comment="#").
 """
 
 import argparse
-import csv
 import random
 import sys
-import time
 
 import tonvera
 
@@ -34,22 +35,16 @@ def build_project():
     return p
 
 
-def sweep(gen, project, order, out):
-    names = list(project.variables)
-    writer = csv.writer(out)
-    writer.writerow(["presentation", "time", "position", *names])
+def sweep(gen, project, order):
     # The set on the device first: << and >> step through its positions.
     gen.download(project)
     for n, position in enumerate(order, 1):
         gen.goto(position)
-        started = []
-        result = gen.play(project, on_position=lambda pos: started.append(time.time()))
-        values = [project.variables[name][position - 1] for name in names]
-        stamp = time.strftime("%Y-%m-%dT%H:%M:%S", time.localtime(started[0])) + f"{started[0] % 1:.3f}"[1:]
-        writer.writerow([n, stamp, position, *values])
-        out.flush()
+        result = gen.play(project)
         if result.overflow:
             print(f"presentation {n}: Signalüberlauf!", file=sys.stderr)
+        if result.clamped:
+            print(f"presentation {n}: Kalibrierung auf 0 dB begrenzt", file=sys.stderr)
 
 
 def main(argv=None):
@@ -58,7 +53,7 @@ def main(argv=None):
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--repeats", type=int, default=2)
     ap.add_argument("--cal", help="calibration file (.cal)")
-    ap.add_argument("--out", default="sweep.csv")
+    ap.add_argument("--journal", default="sweep.tsv", help="the journal file, appended to (default sweep.tsv)")
     args = ap.parse_args(argv)
 
     project = build_project()
@@ -73,8 +68,8 @@ def main(argv=None):
     emulator = None if args.port else tonvera.Emulator().start()
     try:
         port = args.port or emulator.port
-        with tonvera.Generator(port, cal=args.cal) as gen, open(args.out, "w", newline="") as out:
-            sweep(gen, project, order, out)
+        with tonvera.Generator(port, cal=args.cal, journal=args.journal) as gen:
+            sweep(gen, project, order)
     finally:
         if emulator:
             emulator.close()

@@ -12,7 +12,7 @@
 
 namespace tonvera::python {
 
-Calibration Calibration::load(const std::string& path)
+Calibration Calibration::load(const std::string& path, std::string* sha256)
 {
     return ReadingFile(path, [&] {
         std::error_code ec;
@@ -21,6 +21,8 @@ Calibration Calibration::load(const std::string& path)
         Calibration c;
         LineReader lines = LineReader::Open(path, false);
         ReadEichFile(lines, ',', c.Table);
+        if (sha256)
+            *sha256 = lines.sha256();
         return c;
     });
 }

@@ -15,7 +15,8 @@ struct Calibration {
     EichTable Table;
 
     // A missing file: "Kann <name> Kalibrierung nicht öffnen!" as an error.
-    static Calibration load(const std::string& path);
+    // sha256: when given, the SHA-256 of the file's bytes.
+    static Calibration load(const std::string& path, std::string* sha256 = nullptr);
     void save(const std::string& path) const;
     std::vector<std::pair<double, double>> points() const;
     void setPoints(const std::vector<std::pair<double, double>>& points);

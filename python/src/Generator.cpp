@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "TimeLimit.h"
@@ -34,14 +35,28 @@ std::string LimitText(double v)
 } // namespace
 
 Generator::Generator(const std::string& port, const std::optional<std::string>& firmware, const py::handle& cal,
-                     ProjectObject* project, py::object progress)
+                     ProjectObject* project, py::object progress, const std::optional<std::string>& journal)
     : Port(port), Progress(std::move(progress))
 {
     Session = std::make_unique<cli::RunSession>(Out, Err);
     cli::RunSession& s = *Session;
     if (firmware)
         s.core().FirmwareFile() = *firmware;
-    s.core().state().EichTable = CalibrationFrom(cal);
+    std::optional<FileEvent> calFile;
+    s.core().state().EichTable = CalibrationFrom(cal, &calFile);
+    if (journal) {
+        // Absolute now: a script that changes its folder keeps its journal.
+        std::error_code ec;
+        std::string path = std::filesystem::absolute(*journal, ec).string();
+        if (ec)
+            path = *journal;
+        Log = std::make_unique<Journal>([path] { return path; },
+                                        [this](const std::string& text) { journalFailed(text); });
+        Log->setPort(port);
+        if (calFile)
+            Log->fileEvent(*calFile);
+        s.core().events().add(*Log);
+    }
     // As the tool does for Ctrl-C: a table or firmware upload is broken off
     // between two of its blocks, not finished first (eight tables take more
     // than two minutes on a real line).
@@ -127,6 +142,17 @@ bool Generator::interruptRequested()
         return TransferBroken = true;
     }
     return false;
+}
+
+void Generator::journalFailed(const std::string& text)
+{
+    py::gil_scoped_acquire gil;
+    if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) == 0)
+        return;
+    // Warnings made errors: the script stops the run as for its callbacks.
+    py::error_already_set e;
+    if (!Pending)
+        Pending.emplace(std::move(e));
 }
 
 template <typename F>
@@ -223,6 +249,12 @@ PlayResult Generator::play(ProjectObject& project, bool variablesFirst, std::opt
 
     const cli::RunRecord& record = s.record();
     PlayResult result;
+    for (const PresentationStarted& p : record.Presentations) {
+        Presentation& shown = result.presentations.emplace_back(Presentation{p, std::nullopt});
+        for (const PresentationEnded& e : record.Ends)
+            if (e.Number == p.Number)
+                shown.Ended = e;
+    }
     result.clamped = s.core().device().EichError || (record.Ended && record.Ended->Clamped);
     result.overflow = s.core().state().OverflowSeen || (record.Ended && record.Ended->Overflow);
     if (s.view().isChecked(CheckBox::varcheck) && s.core().run().order().Kind == OrderKind::Random)
@@ -300,8 +332,15 @@ void Generator::close()
     {
         py::gil_scoped_release release;
         Session->close();
+        // The stop's end lines are in; the journal syncs as it goes.
+        if (Log) {
+            Session->core().events().remove(*Log);
+            Log.reset();
+        }
     }
     Session.reset();
+    // A journal warning made an error while the device stopped.
+    raisePending();
 }
 
 std::vector<std::string> Generator::messages() const

@@ -13,26 +13,38 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Errors.h"
 #include "ProjectObject.h"
 #include "RunSession.h"
+#include "run/Journal.h"
 
 namespace tonvera::python {
 
 namespace py = pybind11;
+
+// One presentation of a run: what went to the device as it started, and
+// how it ended (nothing when the run was left before its end was told).
+struct Presentation {
+    PresentationStarted Started;
+    std::optional<PresentationEnded> Ended;
+};
 
 struct PlayResult {
     bool overflow = false; // the device reported overflow during the run
     bool clamped = false;  // a calibrated level was limited to 0 dB
     // The seed of a random order through the positions, typed or drawn.
     std::optional<std::uint64_t> seed;
+    std::vector<Presentation> presentations;
 };
 
 class Generator {
 public:
+    // journal: a file the experiment journal is appended to while this
+    // Generator lives.
     Generator(const std::string& port, const std::optional<std::string>& firmware, const py::handle& cal,
-              ProjectObject* project, py::object progress);
+              ProjectObject* project, py::object progress, const std::optional<std::string>& journal);
     ~Generator();
 
     void download(ProjectObject& project);
@@ -69,11 +81,15 @@ private:
     // Raises what is pending, once the device is stopped after a transfer
     // that was broken off.
     void raisePending();
+    // The journal's one report that it cannot be written, as a warning.
+    void journalFailed(const std::string& text);
 
     std::string Port;
     std::ostringstream Out;
     std::ostringstream Err;
     std::unique_ptr<cli::RunSession> Session;
+    // Listens to the session's core; taken off it before the core goes.
+    std::unique_ptr<Journal> Log;
     py::object Progress;
     // An exception of a callback (or Ctrl-C seen in one), raised once the
     // device is stopped.

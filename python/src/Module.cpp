@@ -19,6 +19,7 @@
 #include "Rendering.h"
 #include "device/PortDiscovery.h"
 #include "model/Numbers.h"
+#include "model/SinusRecord.h"
 
 namespace py = pybind11;
 using namespace tonvera;
@@ -133,27 +134,127 @@ PYBIND11_MODULE(_core, m)
     BindProject(m);
     BindCalibrate(m);
 
-    py::class_<PlayResult>(m, "PlayResult", "How a run ended.")
+    py::class_<SignalSent>(m, "SentSignal", "One signal in use as the device got it at a presentation's start.")
+        .def_readonly("slot", &SignalSent::Slot, "The signal 0..7.")
+        .def_property_readonly(
+            "type", [](const SignalSent& s) { return std::string(SignalTypeName(s.Type)); },
+            "The signal type's name as the journal writes it.")
+        .def_readonly("frequency", &SignalSent::FreqHz, "Hz.")
+        .def_readonly("phase", &SignalSent::Phase, "Degrees, as typed.")
+        .def_readonly("attenuation", &SignalSent::AttenuationRequested, "dB as the parameter asks; -1 is mute.")
+        .def_readonly("attenuation_sent", &SignalSent::AttenuationSent, "dB as sent, after the calibration.")
+        .def_readonly("clamped", &SignalSent::Clamped, "The calibration asked for less than 0 dB; 0 dB was sent.")
+        .def_readonly("start", &SignalSent::StartMs, "ms.")
+        .def_readonly("plateau", &SignalSent::PlateauMs, "ms.")
+        .def_readonly("rise", &SignalSent::RiseMs, "ms.")
+        .def_readonly("fall", &SignalSent::FallMs, "ms.")
+        .def("__repr__", [](const SignalSent& s) {
+            return "<SentSignal " + std::to_string(s.Slot) + " " + SignalTypeName(s.Type) + " " +
+                   FormatGeneral(s.FreqHz, 6, '.') + " Hz, " + FormatGeneral(s.AttenuationSent, 6, '.') + " dB sent>";
+        });
+
+    py::class_<GlobalsSent>(m, "SentGlobals", "The values of the whole set as the device got them.")
+        .def_readonly("length", &GlobalsSent::LengthMs, "The signal length in ms.")
+        .def_readonly("trigger_start", &GlobalsSent::TriggerStartMs, "ms.")
+        .def_readonly("trigger_stop", &GlobalsSent::TriggerStopMs, "ms.")
+        .def_readonly("end_damp", &GlobalsSent::EndDampDb, "The final attenuation in dB.")
+        .def_readonly("repetitions", &GlobalsSent::Repetitions, "The device's repetitions.")
+        .def_readonly("endless", &GlobalsSent::Endless, "The device repeats until Stop.")
+        .def("__repr__", [](const GlobalsSent& g) {
+            return "<SentGlobals " + FormatGeneral(g.LengthMs, 6, '.') + " ms, " + std::to_string(g.Repetitions) +
+                   (g.Repetitions == 1 ? " repetition" : " repetitions") + (g.Endless ? ", endless" : "") + ">";
+        });
+
+    py::class_<Presentation>(m, "Presentation",
+                             "One presentation of a run: what the device got as it started, and how it ended.")
+        .def_property_readonly(
+            "run", [](const Presentation& p) { return p.Started.Run; }, "Runs since the Generator opened, from 1.")
+        .def_property_readonly(
+            "number", [](const Presentation& p) { return p.Started.Number; }, "Presentations of the run, from 1.")
+        .def_property_readonly(
+            "position", [](const Presentation& p) { return p.Started.Position; }, "The variable position, from 1.")
+        .def_property_readonly(
+            "time", [](const Presentation& p) { return p.Started.At.Wall; },
+            "When the start packet had left this computer: ISO 8601 with milliseconds and UTC offset.")
+        .def_property_readonly(
+            "monotonic", [](const Presentation& p) { return p.Started.At.Monotonic; },
+            "The same moment in seconds of the monotonic clock (time.monotonic()).")
+        .def_property_readonly(
+            "signals", [](const Presentation& p) { return p.Started.Signals; },
+            "The signals in use as SentSignal objects, by slot.")
+        .def_property_readonly(
+            "globals", [](const Presentation& p) { return p.Started.Globals; }, "The set's values as SentGlobals.")
+        .def_property_readonly(
+            "variables",
+            [](const Presentation& p) {
+                py::dict d;
+                for (const auto& [name, value] : p.Started.Variables)
+                    d[py::str(name)] = py::str(value);
+                return d;
+            },
+            "Every variable's name and its value text at this position.")
+        .def_property_readonly(
+            "end",
+            [](const Presentation& p) -> py::object {
+                return p.Ended ? py::object(py::str(EndReasonName(p.Ended->Reason))) : py::none();
+            },
+            "How it ended, as the journal names it; None when its end was not seen.")
+        .def_property_readonly(
+            "end_time",
+            [](const Presentation& p) -> py::object {
+                return p.Ended ? py::object(py::str(p.Ended->At.Wall)) : py::none();
+            },
+            "When it ended, as time; None when its end was not seen.")
+        .def_property_readonly(
+            "end_monotonic",
+            [](const Presentation& p) -> py::object {
+                return p.Ended ? py::object(py::float_(p.Ended->At.Monotonic)) : py::none();
+            },
+            "When it ended, as monotonic; None when its end was not seen.")
+        .def_property_readonly(
+            "overflow", [](const Presentation& p) { return p.Ended && p.Ended->Overflow; },
+            "The device reported overflow while it played.")
+        .def_property_readonly(
+            "clamped", [](const Presentation& p) { return p.Ended && p.Ended->Clamped; },
+            "A calibrated level was held at 0 dB.")
+        .def("__repr__", [](const Presentation& p) {
+            return "<Presentation " + std::to_string(p.Started.Number) + " at position " +
+                   std::to_string(p.Started.Position) + ", " + p.Started.At.Wall +
+                   (p.Ended ? std::string(", ") + EndReasonName(p.Ended->Reason) : std::string()) + ">";
+        });
+
+    py::class_<PlayResult>(m, "PlayResult", "How a run ended, and what it presented.")
         .def_readonly("overflow", &PlayResult::overflow, "The device reported overflow.")
         .def_readonly("clamped", &PlayResult::clamped, "A calibrated level was limited to 0 dB attenuation.")
         .def_readonly("seed", &PlayResult::seed, "The seed of a random order through the positions, else None.")
+        .def_readonly("presentations", &PlayResult::presentations,
+                      "The run's presentations in order, as Presentation objects.")
+        // Unpacks as (overflow, clamped), as before the presentations came.
         .def("__iter__", [](const PlayResult& r) { return py::iter(py::make_tuple(r.overflow, r.clamped)); })
         .def("__repr__", [](const PlayResult& r) {
-            return std::string("PlayResult(overflow=") + Bool(r.overflow) + ", clamped=" + Bool(r.clamped) + ")";
+            const std::size_t n = r.presentations.size();
+            return std::string("PlayResult(overflow=") + Bool(r.overflow) + ", clamped=" + Bool(r.clamped) + ", " +
+                   std::to_string(n) + (n == 1 ? " presentation)" : " presentations)");
         });
 
     py::class_<Generator>(m, "Generator", "The signal generator on a serial port.")
         .def(py::init([](const PathText& port, const std::optional<PathText>& firmware, const py::handle& cal,
-                         ProjectObject* project, py::object progress) {
+                         ProjectObject* project, py::object progress, const std::optional<PathText>& journal) {
                  std::optional<std::string> fw;
                  if (firmware)
                      fw = firmware->value;
-                 return std::make_unique<Generator>(port.value, fw, cal, project, std::move(progress));
+                 std::optional<std::string> log;
+                 if (journal)
+                     log = journal->value;
+                 return std::make_unique<Generator>(port.value, fw, cal, project, std::move(progress), log);
              }),
              py::arg("port"), py::arg("firmware") = py::none(), py::arg("cal") = py::none(), py::kw_only(),
-             py::arg("project") = py::none(), py::arg("progress") = py::none(),
+             py::arg("project") = py::none(), py::arg("progress") = py::none(), py::arg("journal") = py::none(),
              "Opens the port and does what \"Hardware initialisieren\" does. DeviceBusy when another program "
-             "holds the port, DeviceNotFound when no device answers; Ctrl-C breaks an upload off.")
+             "holds the port, DeviceNotFound when no device answers; Ctrl-C breaks an upload off. journal: a "
+             "file the experiment journal is appended to while the Generator is open (one tab-separated line "
+             "as each presentation starts and one as it ends); one that cannot be written is reported once as "
+             "a UserWarning and the runs go on.")
         .def("download", &Generator::download, py::arg("project"),
              "The whole set of the project to the device; tables it holds already are not sent again.")
         .def("play", &Generator::play, py::arg("project"), py::arg("variables_first") = false,

@@ -79,13 +79,18 @@ void ProjectObject::setTable(int slot, const py::handle& values)
     }
 }
 
-EichTable CalibrationFrom(const py::handle& cal)
+EichTable CalibrationFrom(const py::handle& cal, std::optional<FileEvent>* file)
 {
     if (cal.is_none())
         return EichTable{};
     if (py::isinstance<Calibration>(cal))
         return cal.cast<const Calibration&>().Table;
-    return Calibration::load(PathOf(cal)).Table;
+    const std::string path = PathOf(cal);
+    std::string sha256;
+    EichTable table = Calibration::load(path, file ? &sha256 : nullptr).Table;
+    if (file)
+        *file = FileEvent{FileEvent::Kind::Calibration, FileEvent::Action::Loaded, path, sha256};
+    return table;
 }
 
 } // namespace tonvera::python

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "files/FileEvent.h"
 #include "files/ProjectFile.h"
 #include "model/EichTable.h"
 
@@ -39,7 +40,8 @@ private:
     std::array<std::optional<py::array_t<std::int16_t>>, 8> Tables;
 };
 
-// A calibration given as a Calibration object, a path, or nothing.
-EichTable CalibrationFrom(const py::handle& cal);
+// A calibration given as a Calibration object, a path, or nothing. file:
+// when given and the calibration is a file, that file with its SHA-256.
+EichTable CalibrationFrom(const py::handle& cal, std::optional<FileEvent>* file = nullptr);
 
 } // namespace tonvera::python

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The device through Generator against tonvera-emu on a pseudo-terminal."""
 
+import hashlib
 import os
 import signal
 import subprocess
@@ -8,6 +9,7 @@ import sys
 import threading
 import time
 
+import pandas
 import pytest
 
 import tonvera
@@ -80,6 +82,73 @@ def test_order_and_seed_of_a_project(tmp_path):
             q.order = bad
     with pytest.raises(ValueError):
         q.seed = -1
+
+
+def wire_starts(log):
+    """Signal 0's frequency and amplitude words at each start, as the device
+    holds them when the start packet comes."""
+    freq = ampl = None
+    held = []
+    for line, after in zip(log, log[1:]):
+        if line == STOP and after == "00 00 00 00 00 00":
+            held.append((freq, ampl))
+        if line.startswith("q "):
+            continue
+        b = bytes.fromhex(line)
+        word = b[3] | b[4] << 8 | b[5] << 16
+        if b[1:3] == b"\0\0" and b[0] & ~0x20 == ord("B"):
+            freq = word
+        elif b[1:3] == b"\0\0" and b[0] & ~0x20 == ord("H"):
+            ampl = word >> 8
+    return held
+
+
+def test_presentations_and_journal_hold_what_went_on_the_wire(tmp_path):
+    p = sweep_project()
+    s = p.signals[0]
+    s.type = tonvera.SignalType.SINE_CALIBRATED
+    s.ampl = "L"
+    p.variables["F"] = [250, 500, 1000, 2000]
+    p.variables["L"] = [20, 10, 5, 30]
+    p.repetitions = "2"
+    cal = tonvera.Calibration()
+    cal.points = [(250, 3.5), (4000, -2.25)]
+    cal.save(str(tmp_path / "lab.cal"))
+    journal = tmp_path / "journal.tsv"
+    with tonvera.Emulator(log=tmp_path / "packets.log") as emu:
+        with tonvera.Generator(emu.port, cal=tmp_path / "lab.cal", journal=journal) as gen:
+            result = gen.play(p, variables_first=True)
+    shown = result.presentations
+    assert [x.position for x in shown] == [1, 2, 3, 4] * 2
+    assert [x.number for x in shown] == list(range(1, 9))
+    assert [x.variables["F"] for x in shown] == ["250", "500", "1000", "2000"] * 2
+    assert all(x.end == "Geräteende" and not x.overflow and x.end_monotonic >= x.monotonic for x in shown)
+    sent = [x.signals[0] for x in shown]
+    # The calibration moved every level, so sent and asked differ.
+    assert all(x.attenuation_sent != x.attenuation for x in sent)
+    assert wire_starts(packets(tmp_path / "packets.log")) == [
+        (round(x.frequency * 2**24 / 4e6), round(32760 * 10 ** (-x.attenuation_sent / 20))) for x in sent]
+
+    table = pandas.read_csv(journal, sep="\t", comment="#")
+    assert len(table) == 16
+    started, ended = table[table.ereignis == "start"], table[table.ereignis == "ende"]
+    assert list(started.position) == list(ended.position) == [x.position for x in shown]
+    assert list(started.s0_frequenz_hz) == [x.frequency for x in sent]
+    # pandas' own number parser may miss the last digit that the journal writes.
+    assert list(started.s0_daempfung_gesendet_db) == pytest.approx([x.attenuation_sent for x in sent], rel=1e-15)
+    digest = hashlib.sha256((tmp_path / "lab.cal").read_bytes()).hexdigest()
+    assert f"# Kalibrierung\t{tmp_path / 'lab.cal'}\tSHA-256 {digest}\n" in journal.read_text()
+
+
+def test_a_journal_that_cannot_be_written_warns_once_and_the_run_goes_on(tmp_path):
+    (tmp_path / "file").write_text("")
+    with tonvera.Emulator() as emu:
+        with pytest.warns(UserWarning) as caught:
+            with tonvera.Generator(emu.port, journal=tmp_path / "file" / "journal.tsv") as gen:
+                result = gen.play(sweep_project())
+    texts = [str(w.message) for w in caught if "Protokoll" in str(w.message)]
+    assert len(texts) == 1 and " kann nicht geschrieben werden: " in texts[0], texts
+    assert [x.position for x in result.presentations] == [1, 2, 3]
 
 
 def test_ctrl_c_in_play_stops_the_device_first(tmp_path):
