@@ -8,6 +8,7 @@
 
 #include "CalibrationPasses.h"
 #include "Commands.h"
+#include "StopSignal.h"
 #include "RunSession.h"
 #include "audio/MicLevelSource.h"
 #include "device/SleepPause.h"
@@ -18,22 +19,6 @@
 namespace tonvera::cli {
 
 namespace {
-
-volatile std::sig_atomic_t StopSignal = 0;
-
-extern "C" void onCalibrateStop(int) { StopSignal = 1; }
-
-// Without SA_RESTART, so that a reading waited for on the terminal ends at
-// Ctrl-C and the device is stopped before the tool goes.
-void installStopHandlers()
-{
-    struct sigaction sa = {};
-    sa.sa_handler = onCalibrateStop;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-}
 
 std::string Db(double v) { return FormatFixed(v, 2); }
 
@@ -46,7 +31,7 @@ public:
             Out << MeterPrompt(hz) << std::flush;
             std::string line;
             // Ctrl-C, Ctrl-D or an empty line: the operator stops.
-            if (StopSignal || !std::getline(In, line) || StopSignal ||
+            if (StopRequested() || !std::getline(In, line) || StopRequested() ||
                 line.find_first_not_of(" \t\r") == std::string::npos)
                 return std::nullopt;
             // A point or a comma, whichever the operator types.
@@ -108,7 +93,7 @@ std::string FailedStepsText(const CalibrationAssistant& a)
 
 int RunCalibrate(const CliOptions& o, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    installStopHandlers();
+    InstallStopHandlers();
     CalibrationSettings s;
     if (!o.frequencies.empty())
         s.Frequencies = o.frequencies;
@@ -126,10 +111,10 @@ int RunCalibrate(const CliOptions& o, std::istream& in, std::ostream& out, std::
     }
 
     RunSession session(out, err);
-    session.core().device().Interrupted = [] { return StopSignal != 0; };
+    session.core().device().Interrupted = [] { return StopRequested(); };
     if (!session.initHardware(*o.port)) {
         session.close();
-        return StopSignal ? ExitInterrupted : ExitProblems;
+        return StopRequested() ? ExitInterrupted : ExitProblems;
     }
 
     TerminalMeter terminal(in, out);
@@ -146,7 +131,7 @@ int RunCalibrate(const CliOptions& o, std::istream& in, std::ostream& out, std::
             } else {
                 out << "Kalibrator (94 dB SPL, 1000 Hz) auf das Mikrofon setzen, dann Enter: " << std::flush;
                 std::string line;
-                if (!std::getline(in, line) || StopSignal)
+                if (!std::getline(in, line) || StopRequested())
                     throw AbortError(CalibrationStoppedText);
                 const double sens = mic->calibrate(1000, 94, s.MeasureSeconds);
                 reference = "Kalibrator 94 dB SPL bei 1000 Hz";
@@ -155,7 +140,7 @@ int RunCalibrate(const CliOptions& o, std::istream& in, std::ostream& out, std::
         }
         SleepPause wait;
         CalibrationAssistant a(session.core(), mic ? static_cast<LevelSource&>(*mic) : meter, wait, s);
-        if (MeasureAndCheck(a, out, [] { return StopSignal != 0; })) {
+        if (MeasureAndCheck(a, out, [] { return StopRequested(); })) {
             a.Adopt(*o.out);
             CalibrationRecord record =
                 MakeCalibrationRecord(a, source, mic ? mic->sensitivity() : std::nullopt, reference);
@@ -170,7 +155,7 @@ int RunCalibrate(const CliOptions& o, std::istream& in, std::ostream& out, std::
         }
     } catch (const AbortError& e) {
         err << "Fehler: " << ConsoleText(e.text()) << std::endl;
-        code = StopSignal || e.text() == CalibrationStoppedText ? ExitInterrupted : ExitProblems;
+        code = StopRequested() || e.text() == CalibrationStoppedText ? ExitInterrupted : ExitProblems;
     }
     session.close();
     return code;

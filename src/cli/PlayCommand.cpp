@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "Commands.h"
+#include "StopSignal.h"
 #include "RunSession.h"
 #include "TimeLimit.h"
 #include "model/Numbers.h"
@@ -12,30 +13,9 @@
 
 namespace tonvera::cli {
 
-namespace {
-
-volatile std::sig_atomic_t StopSignal = 0;
-
-extern "C" void onStopSignal(int) { StopSignal = 1; }
-
-// The first Ctrl-C (or SIGTERM) asks for the window's Stop at the next
-// tick; the handler then reverts, so a second one ends the tool at once
-// (for instance while a table upload blocks the tick for seconds).
-void installStopHandlers()
-{
-    struct sigaction sa = {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-}
-
-} // namespace
-
 int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
-    installStopHandlers();
+    InstallStopHandlers();
     // Outlives the session that tells it.
     std::optional<Journal> journal;
     RunSession session(out, err);
@@ -51,7 +31,7 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     }
     // A table or firmware upload takes seconds to minutes: Ctrl-C breaks it
     // off between two of its blocks.
-    session.core().device().Interrupted = [] { return StopSignal != 0; };
+    session.core().device().Interrupted = [] { return StopRequested(); };
     if (!session.load(o.files[0], o.cal))
         return ExitUsage;
     // The window's radio button; a project does not hold it.
@@ -59,13 +39,13 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
     OrderSetting order = session.view().order();
     ApplyOrderOptions(o, order);
     session.view().setOrder(order);
-    if (StopSignal)
+    if (StopRequested())
         return ExitInterrupted;
     if (!session.initHardware(*o.port)) {
         session.close();
-        return StopSignal ? ExitInterrupted : ExitProblems;
+        return StopRequested() ? ExitInterrupted : ExitProblems;
     }
-    if (StopSignal) {
+    if (StopRequested()) {
         session.close();
         return ExitInterrupted;
     }
@@ -85,7 +65,7 @@ int RunPlay(const CliOptions& o, std::ostream& out, std::ostream& err)
             next = now;
         std::this_thread::sleep_until(next);
     };
-    clock.stopRequested = [] { return StopSignal != 0; };
+    clock.stopRequested = [] { return StopRequested(); };
     clock.timedOut = [&] { return deadline && Clock::now() >= *deadline; };
 
     const bool endless = session.endless();
