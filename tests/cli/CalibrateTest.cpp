@@ -13,15 +13,6 @@
 namespace tonvera::test {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 TEST(CliCalibrate, TypedReadingsBecomeTheTableAndTheRecord)
 {
     TempDir dir;

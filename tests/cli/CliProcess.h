@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <signal.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
@@ -121,6 +122,16 @@ inline CliResult RunCli(const std::vector<std::string>& args)
     r.out = p.out();
     r.err = p.err();
     return r;
+}
+
+// The lines of a tool's output or of a log, without their ends.
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
 }
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

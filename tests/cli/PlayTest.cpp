@@ -20,15 +20,6 @@
 namespace tonvera::test {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        out.push_back(l);
-    return out;
-}
-
 // Status queries, the start and stop packets and synchronisation bytes
 // consist of nothing but 00 and 20; how many of them a run sends depends
 // on when the ticks fall. Everything else must be the same, byte for byte.
